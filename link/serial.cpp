@@ -1,0 +1,231 @@
+#include "serial.h"
+
+#include <QDateTime>
+#include <QIODevice>
+#include <QSerialPort>
+#include <QtGlobal>
+
+#include <utility>
+
+// Suspends the receiving coroutine until SerialLink::Wake() resumes it: data arrived on the port,
+// Timer1 ticked, the port went away, or CancelWait() was called. Nothing polls in between.
+struct SerialLink::EventWait {
+    SerialLink* link;
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> h) noexcept { link->waiter_ = h; }
+    void await_resume() const noexcept {}
+};
+
+namespace {
+// Keeps the busy flag true for the lifetime of one exchange, also when the coroutine is destroyed.
+struct BusyGuard {
+    bool& flag;
+    explicit BusyGuard(bool& f) : flag(f) { flag = true; }
+    ~BusyGuard() { flag = false; }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+};
+constexpr qint64 ReopenIntervalMs = 1000;
+} // namespace
+
+SerialLink::SerialLink(Modulo1& m, QObject* parent) : QObject(parent), m_(m) {
+    Timer1.setSingleShot(true);
+    Timer1.setInterval(0);
+    Timer1.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1, &QTimer::timeout, this, &SerialLink::Timer1_Timer);
+}
+
+SerialLink::~SerialLink() {
+    if (waiter_) {
+        qWarning("SerialLink destroyed while a receive was waiting");
+    }
+    ClosePort();
+}
+
+OpenResult SerialLink::OpenPort(const QString& deviceName) {
+    ClosePort();
+    deviceName_ = deviceName;
+    if (deviceName.isEmpty()) {
+        return OpenResult::InvalidPortNumber;
+    }
+    auto* port = new QSerialPort(this);
+    port->setPortName(deviceName);
+    port_ = port;
+    ownsPort_ = true;
+    connect(port, &QIODevice::readyRead, this, &SerialLink::Wake);
+    connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
+        // A pulled USB adapter: close, let the exchange run into its time-out, reopen later.
+        if (e == QSerialPort::ResourceError && port->isOpen()) {
+            port->close();
+            Wake();
+        }
+    });
+    return TryReopen() ? OpenResult::Ok : OpenResult::OpenFailed;
+}
+
+bool SerialLink::TryReopen() {
+    auto* port = qobject_cast<QSerialPort*>(port_.data());
+    if (!port || !ownsPort_) {
+        return port_ && port_->isOpen();
+    }
+    lastReopenTry_ = QDateTime::currentMSecsSinceEpoch();
+    if (!port->open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    // 19200 baud, no parity, 8 data bits, 1 stop bit, no handshake.
+    port->setBaudRate(QSerialPort::Baud19200);
+    port->setParity(QSerialPort::NoParity);
+    port->setDataBits(QSerialPort::Data8);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    return true;
+}
+
+void SerialLink::UseDevice(QIODevice* device) {
+    ClosePort();
+    port_ = device;
+    ownsPort_ = false;
+    if (device) {
+        connect(device, &QIODevice::readyRead, this, &SerialLink::Wake);
+    }
+}
+
+void SerialLink::ClosePort() {
+    if (port_) {
+        disconnect(port_, nullptr, this, nullptr);
+        if (ownsPort_) {
+            port_->close();
+            delete port_.data();
+        }
+    }
+    port_ = nullptr;
+    ownsPort_ = false;
+    pending_.clear();
+    pendingPos_ = 0;
+    Wake();
+}
+
+bool SerialLink::IsOpen() const {
+    return port_ && port_->isOpen();
+}
+
+void SerialLink::DropInput() {
+    pending_.clear();
+    pendingPos_ = 0;
+    if (!IsOpen()) {
+        return;
+    }
+    if (auto* serial = qobject_cast<QSerialPort*>(port_.data())) {
+        serial->clear(QSerialPort::Input);
+    }
+    port_->readAll();
+}
+
+void SerialLink::SendRequest() {
+    if (!IsOpen() && ownsPort_ && QDateTime::currentMSecsSinceEpoch() - lastReopenTry_ >= ReopenIntervalMs) {
+        TryReopen();
+    }
+    DropInput();
+    if (IsOpen()) {
+        port_->write(m_.FrameBuffer);
+    }
+}
+
+bool SerialLink::NextChar(char& c) {
+    if (pendingPos_ >= pending_.size()) {
+        pending_.clear();
+        pendingPos_ = 0;
+        if (!IsOpen() || port_->bytesAvailable() <= 0) {
+            return false;
+        }
+        pending_ = port_->readAll();
+        if (pending_.isEmpty()) {
+            return false;
+        }
+    }
+    c = pending_.at(pendingPos_++);
+    return true;
+}
+
+QCoro::Task<> SerialLink::ReceiveReply(int timeoutMs) {
+    if (busy_) {
+        qWarning("ReceiveReply refused: another exchange is in flight");
+        Q_ASSERT_X(false, "SerialLink::ReceiveReply", "exchanges are one at a time");
+        co_return;
+    }
+    BusyGuard guard(busy_);
+    co_await Receive(timeoutMs);
+}
+
+QCoro::Task<> SerialLink::ExchangeFrame(int timeoutMs) {
+    if (busy_) {
+        qWarning("ExchangeFrame refused: another exchange is in flight");
+        Q_ASSERT_X(false, "SerialLink::ExchangeFrame", "exchanges are one at a time");
+        co_return;
+    }
+    BusyGuard guard(busy_);
+    SendRequest();
+    co_await Receive(timeoutMs);
+}
+
+QCoro::Task<> SerialLink::Receive(int timeoutMs) {
+    if (timeoutMs <= 0) {
+        timeoutMs = DefaultReplyTimeoutMs;
+    }
+    QByteArray collected;
+    bool started = false;
+    bool complete = false;
+    m_.ReplyTimedOut = 0;
+    Timer1.setInterval(timeoutMs);
+    Timer1.start();
+    while (!complete && m_.ReplyTimedOut == 0) {
+        char c;
+        while (!complete && m_.ReplyTimedOut == 0 && NextChar(c)) {
+            if (!started) {
+                // Noise and the tail of an earlier reply are dropped until the start of a frame.
+                if (c == ':') {
+                    started = true;
+                    collected = ":";
+                }
+                continue;
+            }
+            collected.append(c);
+            complete = c == '\n' && collected.size() >= 2 && collected.at(collected.size() - 2) == '\r';
+        }
+        if (!complete && m_.ReplyTimedOut == 0) {
+            co_await EventWait{this};
+        }
+    }
+    // A frame cut by the time-out is thrown away whole.
+    m_.FrameBuffer = complete ? collected : QByteArray();
+    Timer1.stop();
+    Timer1.setInterval(0);
+}
+
+void SerialLink::CancelWait() {
+    if (busy_) {
+        m_.ReplyTimedOut = 1;
+        Wake();
+    }
+}
+
+void SerialLink::Timer1_Timer() {
+    m_.ReplyTimedOut = 1;
+    Wake();
+}
+
+void SerialLink::Wake() {
+    if (!waiter_ || wakePosted_) {
+        return;
+    }
+    wakePosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            wakePosted_ = false;
+            if (auto h = std::exchange(waiter_, {})) {
+                h.resume();
+            }
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+// The serial exchange of one screen: its port, its one-shot reply timer Timer1, and the
+// send / receive / exchange of one request and its reply frame.
+//
+// Waiting for a reply never spins and never runs a nested event loop: ReceiveReply is a coroutine
+// that suspends until the port has data or Timer1 fires, and the Qt event loop meanwhile runs the
+// screen's handlers. Exchanges are strictly one at a time.
+
+#include "modulo1.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <coroutine>
+
+class QIODevice;
+
+// Used when a screen is handed a reply time-out of 0 ms or less (a missing or empty prog.ini line):
+// such a time-out would leave the reply timer stopped and a receive without an answer would never
+// end. 500 ms is well above what an instrument on the line needs at 19200 baud.
+inline constexpr int DefaultReplyTimeoutMs = 500;
+
+// The device a port number 1..6 leads to on this platform (see PortDeviceName in ports.h).
+enum class OpenResult {
+    Ok,
+    InvalidPortNumber, // the port number names no port (outside 1..6)
+    OpenFailed,        // the device is missing or busy
+};
+
+class SerialLink : public QObject {
+    Q_OBJECT
+public:
+    explicit SerialLink(Modulo1& m, QObject* parent = nullptr);
+    ~SerialLink() override;
+
+    // Opens the serial device `deviceName` at 19200 baud, no parity, 8 data bits, 1 stop bit, no
+    // handshake. The link remembers the name and reopens the device when it comes back after a
+    // port error (a USB adapter pulled and plugged in again).
+    OpenResult OpenPort(const QString& deviceName);
+    // Uses an already open device instead (tests with scripted devices). The link does not own it.
+    void UseDevice(QIODevice* device);
+    void ClosePort();
+    bool IsOpen() const;
+    QString DeviceName() const { return deviceName_; }
+
+    // Writes FrameBuffer to the port. Whatever was still waiting in the input (the late reply to an
+    // earlier request, noise) is discarded first, so it cannot be taken for this request's answer.
+    void SendRequest();
+    // Collects one reply frame (":" .. CR LF) into FrameBuffer; empty after the time-out, which runs
+    // for the whole reply. Characters before ":" are dropped.
+    QCoro::Task<> ReceiveReply(int timeoutMs);
+    // SendRequest followed by ReceiveReply. A second exchange while one is in flight is refused.
+    QCoro::Task<> ExchangeFrame(int timeoutMs);
+
+    bool Busy() const { return busy_; }
+    // Ends a waiting receive at once as if its time-out had run out (used when a screen closes).
+    void CancelWait();
+
+    // The one-shot reply timer: interval 0 and stopped outside ReceiveReply.
+    QTimer Timer1;
+
+private:
+    // Waits for data on the port or Timer1's tick (or CancelWait).
+    struct EventWait;
+
+    QCoro::Task<> Receive(int timeoutMs);
+    void Timer1_Timer();
+    // Resumes a waiting receive from the event loop, never from inside the signal that woke it, so
+    // the resumed code may close the port or end the screen safely.
+    void Wake();
+    bool TryReopen();
+    void DropInput();
+    bool NextChar(char& c);
+
+    Modulo1& m_;
+    QPointer<QIODevice> port_;
+    bool ownsPort_ = false;
+    QString deviceName_;
+    QByteArray pending_; // received but not yet consumed
+    qsizetype pendingPos_ = 0;
+    bool busy_ = false;
+    std::coroutine_handle<> waiter_;
+    bool wakePosted_ = false;
+    qint64 lastReopenTry_ = 0;
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+// The write queue of the main setup screen: two slots, each holding one complete request frame,
+// sent by the polling loop once per pass and confirmed by the instrument's echo (function code and
+// register of the request, the 6 characters from position 4 of the reply).
+//
+// The queue knows nothing about groups or commands: each subsystem registers the follow-up of the
+// echoes it owns.
+
+#include "modulo1.h"
+
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QHash>
+
+#include <functional>
+
+class SerialLink;
+
+enum class WriteSlot { A, B };
+
+class WriteQueue {
+public:
+    // The follow-up of a recognised echo. It receives the whole reply and returns false when the
+    // reply does not confirm the write after all (counted as a failed attempt).
+    using FollowUp = std::function<bool(const QByteArray& reply)>;
+
+    // Attempts after which a queued write is dropped without a message.
+    static constexpr int MaxRetries = 5;
+
+    WriteQueue(Modulo1& m, SerialLink& link, std::function<int()> replyTimeoutMs);
+
+    // Places `frame` in the slot (replacing a frame not sent yet) and sets WritePending, unless
+    // `setPending` is false (a mode write whose companion request in slot B sets it in the same click).
+    void QueueWrite(WriteSlot slot, const QByteArray& frame, bool setPending = true);
+
+    // Registers the follow-up of `echo` (e.g. "101100") for the slot. One owner per echo and slot.
+    void RegisterEcho(WriteSlot slot, const QByteArray& echo, FollowUp followUp);
+    bool Knows(WriteSlot slot, const QByteArray& echo) const;
+
+    // One attempt each, in this order, once per pass after the reads.
+    QCoro::Task<> ServiceWriteQueueA();
+    QCoro::Task<> ServiceWriteQueueB();
+
+    // The echo of a reply: function code and register, 6 characters from position 4.
+    static QByteArray EchoOf(const QByteArray& reply);
+
+    // For follow-ups that let the next slot go out in the same pass: empties the slot, unless a
+    // handler queued a new request there while the confirmed one was on the wire.
+    void EmptySlot(WriteSlot slot);
+
+private:
+    QByteArray& Slot(WriteSlot slot);
+    QCoro::Task<> Service(WriteSlot slot);
+    void FailedAttempt(WriteSlot slot);
+    void Drop(WriteSlot slot);
+
+    Modulo1& m_;
+    SerialLink& link_;
+    std::function<int()> timeout_;
+    QHash<QByteArray, FollowUp> echoesA_;
+    QHash<QByteArray, FollowUp> echoesB_;
+    QByteArray sentA_; // the request of the slot while it is on the wire
+    QByteArray sentB_;
+};

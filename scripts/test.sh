@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds everything and runs every test (unit, gui, e2e).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure --timeout 600 "$@"

@@ -1,0 +1,191 @@
+// The link against the instrument simulator over a real pseudo-terminal: every request the utility
+// builds is accepted by an independent MODBUS implementation, and the receive rules hold for the
+// faults a real line shows.
+
+#include "../support/coro.h"
+
+#include "frame.h"
+#include "registers.h"
+#include "serial.h"
+#include "simulator.h"
+#include "writequeue.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(SimFault)
+
+namespace {
+constexpr int TimeoutMs = 150;
+
+struct Line {
+    Simulator sim;
+    Modulo1 m;
+    SerialLink link{m};
+    SimInstrument* vxa = nullptr;
+
+    bool Open() {
+        if (!sim.open()) {
+            return false;
+        }
+        vxa = sim.addInstrument(1, SimInstrument::VXA);
+        return link.OpenPort(sim.devicePath()) == OpenResult::Ok;
+    }
+    // One exchange of `request`, the reply left in FrameBuffer.
+    void Exchange(const QByteArray& request, int timeoutMs = TimeoutMs) {
+        m.FrameBuffer = request;
+        auto run = Start([&]() { return link.ExchangeFrame(timeoutMs); });
+        QTRY_VERIFY_WITH_TIMEOUT(run.done(), 10 * timeoutMs);
+    }
+};
+} // namespace
+
+class TestLinkE2E : public QObject {
+    Q_OBJECT
+private slots:
+    void everyRequestKindIsAcceptedByTheInstrument_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("01 coils") << BuildRequest(1, Fn::ReadCoils, ReadBody(Reg::Coils, Reg::CoilCount))
+                                  << QByteArray(Prefix::Coils);
+        QTest::newRow("02 inputs") << BuildRequest(1, Fn::ReadDiscreteInputs,
+                                                   ReadBody(Reg::Inputs, Reg::InputCount))
+                                   << QByteArray(Prefix::Inputs);
+        QTest::newRow("03 division") << BuildRequest(1, Fn::ReadHoldingRegisters,
+                                                     ReadBody(Reg::DivisionCode, 1))
+                                     << QByteArray(Prefix::DivisionCode);
+        QTest::newRow("03 block") << BuildRequest(1, Fn::ReadHoldingRegisters,
+                                                  ReadBody(Reg::Serial, Reg::SerialCount))
+                                  << QByteArray("0310");
+        QTest::newRow("04 weights") << BuildRequest(1, Fn::ReadInputRegisters,
+                                                    ReadBody(Reg::WeightBlock, Reg::WeightBlockCount))
+                                    << QByteArray(Prefix::WeightBlock);
+        QTest::newRow("06 mode") << BuildRequest(1, Fn::WriteSingleRegister,
+                                                 WriteSingleBody(Reg::Mode, Hex4(0)))
+                                 << QByteArray("060802");
+        QTest::newRow("07 status") << BuildRequest(1, Fn::ReadExceptionStatus, {})
+                                   << QByteArray(Prefix::Status);
+        QTest::newRow("0F coils") << BuildRequest(1, Fn::WriteMultipleCoils, "0000000201" + Hex2(2))
+                                  << QByteArray("0F0000");
+        QTest::newRow("10 block") << BuildRequest(1, Fn::WriteMultipleRegisters,
+                                                  WriteMultipleBody(Reg::SetPoints, {"0064", "00C8"}))
+                                  << QByteArray("100110");
+    }
+    void everyRequestKindIsAcceptedByTheInstrument() {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, prefix);
+        Line line;
+        QVERIFY(line.Open());
+        line.Exchange(request);
+        const QList<SimRequest> received = line.sim.requests();
+        QCOMPARE(received.size(), 1);
+        QVERIFY(received[0].valid);
+        QCOMPARE(received[0].frame, request);
+        QVERIFY2(CheckReply(line.m.FrameBuffer, prefix), line.m.FrameBuffer.constData());
+    }
+
+    void faultsOnTheLine_data() {
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<bool>("framed");   // a whole frame ends up in FrameBuffer
+        QTest::addColumn<bool>("accepted"); // and CheckReply takes it
+        QTest::newRow("clean") << SimFault::none() << true << true;
+        QTest::newRow("missing reply") << SimFault::mute() << false << false;
+        QTest::newRow("reply in pieces") << SimFault::split(4, 20) << true << true;
+        QTest::newRow("noise before the start") << SimFault::withNoise("\n\rxx") << true << true;
+        QTest::newRow("frame cut by the time-out") << SimFault::cut(9) << false << false;
+        QTest::newRow("CR inside the data") << SimFault::crInside() << true << false;
+        QTest::newRow("wrong LRC") << SimFault::badLrc() << true << false;
+        QTest::newRow("lower-case hex") << SimFault::lower() << true << false;
+        QTest::newRow("exception reply") << SimFault::exception(2) << true << false;
+        QTest::newRow("late reply") << SimFault::late(3 * TimeoutMs) << false << false;
+    }
+    void faultsOnTheLine() {
+        QFETCH(SimFault, fault);
+        QFETCH(bool, framed);
+        QFETCH(bool, accepted);
+        Line line;
+        QVERIFY(line.Open());
+        line.sim.setFault(1, fault);
+        line.Exchange(BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1)));
+        const QByteArray reply = line.m.FrameBuffer;
+        QCOMPARE(!reply.isEmpty(), framed);
+        if (framed) {
+            QVERIFY(reply.startsWith(':') && reply.endsWith("\r\n"));
+        }
+        QCOMPARE(CheckReply(reply, Prefix::DivisionCode), accepted);
+        if (accepted) {
+            QCOMPARE(ReadRegisterSigned(reply, 0), int16_t(9));
+        }
+        QVERIFY(!line.link.Timer1.isActive());
+        QCOMPARE(line.link.Timer1.interval(), 0);
+
+        // Whatever happened, the next exchange on a healthy line gets its own answer.
+        line.sim.clearFaults();
+        line.vxa->setHolding(Reg::DivisionCode, 6);
+        if (fault.lateMs > 0) {
+            QTRY_VERIFY(!line.sim.replyPending()); // the late reply is now waiting in the input
+        }
+        line.Exchange(BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1)));
+        QVERIFY(CheckReply(line.m.FrameBuffer, Prefix::DivisionCode));
+        QCOMPARE(ReadRegisterSigned(line.m.FrameBuffer, 0), int16_t(6));
+    }
+
+    void silentWriteIsSentSixTimesThenPollingResumes() {
+        Line line;
+        QVERIFY(line.Open());
+        WriteQueue queue(line.m, line.link, [] { return TimeoutMs; });
+        int confirmed = 0;
+        queue.RegisterEcho(WriteSlot::A, Echo::WeightParameters, [&](const QByteArray&) {
+            ++confirmed;
+            line.m.WritePending = false;
+            return true;
+        });
+        const QByteArray write =
+            BuildRequest(1, Fn::WriteMultipleRegisters,
+                         WriteMultipleBody(Reg::WeightParameters, {"0007", "0002", "0000", "0002", "0064"}));
+        const QByteArray read = BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1));
+        queue.QueueWrite(WriteSlot::A, write);
+        line.sim.setLineSilent(true);
+
+        // A pass as the polling loop runs it: a periodic read unless a write is pending, then the queue.
+        auto pass = [&]() -> QCoro::Task<> {
+            if (!line.m.WritePending) {
+                line.m.FrameBuffer = read;
+                co_await line.link.ExchangeFrame(TimeoutMs);
+            }
+            co_await queue.ServiceWriteQueueA();
+            co_await queue.ServiceWriteQueueB();
+        };
+        for (int i = 0; i < 8; ++i) {
+            auto run = Start(pass);
+            QTRY_VERIFY(run.done());
+        }
+        const QList<QByteArray> frames = line.sim.frames();
+        QCOMPARE(frames.mid(0, 6), QList<QByteArray>(6, write));
+        QCOMPARE(frames.mid(6), QList<QByteArray>(2, read));
+        QCOMPARE(confirmed, 0);
+        QVERIFY(!line.m.WritePending);
+        QVERIFY(line.m.PendingWriteA.isEmpty());
+        // The instrument never saw the write.
+        QCOMPARE(line.vxa->holding(Reg::WeightParameters),
+                 SimInstrument::defaultValue(Reg::WeightParameters, 1));
+    }
+
+    void confirmedWriteReachesTheInstrument() {
+        Line line;
+        QVERIFY(line.Open());
+        WriteQueue queue(line.m, line.link, [] { return TimeoutMs; });
+        queue.RegisterEcho(WriteSlot::A, Echo::WeightParameters, [&](const QByteArray&) {
+            line.m.WritePending = false;
+            return true;
+        });
+        queue.QueueWrite(WriteSlot::A, BuildRequest(1, Fn::WriteMultipleRegisters,
+                                                    WriteMultipleBody(Reg::WeightParameters, {"0007"})));
+        auto run = Start([&]() { return queue.ServiceWriteQueueA(); });
+        QTRY_VERIFY(run.done());
+        QVERIFY(!line.m.WritePending);
+        QCOMPARE(line.vxa->holding(Reg::WeightParameters), quint16(7));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkE2E)
+#include "test_link_e2e.moc"

@@ -1,0 +1,193 @@
+// The write queue against a scripted instrument: confirmation by echo, retries and silent drop,
+// and the order of the two slots.
+
+#include "../support/coro.h"
+#include "../support/scripteddevice.h"
+
+#include "frame.h"
+#include "registers.h"
+#include "serial.h"
+#include "writequeue.h"
+
+#include <QtTest>
+
+using Pieces = QList<QByteArray>;
+
+namespace {
+constexpr int TimeoutMs = 60;
+
+// Answers a write with the standard MODBUS echo: the request itself for function 06, the start and
+// count for functions 10 and 0F.
+Pieces EchoReply(const QByteArray& request) {
+    const QByteArray body = request.mid(1, request.size() - 5);
+    const QByteArray function = body.mid(2, 2);
+    const QByteArray echo = function == "06" ? body : body.left(12);
+    return {":" + echo + ComputeLrc(echo) + "\r\n"};
+}
+
+QByteArray Write06(unsigned reg, unsigned value) {
+    return BuildRequest(1, 0x06, WriteSingleBody(reg, Hex4(value)));
+}
+
+struct Rig {
+    Modulo1 m;
+    SerialLink link{m};
+    std::function<Pieces(const QByteArray&)> answer = EchoReply;
+    ScriptedDevice port{[this](const QByteArray& r) { return answer(r); }};
+    WriteQueue queue{m, link, [] { return TimeoutMs; }};
+    QStringList followUps;
+
+    Rig() { link.UseDevice(&port); }
+
+    // One pass of the polling loop's queue steps.
+    void Pass() {
+        auto run = Start([this]() -> QCoro::Task<> {
+            co_await queue.ServiceWriteQueueA();
+            co_await queue.ServiceWriteQueueB();
+        });
+        QTRY_VERIFY(run.done());
+    }
+    void Register(WriteSlot slot, const QByteArray& echo, bool keepPending = false) {
+        queue.RegisterEcho(slot, echo, [this, slot, echo, keepPending](const QByteArray&) {
+            followUps << QString::fromLatin1(echo);
+            m.WritePending = keepPending;
+            if (keepPending) {
+                queue.EmptySlot(slot);
+            }
+            return true;
+        });
+    }
+};
+} // namespace
+
+class TestWriteQueue : public QObject {
+    Q_OBJECT
+private slots:
+    void confirmedEchoRunsItsFollowUpOnce() {
+        Rig r;
+        r.Register(WriteSlot::A, "101100");
+        const QByteArray frame = BuildRequest(1, 0x10, WriteMultipleBody(0x1100, {"0007", "0002"}));
+        r.queue.QueueWrite(WriteSlot::A, frame);
+        QVERIFY(r.m.WritePending);
+        r.Pass();
+        QCOMPARE(r.port.requests, QList<QByteArray>{frame});
+        QCOMPARE(r.followUps, QStringList{"101100"});
+        QVERIFY(r.m.PendingWriteA.isEmpty());
+        QVERIFY(!r.m.WritePending);
+        QCOMPARE(r.m.WriteRetries, uint8_t(0));
+        r.Pass(); // nothing left to send
+        QCOMPARE(r.port.requests.size(), 1);
+    }
+
+    void unconfirmedWriteIsSentSixTimesThenDropped_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("silent instrument") << 0;
+        QTest::newRow("unknown echo") << 1;
+        QTest::newRow("exception reply") << 2;
+        QTest::newRow("follow-up refuses the reply") << 3;
+    }
+    void unconfirmedWriteIsSentSixTimesThenDropped() {
+        QFETCH(int, kind);
+        Rig r;
+        // A follow-up that never finds the reply good enough.
+        r.queue.RegisterEcho(WriteSlot::A, "060802", [](const QByteArray&) { return false; });
+        r.answer = [kind](const QByteArray& request) -> Pieces {
+            switch (kind) {
+            case 0:
+                return {};
+            case 1: {
+                const QByteArray body = "0106099900000";
+                return {":" + body + ComputeLrc(body) + "\r\n"};
+            }
+            case 2:
+                return {":018602" + ComputeLrc("018602") + "\r\n"};
+            default:
+                return EchoReply(request);
+            }
+        };
+        const QByteArray frame = Write06(Reg::Mode, Mode::Normal);
+        r.queue.QueueWrite(WriteSlot::A, frame);
+        for (int pass = 1; pass <= 6; ++pass) {
+            QVERIFY2(r.m.WritePending, qPrintable(QString("pass %1").arg(pass)));
+            r.Pass();
+            QCOMPARE(r.port.requests.size(), pass);
+        }
+        // Dropped without a message: polling may resume.
+        QVERIFY(!r.m.WritePending);
+        QVERIFY(r.m.PendingWriteA.isEmpty());
+        QCOMPARE(r.m.WriteRetries, uint8_t(0));
+        r.Pass();
+        QCOMPARE(r.port.requests.size(), 6);
+    }
+
+    void twoStepCommandGoesOutInOrderInOnePass() {
+        Rig r;
+        r.Register(WriteSlot::A, "060801", /*keepPending=*/true);
+        r.Register(WriteSlot::B, "060800");
+        const QByteArray sample = Write06(Reg::SampleWeight, 0x0064);
+        const QByteArray store = Write06(Reg::Command, Cmd::SpanStore);
+        r.queue.QueueWrite(WriteSlot::A, sample);
+        r.queue.QueueWrite(WriteSlot::B, store);
+        r.Pass();
+        QCOMPARE(r.port.requests, (QList<QByteArray>{sample, store}));
+        QCOMPARE(r.followUps, (QStringList{"060801", "060800"}));
+        QVERIFY(!r.m.WritePending);
+        QVERIFY(r.m.PendingWriteA.isEmpty() && r.m.PendingWriteB.isEmpty());
+    }
+
+    void secondStepIsNeverSentWhenTheFirstIsNotConfirmed() {
+        Rig r;
+        r.Register(WriteSlot::A, "060801", true);
+        r.Register(WriteSlot::B, "060800");
+        r.answer = [](const QByteArray& request) {
+            // The sample weight write gets no answer; everything else would be confirmed.
+            return request.mid(3, 6) == "060801" ? Pieces{} : EchoReply(request);
+        };
+        const QByteArray sample = Write06(Reg::SampleWeight, 0x0064);
+        r.queue.QueueWrite(WriteSlot::A, sample);
+        r.queue.QueueWrite(WriteSlot::B, Write06(Reg::Command, Cmd::SpanStore));
+        for (int pass = 0; pass < 8; ++pass) {
+            r.Pass();
+        }
+        QCOMPARE(r.port.requests, QList<QByteArray>(6, sample));
+        QVERIFY(r.m.PendingWriteB.isEmpty());
+        QVERIFY(!r.m.WritePending);
+        QVERIFY(r.followUps.isEmpty());
+    }
+
+    void slotBAloneGoesOutWhateverWritePendingSays() {
+        Rig r;
+        r.Register(WriteSlot::B, "0F0000");
+        const QByteArray coils = BuildRequest(1, 0x0F, "0000000201" + Hex2(3));
+        r.queue.QueueWrite(WriteSlot::B, coils, /*setPending=*/false);
+        r.Pass();
+        QCOMPARE(r.port.requests, QList<QByteArray>{coils});
+        QVERIFY(r.m.PendingWriteB.isEmpty());
+    }
+
+    void requestQueuedDuringTheExchangeSurvivesTheEcho() {
+        Rig r;
+        r.Register(WriteSlot::A, "101100");
+        r.Register(WriteSlot::A, "102000");
+        const QByteArray first = BuildRequest(1, 0x10, WriteMultipleBody(0x1100, {"0001"}));
+        const QByteArray second = BuildRequest(1, 0x10, WriteMultipleBody(0x2000, {"0002"}));
+        r.answer = [&](const QByteArray& request) {
+            if (request == first) {
+                // The user clicks another send button while the first write is on the wire.
+                r.queue.QueueWrite(WriteSlot::A, second);
+            }
+            return EchoReply(request);
+        };
+        r.queue.QueueWrite(WriteSlot::A, first);
+        r.Pass();
+        QCOMPARE(r.m.PendingWriteA, second);
+        QVERIFY(r.m.WritePending);
+        r.Pass();
+        QCOMPARE(r.port.requests, (QList<QByteArray>{first, second}));
+        QCOMPARE(r.followUps, (QStringList{"101100", "102000"}));
+        QVERIFY(r.m.PendingWriteA.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWriteQueue)
+#include "test_writequeue.moc"
