@@ -1,0 +1,201 @@
+#include "rules.h"
+
+#include "frame.h"
+
+#include <QChar>
+
+namespace {
+
+using enum Field;
+
+// Capacity bounds and the limit of a hysteresis when no net capacity is known.
+constexpr double MaxCapacity = 500000;
+constexpr double CapacityPerNet = 10;
+constexpr double MaxHysteresis = 65535;
+// The sensitivity register holds mV/V in ten-thousandths: 1.0000..4.0000, or 0.
+constexpr double MinSensitivityDigits = 10000;
+constexpr double MaxSensitivityDigits = 40000;
+// DatiCom1 index of the first 8-bit format ("N-8-2"); MODBUS needs one of 6, 7, 8.
+constexpr int FirstModbusDataFormat = 6;
+constexpr unsigned ModbusMode = 5; // ModSer register value
+
+constexpr LeaveCheck LeaveTable[] = {
+    {Capac, LeaveRule::Calibration},
+    {Teonet, LeaveRule::Calibration},
+    {Teotara, LeaveRule::Calibration},
+    {Sensib, LeaveRule::AtMost, 0, 4.0},
+    {Set1, LeaveRule::AtMostCapac},
+    {Set2, LeaveRule::AtMostCapac},
+    {Stabilita, LeaveRule::AtMost, 0, 4},
+    {Autozero, LeaveRule::AtMost, 0, 10.0},
+    {Inseguimento, LeaveRule::AtMost, 0, 4},
+    {ZeroBand, LeaveRule::Within, 0, 200},
+    {Iste1, LeaveRule::AtMostCapac},
+    {Iste2, LeaveRule::AtMostCapac},
+    {Indir, LeaveRule::NotZero, 0, 32, true},
+    {RiRis, LeaveRule::AtMost, 0, 100, true},
+    {AddrCom2, LeaveRule::Within, 1, 126, true},
+    {FsAna, LeaveRule::AtMostCapac},
+    {RifZero, LeaveRule::AtMostCapac},
+};
+
+double Num(const ParameterSet& set, Field field) {
+    return set.number(field);
+}
+
+bool InRange(const ParameterSet& set, Field field) {
+    const ValueRange r = *Parameter(field).range;
+    const double v = Num(set, field);
+    return v >= r.min && v <= r.max;
+}
+
+bool HasDigit(const QString& text) {
+    for (QChar c : text) {
+        if (c.isDigit()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool CheckWeightConstants(const ParameterSet& set) {
+    const double capac = Num(set, Capac);
+    const double net = Num(set, Teonet);
+    const double tare = Num(set, Teotara);
+    if (capac < net + tare || capac > MaxCapacity) {
+        return false;
+    }
+    if (net != 0 && capac > CapacityPerNet * net) {
+        return false;
+    }
+    QString digits = set.text(Sensib);
+    digits.remove(u'.');
+    const double sensitivity = ReadNumber(digits);
+    return sensitivity == 0 || (sensitivity >= MinSensitivityDigits && sensitivity <= MaxSensitivityDigits);
+}
+
+bool TestParPesoData(const ParameterSet& set) {
+    for (Field f : {Filtro, Stabilita, Autozero, Inseguimento, ZeroBand}) {
+        if (f == ZeroBand && set.model() == 2) {
+            continue;
+        }
+        if (!InRange(set, f)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CheckOutputs(const ParameterSet& set) {
+    const double net = Num(set, Teonet);
+    const double limit = net != 0 ? net : MaxHysteresis;
+    return Num(set, Iste1) <= limit && Num(set, Iste2) <= limit;
+}
+
+bool ModbusSelected(const ParameterSet& set) {
+    const int index = set.index(ModSer);
+    return index >= 0 && RegisterFromListIndex(ModSer, index, set.model()) == ModbusMode;
+}
+
+bool TestSerialData(const ParameterSet& set) {
+    if (Num(set, Indir) < 1) {
+        return false;
+    }
+    if (!ModbusSelected(set)) {
+        return true;
+    }
+    if (set.index(DatiCom1) < FirstModbusDataFormat) {
+        return false;
+    }
+    return set.model() == 2 || set.index(ProtoCom2) == 0;
+}
+
+bool CheckAnalog(const ParameterSet& set) {
+    return Num(set, RifZero) <= Num(set, FsAna);
+}
+
+bool CheckGroup(GroupId id, const ParameterSet& set) {
+    switch (id) {
+    case GroupId::WeightConstants:
+        return CheckWeightConstants(set);
+    case GroupId::WeightParameters:
+        return TestParPesoData(set);
+    case GroupId::Outputs:
+        return CheckOutputs(set);
+    case GroupId::Serial:
+        return TestSerialData(set);
+    case GroupId::Analog:
+        return CheckAnalog(set);
+    case GroupId::OperatingMode:
+    case GroupId::Division:
+    case GroupId::SetPoints:
+        return true;
+    }
+    return true;
+}
+
+LeaveCheck LeaveCheckOf(Field field) {
+    for (const LeaveCheck& check : LeaveTable) {
+        if (check.field == field) {
+            return check;
+        }
+    }
+    return {field, LeaveRule::None};
+}
+
+bool MayLeave(Field field, const ParameterSet& set) {
+    const LeaveCheck check = LeaveCheckOf(field);
+    if (check.strict && !HasDigit(set.text(field))) {
+        return false;
+    }
+    const double v = Num(set, field);
+    switch (check.rule) {
+    case LeaveRule::None:
+    case LeaveRule::Calibration:
+        return true;
+    case LeaveRule::AtMost:
+        return v <= check.max;
+    case LeaveRule::Within:
+        return v >= check.min && v <= check.max;
+    case LeaveRule::NotZero:
+        return v != 0 && v <= check.max;
+    case LeaveRule::AtMostCapac: {
+        const double capac = Num(set, Capac);
+        return capac <= 0 || v <= capac;
+    }
+    }
+    return true;
+}
+
+bool KeyPasses(KeyKind kind, int keyCode) {
+    if (kind == KeyKind::None) {
+        return true;
+    }
+    if (keyCode == KeyBackspace || keyCode == KeySpace || (keyCode >= '0' && keyCode <= '9')) {
+        return true;
+    }
+    return kind == KeyKind::Decimal && keyCode == '.';
+}
+
+int FilterKey(Field field, int keyCode) {
+    return KeyPasses(Parameter(field).keys, keyCode) ? keyCode : 0;
+}
+
+bool GroupIsRead(GroupId id, const Modulo1& m) {
+    switch (id) {
+    case GroupId::Division:
+        return m.CurrentStep() != 0;
+    case GroupId::SetPoints:
+        return m.SetpointsRead == 1;
+    default:
+        break;
+    }
+    const int element = Group(id).tabReadElement;
+    return element >= 0 && m.TabRead[static_cast<size_t>(element)] == 1;
+}
+
+bool ShowsMarker(GroupId id, const Modulo1& m) {
+    return !m.OfflineEdit && GroupIsRead(id, m);
+}

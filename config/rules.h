@@ -1,0 +1,80 @@
+#pragma once
+
+// The dependencies between parameters as checkable rules: the checks a group must pass before it is
+// sent, the checks a value must pass before it may leave its field, the key filter of the text
+// fields and the condition under which a change shows the group's modification marker. Pure
+// functions over the ParameterSet and the shared state; numbers are read from the field texts with
+// ReadNumber (blanks ignored, no number reads as 0) unless a rule says otherwise.
+
+#include "parameterset.h"
+
+#include <optional>
+
+// --- Checks made when a group is sent (true = valid, the group may be sent) ----------------------
+
+// Refused when Capac < Teonet + Teotara, Capac > 500000, Teonet != 0 and Capac > 10 x Teonet, or the
+// digits of Sensib (every "." removed) form a number that is neither 0 nor within 10000..40000.
+bool CheckWeightConstants(const ParameterSet& set);
+// Refused when Filtro, Stabilita, Autozero, Inseguimento or ZeroBand lie outside their ranges
+// (0..9, 0..4, 0..10.0, 0..4, 0..200). The model-2 check leaves ZeroBand out: that model hides the
+// field and its write does not send it.
+bool TestParPesoData(const ParameterSet& set);
+// Refused when a hysteresis exceeds Teonet, or 65535 when Teonet is 0.
+bool CheckOutputs(const ParameterSet& set);
+// Refused when Indir < 1, or MODBUS is selected in ModSer and DatiCom1 is below index 6 ("N-8-2")
+// or (model 1 only: model 2 hides the Com2 fields and does not send them) ProtoCom2 is not "None".
+bool TestSerialData(const ParameterSet& set);
+// Refused when RifZero > FsAna.
+bool CheckAnalog(const ParameterSet& set);
+// The check of the group; groups without one (operating mode, division, set points) always pass.
+bool CheckGroup(GroupId id, const ParameterSet& set);
+
+// MODBUS on the first serial port: list index 5 for model 1, index 1 for model 2 (register value 5
+// in both models).
+bool ModbusSelected(const ParameterSet& set);
+
+// --- Checks made when the focus leaves a field ----------------------------------------------------
+
+enum class LeaveRule {
+    None,        // no check
+    AtMost,      // refuse > max
+    Within,      // refuse < min or > max
+    NotZero,     // refuse exactly 0 or > max (Indir)
+    AtMostCapac, // refuse > Capac when Capac > 0 (Capac 0 or empty accepts anything)
+    Calibration, // Capac, Teonet, Teotara: decided by the calibration tab, not here
+};
+
+struct LeaveCheck {
+    Field field;
+    LeaveRule rule;
+    double min = 0;
+    double max = 0;
+    // The text is converted strictly: a text with no digit at all (empty, blanks only) is refused,
+    // since no address or delay can be made of it.
+    bool strict = false;
+};
+
+// The leave check of a field (fields not in the table have LeaveRule::None).
+LeaveCheck LeaveCheckOf(Field field);
+// Whether the field's current value may leave the field (false: the focus goes back to it).
+bool MayLeave(Field field, const ParameterSet& set);
+
+// --- Key rule ------------------------------------------------------------------------------------
+
+inline constexpr int KeyBackspace = 8;
+inline constexpr int KeySpace = 32;
+
+// Backspace, Space and "0".."9" pass; "." passes for the decimal kind only. A field that takes no
+// typed input (KeyKind::None) lets every key pass: it has no key rule.
+bool KeyPasses(KeyKind kind, int keyCode);
+// The key code after the field's key rule: unchanged when it passes, 0 (dropped) otherwise.
+int FilterKey(Field field, int keyCode);
+
+// --- Marker rule ---------------------------------------------------------------------------------
+
+// Whether the group counts as read, so that a change is a modification: TabRead of the group's
+// element is 1, for the division DivisionStep of DeviceAddress is not 0, for the set points
+// SetpointsRead is 1.
+bool GroupIsRead(GroupId id, const Modulo1& m);
+// Marker shown and send button enabled after a change: the group was read and offline editing is off.
+bool ShowsMarker(GroupId id, const Modulo1& m);
