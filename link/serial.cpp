@@ -164,6 +164,7 @@ QCoro::Task<> SerialLink::ExchangeFrame(int timeoutMs) {
         co_return;
     }
     BusyGuard guard(busy_);
+    ++exchanges_;
     SendRequest();
     co_await Receive(timeoutMs);
 }

@@ -57,6 +57,8 @@ public:
     QCoro::Task<> ExchangeFrame(int timeoutMs);
 
     bool Busy() const { return busy_; }
+    // Requests sent since the link was made (a pass that sent none waits for events instead).
+    quint64 ExchangeCount() const { return exchanges_; }
     // Ends a waiting receive at once as if its time-out had run out (used when a screen closes).
     void CancelWait();
 
@@ -83,6 +85,7 @@ private:
     QByteArray pending_; // received but not yet consumed
     qsizetype pendingPos_ = 0;
     bool busy_ = false;
+    quint64 exchanges_ = 0;
     std::coroutine_handle<> waiter_;
     bool wakePosted_ = false;
     qint64 lastReopenTry_ = 0;

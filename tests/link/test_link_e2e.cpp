@@ -12,8 +12,6 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(SimFault)
-
 namespace {
 constexpr int TimeoutMs = 150;
 
