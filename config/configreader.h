@@ -1,0 +1,41 @@
+#pragma once
+
+// Reading the configuration into the parameter set: the block of the tab on show (lazily, once per
+// period in setup mode), the division code and the operating mode, and the full read with retries
+// that comes before a setup file is saved.
+
+#include "session.h"
+
+#include <QCoro/QCoroTask>
+
+#include <functional>
+
+class ConfigReader {
+public:
+    // `currentTab` tells which tab of SSTab1 is shown; `selectTab` shows a tab (the full read does).
+    ConfigReader(Session& session, std::function<int()> currentTab, std::function<void(int)> selectTab);
+
+    // Reads and decodes the block of the tab on show if it is due (TabRead(tab + 1) is 0, no write
+    // pending, not tab 1 or 6). After a tab-0 block the division is forgotten and read again, then
+    // the operating mode.
+    QCoro::Task<> ReadTabBlock();
+    // Reads register 0x1050 when DivisionStep of DeviceAddress is 0 and no write is pending; selects
+    // the code in ValDiv (codes 0..14) and sets DivisionStep and DecimalCount.
+    QCoro::Task<> ReadDivisionCode();
+    // Reads register 0x1010 when no write is pending; values 0..2 select OpMode.
+    QCoro::Task<> ReadOperatingMode();
+    // Every tab's block with up to five attempts each (tabs 3 and 5 are skipped for model 2); sets
+    // ReadAllOk. Leaves the last tab read on show.
+    QCoro::Task<> ReadAllConfiguration();
+
+    static constexpr int ReadAllAttempts = 5;
+
+private:
+    // The block of `tab`, if due: ReadTabBlock for the tab on show, the full read for each tab it
+    // selects (a tab clicked while the full read waits for a reply does not change what it reads).
+    QCoro::Task<> ReadBlockOfTab(int tab);
+
+    Session& s_;
+    std::function<int()> currentTab_;
+    std::function<void(int)> selectTab_;
+};

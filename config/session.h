@@ -1,0 +1,32 @@
+#pragma once
+
+// What the logic of the main setup screen works with: the shared state, the screen's serial link and
+// write queue, and the parameter set bound to the screen's fields.
+
+#include "modulo1.h"
+#include "parameterset.h"
+#include "serial.h"
+#include "writequeue.h"
+
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+
+#include <cstdint>
+#include <optional>
+
+struct Session {
+    Modulo1& m;
+    SerialLink& link;
+    WriteQueue& queue;
+    ParameterSet& set;
+
+    // The reply time-out of the main setup screen (the link applies its default to 0 or less).
+    int ReplyTimeoutMs() const { return m.MainReplyTimeoutMs; }
+
+    // One read of the instrument at DeviceAddress: builds the request (function, start register,
+    // count; function 07 has no body), exchanges it and returns the reply when CheckReply accepts it
+    // with `prefix`; nothing otherwise.
+    QCoro::Task<std::optional<QByteArray>> Read(uint8_t function, uint16_t start, uint16_t count,
+                                                const char* prefix);
+    QCoro::Task<std::optional<QByteArray>> ReadStatus(); // function 07, prefix "07"
+};
