@@ -1,0 +1,115 @@
+#include "application.h"
+
+#include "demo.h"
+#include "dialogs.h"
+#include "form1.h"
+#include "form2.h"
+#include "prompter.h"
+#include "screencontext.h"
+#include "settings.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+Application::Application(ApplicationOptions options, std::unique_ptr<Prompter> prompter, QObject* parent)
+    : QObject(parent), options_(std::move(options)), prompter_(std::move(prompter)) {
+    if (!prompter_) {
+        prompter_ = std::make_unique<WidgetPrompter>();
+    }
+}
+
+Application::~Application() {
+    delete form2_.data();
+    delete form1_.data();
+    delete about_.data();
+}
+
+bool Application::Prepare() {
+    if (prepared_) {
+        return error_.isEmpty();
+    }
+    prepared_ = true;
+    deviceOverride_ = options_.deviceOverride;
+    settingsDir_ = options_.settingsDir;
+    if (options_.demo) {
+        // Scratch settings: the demo never touches the user's own files.
+        if (settingsDir_.isEmpty()) {
+            scratch_ = std::make_unique<QTemporaryDir>();
+            if (!scratch_->isValid()) {
+                error_ = QStringLiteral("no scratch directory for the demo: %1").arg(scratch_->errorString());
+                return false;
+            }
+            settingsDir_ = scratch_->path();
+        }
+        DemoLine::PrepareSettings(settingsDir_);
+        demo_ = std::make_unique<DemoLine>();
+        if (!demo_->Start()) {
+            error_ = QStringLiteral("the simulated line could not be opened: %1").arg(demo_->ErrorString());
+            return false;
+        }
+        deviceOverride_ = demo_->DevicePath();
+    }
+    if (settingsDir_.isEmpty()) {
+        settingsDir_ = settings::DefaultSettingsDirectory();
+    }
+    settingsDir_ = QDir(settingsDir_).absolutePath();
+    return true;
+}
+
+ScreenContext Application::Context() {
+    return ScreenContext{m_, *prompter_, settingsDir_, deviceOverride_};
+}
+
+QCoro::Task<> Application::ShowWelcome() {
+    auto about = std::make_unique<FrmAbout>();
+    about_ = about.get();
+    connect(about.get(), &FrmAbout::Unloaded, &waker_, &LoopWaker::Notify);
+    about->show();
+    while (!about->IsUnloaded()) {
+        co_await waker_.Wait();
+    }
+    about.reset();
+}
+
+QCoro::Task<> Application::Run() {
+    if (!Prepare()) {
+        qWarning("%s", qPrintable(error_));
+        finished_ = true;
+        emit Finished();
+        co_return;
+    }
+    if (options_.showWelcome) {
+        co_await ShowWelcome();
+    }
+    for (;;) {
+        // The start-up screen, built afresh each time.
+        auto start = std::make_unique<Form2>(Context());
+        form2_ = start.get();
+        start->LoadStartScreen();
+        start->show();
+        ++startLoads_;
+        emit StartScreenShown(start.get());
+        const StartScreenOutcome outcome = co_await start->ActivateStartScreen();
+        // The loop has ended: only now is the screen closed (its port with it).
+        start.reset();
+        if (outcome == StartScreenOutcome::Quit) {
+            break;
+        }
+        if (outcome == StartScreenOutcome::Reload) {
+            continue;
+        }
+        // The main setup screen for DeviceAddress.
+        auto main = std::make_unique<Form1>(Context());
+        form1_ = main.get();
+        main->Form_Load();
+        main->show();
+        ++mainOpens_;
+        emit MainScreenShown(main.get());
+        co_await main->Form_Activate();
+        main.reset();
+        // No queued write survives the screen.
+        m_.WritePending = false;
+    }
+    finished_ = true;
+    emit Finished();
+}

@@ -1,0 +1,57 @@
+#include "options.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Quartel Setup: configuration utility for Quartel weighing transmitters (MODBUS ASCII)."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption device(
+        QStringList{QStringLiteral("device")},
+        QStringLiteral("Serial device to use whatever port number prog.ini gives (e.g. /dev/ttyUSB3 or a "
+                       "/dev/serial/by-id/... name)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption settingsDir(
+        QStringList{QStringLiteral("settings-dir")},
+        QStringLiteral("Directory of prog.ini and Strum.ini (default: the program's directory when writable, "
+                       "else the per-user configuration directory)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption demo(
+        QStringList{QStringLiteral("demo")},
+        QStringLiteral("Simulated line with a VXA at address 1 and a VXB at address 2, in scratch settings "
+                       "(your own settings files are not touched)."));
+    parser.addOption(device);
+    parser.addOption(settingsDir);
+    parser.addOption(demo);
+
+    ParsedCommandLine result;
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        result.exitNow = true;
+        result.message = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.exitNow = true;
+        result.message = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                         QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return result;
+    }
+    if (!parsed) {
+        result.ok = false;
+        result.message = parser.errorText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.ok = false;
+        result.message = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+        return result;
+    }
+    result.options.deviceOverride = parser.value(device);
+    result.options.settingsDir = parser.value(settingsDir);
+    result.options.demo = parser.isSet(demo);
+    return result;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+// The command line of quartel-setup.
+
+#include <QString>
+#include <QStringList>
+
+struct ApplicationOptions {
+    // Where prog.ini and Strum.ini live. Empty: the program's own directory when it is writable, else
+    // the per-user configuration directory; with --demo, a scratch directory of its own.
+    QString settingsDir;
+    // Replaces the device that the port number leads to (--device).
+    QString deviceOverride;
+    // An in-process simulated line with a VXA at address 1 and a VXB at address 2 (--demo).
+    bool demo = false;
+    // The welcome box before the start-up screen.
+    bool showWelcome = true;
+};
+
+struct ParsedCommandLine {
+    ApplicationOptions options;
+    bool ok = true;       // false: a usage error, `message` says which
+    bool exitNow = false; // --help or --version was shown
+    QString message;
+};
+
+// Parses the arguments (argv[0] first). --help and --version print to stdout and set exitNow.
+ParsedCommandLine ParseCommandLine(const QStringList& arguments);

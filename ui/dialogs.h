@@ -1,0 +1,110 @@
+#pragma once
+
+// The small windows of the start-up screen: the port dialog Comm, the language dialog Ling and the
+// welcome box frmAbout.
+
+#include "screencontext.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// Port number dialog. Option button k sets CommPortNumber to k at once; OK writes prog.ini. Beside
+// each button it shows the device that the number leads to.
+class Comm : public QDialog {
+    Q_OBJECT
+public:
+    explicit Comm(const ScreenContext& context, QWidget* parent = nullptr);
+
+    // Texts of the language, then selects the button of CommPortNumber (1..6; any other number selects
+    // Option1), which counts as a click on it.
+    void Form_Load();
+
+    std::array<QRadioButton*, 7> Option{}; // index 1..6: "Option1" .. "Option6"
+    std::array<QLabel*, 7> DeviceOf{};     // index 1..6: "Device1" .. "Device6"
+    QPushButton* OKButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+
+    void Option_Click(int index);
+    void OKButton_Click();
+    void CancelButton_Click();
+
+    // False when OK could not write prog.ini.
+    bool Saved() const { return saved_; }
+
+private:
+    ScreenContext context_;
+    bool saved_ = false;
+};
+
+// Language dialog. Option1 (Italian) sets LanguageIndex 0, Option2 (English) 1; OK writes prog.ini.
+class Ling : public QDialog {
+    Q_OBJECT
+public:
+    explicit Ling(const ScreenContext& context, QWidget* parent = nullptr);
+
+    // Texts of the language, then selects Option2 for LanguageIndex 1 and Option1 otherwise, which
+    // counts as a click on it.
+    void Form_Load();
+
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QPushButton* OKButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+
+    void Option1_Click();
+    void Option2_Click();
+    void OKButton_Click();
+    void CancelButton_Click();
+
+    bool Saved() const { return saved_; }
+
+private:
+    ScreenContext context_;
+    bool saved_ = false;
+};
+
+// Welcome box, shown when the program starts. A click on it, its close box or the tick of Timer1
+// (8000 ms) unloads it.
+class FrmAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmAbout(QWidget* parent = nullptr);
+
+    // Sets Version to "PC Software Version 3.2" and enables Timer1.
+    void Form_Activate();
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Version = nullptr;
+    std::array<QLabel*, 3> Image{};
+    QTimer Timer1;
+
+    void Form_Click();
+    void Timer1_Timer();
+    bool IsUnloaded() const { return unloaded_; }
+
+    static constexpr int WelcomeTimeMs = 8000;
+
+signals:
+    // Emitted once, from the event loop, when the box is unloaded (hidden; the owner deletes it).
+    void Unloaded();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+public:
+    // Escape or any other way of finishing the box unloads it.
+    void done(int result) override;
+
+private:
+    void Unload();
+    bool unloaded_ = false;
+};

@@ -1,0 +1,547 @@
+#include "form2.h"
+
+#include "dialogs.h"
+#include "frame.h"
+#include "pictures.h"
+#include "prompter.h"
+#include "registers.h"
+#include "texts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr char IndexProperty[] = "quartelIndex";
+
+// The status byte of a function 07 reply: the two hex digits after the function code.
+uint8_t StatusByteOf(const QByteArray& reply) {
+    uint8_t value = 0;
+    for (qsizetype i = 5; i < 7 && i < reply.size(); ++i) {
+        const char c = reply.at(i);
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else {
+            break;
+        }
+        value = uint8_t(value * 16 + digit);
+    }
+    return value;
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+void RetainSpaceWhenHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+// Marks the loop as running for as long as the activation coroutine lives.
+struct RunningFlag {
+    bool& flag;
+    explicit RunningFlag(bool& f) : flag(f) { flag = true; }
+    ~RunningFlag() { flag = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+};
+
+} // namespace
+
+Form2::Form2(const ScreenContext& context, QWidget* parent)
+    : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), Timer1(MSComm1->Timer1),
+      context_(context) {
+    setObjectName(QStringLiteral("Form2"));
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+    Timer2.setSingleShot(true);
+    Timer2.setTimerType(Qt::PreciseTimer);
+    Timer2.setInterval(0);
+    connect(&Timer2, &QTimer::timeout, this, &Form2::Timer2_Timer);
+    BuildControls();
+    ApplyTexts(this, texts::Form2(), 0); // design captions
+}
+
+Form2::~Form2() {
+    if (loopRunning_) {
+        qWarning("Form2 destroyed while its loop was still running");
+    }
+}
+
+void Form2::BuildControls() {
+    // Menus.
+    opz = menuBar()->addMenu(QString());
+    opz->setObjectName(QStringLiteral("opz"));
+    pse = opz->addAction(QString());
+    pse->setObjectName(QStringLiteral("pse"));
+    Lin = opz->addAction(QString());
+    Lin->setObjectName(QStringLiteral("Lin"));
+    sel = menuBar()->addMenu(QString());
+    sel->setObjectName(QStringLiteral("sel"));
+    vxa = sel->addAction(QString());
+    vxa->setObjectName(QStringLiteral("vxa"));
+    vxa->setCheckable(true);
+    vxb = sel->addAction(QString());
+    vxb->setObjectName(QStringLiteral("vxb"));
+    vxb->setCheckable(true);
+    connect(pse, &QAction::triggered, this, &Form2::pse_Click);
+    connect(Lin, &QAction::triggered, this, &Form2::Lin_Click);
+    connect(vxa, &QAction::triggered, this, &Form2::vxa_Click);
+    connect(vxb, &QAction::triggered, this, &Form2::vxb_Click);
+
+    // The 32 entries, 7 to a row: check box, picture, weight.
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("Grid"));
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(12);
+    const QPixmap picture = TransmitterPicture();
+    QFont weightFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    weightFont.setBold(true);
+    weightFont.setPointSizeF(qMax(weightFont.pointSizeF(), 10.0) * 1.15);
+    const int weightWidth = QFontMetrics(weightFont).horizontalAdvance(QStringLiteral("-------0")) + 8;
+    const QString prefix = TextOf(texts::StartMessages(), u"AddressPrefix", 0);
+
+    for (int n = 1; n <= AddressCount; ++n) {
+        auto* cell = new QWidget(central);
+        cell->setObjectName(QStringLiteral("Entry(%1)").arg(n));
+        auto* column = new QVBoxLayout(cell);
+        column->setContentsMargins(4, 2, 4, 2);
+        column->setSpacing(3);
+
+        Check1[n] = new QCheckBox(prefix + QString::number(n), cell);
+        Check1[n]->setObjectName(QStringLiteral("Check1(%1)").arg(n));
+        SetTextColour(Check1[n], UntickedColour());
+        connect(Check1[n], &QCheckBox::clicked, this, [this, n] { Check1_Click(n); });
+
+        Icona[n] = new QLabel(cell);
+        Icona[n]->setObjectName(QStringLiteral("Icona(%1)").arg(n));
+        Icona[n]->setPixmap(picture);
+        Icona[n]->setAlignment(Qt::AlignCenter);
+        Icona[n]->setProperty(IndexProperty, n);
+        Icona[n]->setCursor(Qt::PointingHandCursor);
+        Icona[n]->installEventFilter(this);
+        Icona[n]->hide();
+        RetainSpaceWhenHidden(Icona[n]);
+
+        Peso[n] = new QLabel(cell);
+        Peso[n]->setObjectName(QStringLiteral("Peso(%1)").arg(n));
+        Peso[n]->setFont(weightFont);
+        Peso[n]->setAlignment(Qt::AlignCenter);
+        Peso[n]->setMinimumWidth(weightWidth);
+        Peso[n]->setFrameShape(QFrame::StyledPanel);
+        Peso[n]->setFrameShadow(QFrame::Sunken);
+        Peso[n]->setTextFormat(Qt::PlainText);
+        Peso[n]->hide();
+        RetainSpaceWhenHidden(Peso[n]);
+
+        column->addWidget(Check1[n], 0, Qt::AlignHCenter);
+        column->addWidget(Icona[n], 0, Qt::AlignHCenter);
+        column->addWidget(Peso[n], 0, Qt::AlignHCenter);
+        grid->addWidget(cell, (n - 1) / Columns, (n - 1) % Columns);
+    }
+    normalWeightColour_ = palette().color(QPalette::WindowText);
+
+    Command1 = new QPushButton(central);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setMinimumWidth(180);
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Command1);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+
+    PortLabel = new QLabel(this);
+    PortLabel->setObjectName(QStringLiteral("PortLabel"));
+    statusBar()->addWidget(PortLabel, 1);
+}
+
+QColor Form2::TickedColour() {
+    return QColor(0, 0, 255);
+}
+
+QColor Form2::UntickedColour() {
+    return QColor(128, 128, 255);
+}
+
+QColor Form2::ErrorColour() {
+    return QColor(255, 0, 0);
+}
+
+// --- Load -------------------------------------------------------------------------------------------
+
+void Form2::LoadStartScreen() {
+    Modulo1& m = context_.m;
+    // 1. Check mark of the instrument model (kept in the shared state across reloads).
+    if (m.InstrumentModel != 1 && m.InstrumentModel != 2) {
+        m.InstrumentModel = 1;
+    }
+    vxa->setChecked(m.InstrumentModel == 1);
+    vxb->setChecked(m.InstrumentModel == 2);
+    // 2.
+    Flag_errore = 0;
+    // 3.
+    settings::ReadProgIni(m, context_.settingsDir);
+    // 4.
+    const QString device = PortDevice(context_, m.CommPortNumber);
+    const OpenResult opened = MSComm1->OpenPort(device);
+    const TextTable messages = texts::StartMessages();
+    if (opened == OpenResult::InvalidPortNumber) {
+        portMessagePending_ = true;
+        Flag_errore = 1;
+        PortLabel->setText(TextOf(messages, u"PortInvalid", m.LanguageIndex));
+    } else {
+        const auto key = opened == OpenResult::Ok ? u"PortStatus" : u"PortMissing";
+        PortLabel->setText(TextOf(messages, key, m.LanguageIndex).arg(m.CommPortNumber).arg(device));
+    }
+    // 5.
+    flag_cambio_maschera = false;
+    // 6.
+    ApplyTexts(this, texts::Form2(), m.LanguageIndex);
+    // 7.
+    m.InstrumentMenuCaption = sel->title();
+    // 8.
+    Lin->setVisible(m.HideLanguageMenu != 1);
+}
+
+// --- The loop ---------------------------------------------------------------------------------------
+
+QCoro::Task<StartScreenOutcome> Form2::ActivateStartScreen() {
+    RunningFlag running(loopRunning_);
+    Modulo1& m = context_.m;
+    if (portMessagePending_) {
+        portMessagePending_ = false;
+        const TextTable messages = texts::StartMessages();
+        co_await context_.prompter.Message(this, TextOf(messages, u"AttentionTitle", m.LanguageIndex),
+                                           TextOf(messages, u"PortNumberWrong", m.LanguageIndex),
+                                           MessageIcon::Exclamation);
+    }
+    co_await LoadInstrumentList();
+
+    for (;;) {
+        if (StopRequested()) {
+            co_return co_await CarryOutStopRequest();
+        }
+        Num_Strumenti = 0;
+        for (int n = 1; n <= AddressCount; ++n) {
+            Num_Strumenti += Check1[n]->isChecked() ? 1 : 0;
+        }
+        for (int n = 1; n <= AddressCount; ++n) {
+            m.DeviceAddress = uint8_t(n);
+            if (Check1[n]->isChecked()) {
+                if (Num_Strumenti > 1) {
+                    co_await PauseBeforePoll();
+                }
+                if (StopRequested()) {
+                    co_return co_await CarryOutStopRequest();
+                }
+                co_await PollDivisionCode();
+                co_await PollInstrumentWeight();
+                if (co_await OpenMainIfRequested()) {
+                    co_return StartScreenOutcome::OpenMain;
+                }
+            }
+            co_await waker_.LetEventsRun();
+            if (StopRequested()) {
+                co_return co_await CarryOutStopRequest();
+            }
+        }
+        ShowInstrumentErrors();
+        ++passCount_;
+        emit PassCompleted(passCount_);
+        if (Num_Strumenti == 0) {
+            // Nothing to poll: wait for a box to be ticked, a menu or the next tick, without spinning.
+            co_await waker_.WaitFor(IdleTickMs);
+        }
+    }
+}
+
+QCoro::Task<StartScreenOutcome> Form2::CarryOutStopRequest() {
+    if (quitRequested_) {
+        co_return StartScreenOutcome::Quit;
+    }
+    std::unique_ptr<QDialog> dialog;
+    if (dialogRequest_ == DialogRequest::Comm) {
+        auto comm = std::make_unique<Comm>(context_, this);
+        comm->Form_Load();
+        dialog = std::move(comm);
+    } else {
+        auto ling = std::make_unique<Ling>(context_, this);
+        ling->Form_Load();
+        dialog = std::move(ling);
+    }
+    // The loop holds here, between two exchanges, until the dialog is closed. OK has written prog.ini;
+    // either way the screen is loaded afresh, which rereads prog.ini and reopens the port.
+    co_await context_.prompter.Dialog(*dialog);
+    dialog.reset();
+    dialogRequest_ = DialogRequest::None;
+    co_return quitRequested_ ? StartScreenOutcome::Quit : StartScreenOutcome::Reload;
+}
+
+QCoro::Task<> Form2::PauseBeforePoll() {
+    t_delay = 0;
+    if (context_.m.PollDelayMs <= 0) {
+        co_return;
+    }
+    Timer2.setInterval(context_.m.PollDelayMs);
+    Timer2.start();
+    while (t_delay != 1 && !StopRequested()) {
+        co_await waker_.Wait();
+    }
+    Timer2.stop();
+    Timer2.setInterval(0);
+}
+
+QCoro::Task<> Form2::LoadInstrumentList() {
+    Modulo1& m = context_.m;
+    const std::optional<settings::InstrumentList> list = settings::LoadInstrumentList(context_.settingsDir);
+    // Every address learns its division again and starts without failures.
+    for (int n = 1; n <= AddressCount; ++n) {
+        m.ErrorCount[n] = 0;
+        m.DivisionStep[n] = 0;
+        m.DecimalCount[n] = 0;
+    }
+    if (!list) {
+        listLoaded_ = true;
+        co_return; // no Strum.ini: every box stays unticked
+    }
+    for (int n = 1; n <= AddressCount; ++n) {
+        Check1[n]->setChecked((*list)[n]);
+        Check1_Click(n);
+    }
+    listLoaded_ = true;
+    // Whatever is still arriving on the line (the last reply to the screen before) is swallowed.
+    co_await MSComm1->ReceiveReply(m.StartReplyTimeoutMs);
+}
+
+QCoro::Task<> Form2::PollDivisionCode() {
+    Modulo1& m = context_.m;
+    const int a = m.DeviceAddress;
+    if (m.DivisionStep[a] != 0 || flag_cambio_maschera || quitRequested_) {
+        co_return;
+    }
+    m.FrameBuffer = BuildRequest(a, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1));
+    co_await MSComm1->ExchangeFrame(m.StartReplyTimeoutMs);
+    if (CheckReply(m.FrameBuffer, Prefix::DivisionCode)) {
+        SetDivisionFromCode(m, a, ReadRegisterSigned(m.FrameBuffer, 0));
+    }
+}
+
+QCoro::Task<> Form2::PollInstrumentWeight() {
+    Modulo1& m = context_.m;
+    const int a = m.DeviceAddress;
+    if (flag_cambio_maschera || quitRequested_) {
+        co_return;
+    }
+    // 1. Without its division the weight cannot be shown.
+    if (m.DivisionStep[a] == 0) {
+        ++m.ErrorCount[a];
+        co_return;
+    }
+    // 2. Status byte.
+    m.FrameBuffer = BuildRequest(a, Fn::ReadExceptionStatus, QByteArray());
+    co_await MSComm1->ExchangeFrame(m.StartReplyTimeoutMs);
+    if (!CheckReply(m.FrameBuffer, Prefix::Status)) {
+        ++m.ErrorCount[a];
+        co_return;
+    }
+    m.StatusByte = StatusByteOf(m.FrameBuffer);
+    // 3. The instrument shows a state instead of a weight.
+    if (m.StatusByte & Status::NoWeightMask) {
+        m.ErrorCount[a] = 0;
+        const char* text = (m.StatusByte & Status::ShowUnderscores) ? "_______"
+                           : (m.StatusByte & Status::ShowDashes)    ? "-------"
+                                                                    : " O - L ";
+        ShowWeight(a, QString::fromLatin1(text));
+        co_return;
+    }
+    if (quitRequested_) {
+        co_return;
+    }
+    // 4. Weight register.
+    m.FrameBuffer = BuildRequest(a, Fn::ReadInputRegisters, ReadBody(Reg::Weight, 1));
+    co_await MSComm1->ExchangeFrame(m.StartReplyTimeoutMs);
+    if (!CheckReply(m.FrameBuffer, Prefix::Weight)) {
+        ++m.ErrorCount[a];
+        co_return;
+    }
+    // 5.
+    m.ErrorCount[a] = 0;
+    const quint64 weight = quint64(ReadRegisterUnsigned(m.FrameBuffer, 0)) * m.DivisionStep[a];
+    QString count = QString::number(weight);
+    if (weight != 0 && (m.StatusByte & Status::NetNegative)) {
+        count.prepend(u'-');
+    }
+    ShowWeight(a, DecodeValue(count, m.DecimalCount[a]));
+}
+
+QCoro::Task<bool> Form2::OpenMainIfRequested() {
+    if (!flag_cambio_maschera) {
+        co_return false;
+    }
+    Modulo1& m = context_.m;
+    flag_cambio_maschera = false;
+    // Anything still arriving on the line is swallowed (a quiet line costs one time-out).
+    co_await MSComm1->ReceiveReply(m.StartReplyTimeoutMs);
+    if (quitRequested_) {
+        co_return false;
+    }
+    m.DeviceAddress = uint8_t(SelectedInstrument);
+    for (int n = 1; n <= AddressCount; ++n) {
+        m.ErrorCount[n] = 0;
+    }
+    co_return true;
+}
+
+void Form2::ShowInstrumentErrors() {
+    Modulo1& m = context_.m;
+    const QString error = TextOf(texts::StartMessages(), u"InstrumentError", m.LanguageIndex);
+    for (int n = 1; n <= AddressCount; ++n) {
+        if (!Check1[n]->isChecked()) {
+            continue;
+        }
+        if (m.ErrorCount[n] >= 100) {
+            m.ErrorCount[n] = ErrorThreshold; // the count never overflows
+        }
+        if (m.ErrorCount[n] >= ErrorThreshold) {
+            SetTextColour(Peso[n], ErrorColour());
+            Peso[n]->setText(error);
+        }
+    }
+}
+
+void Form2::ShowWeight(int address, const QString& text) {
+    // An instrument that answers again shows its weight in the normal colour: a valid weight in the
+    // error colour would mislead.
+    SetTextColour(Peso[address], normalWeightColour_);
+    Peso[address]->setText(text);
+}
+
+QColor Form2::NormalWeightColour() const {
+    return normalWeightColour_;
+}
+
+settings::InstrumentList Form2::TickedAddresses() const {
+    settings::InstrumentList list{};
+    for (int n = 1; n <= AddressCount; ++n) {
+        list[n] = Check1[n]->isChecked();
+    }
+    return list;
+}
+
+void Form2::SaveInstrumentList() {
+    // Before the list is loaded (while the invalid-port message is up) the boxes do not show the
+    // file yet, and writing them would wipe it.
+    if (!listLoaded_) {
+        return;
+    }
+    if (!settings::SaveInstrumentList(context_.settingsDir, TickedAddresses())) {
+        qWarning("Strum.ini could not be written in %s", qPrintable(context_.settingsDir));
+    }
+}
+
+// --- Handlers -----------------------------------------------------------------------------------------
+
+void Form2::Check1_Click(int index) {
+    const bool ticked = Check1[index]->isChecked();
+    Icona[index]->setVisible(ticked);
+    Peso[index]->setVisible(ticked);
+    SetTextColour(Check1[index], ticked ? TickedColour() : UntickedColour());
+    waker_.Notify(); // an idle loop picks the change up at once
+}
+
+void Form2::Icona_DblClick(int index) {
+    if (Flag_errore != 0) {
+        return;
+    }
+    SelectedInstrument = index;
+    flag_cambio_maschera = true;
+    SaveInstrumentList();
+}
+
+void Form2::Command1_Click() {
+    SaveInstrumentList();
+    quitRequested_ = true;
+    MSComm1->CancelWait();
+    waker_.Notify();
+}
+
+void Form2::vxa_Click() {
+    context_.m.InstrumentModel = 1;
+    vxa->setChecked(true);
+    vxb->setChecked(false);
+}
+
+void Form2::vxb_Click() {
+    context_.m.InstrumentModel = 2;
+    vxa->setChecked(false);
+    vxb->setChecked(true);
+}
+
+void Form2::pse_Click() {
+    SaveInstrumentList();
+    if (dialogRequest_ == DialogRequest::None) {
+        dialogRequest_ = DialogRequest::Comm;
+    }
+    waker_.Notify();
+}
+
+void Form2::Lin_Click() {
+    SaveInstrumentList();
+    if (dialogRequest_ == DialogRequest::None) {
+        dialogRequest_ = DialogRequest::Ling;
+    }
+    waker_.Notify();
+}
+
+void Form2::Timer2_Timer() {
+    t_delay = 1;
+    waker_.Notify();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    // The close box takes the path of the Quit button; the Application closes the window.
+    event->ignore();
+    if (!quitRequested_) {
+        Command1_Click();
+    }
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const QVariant index = watched->property(IndexProperty);
+        if (index.isValid()) {
+            Icona_DblClick(index.toInt());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

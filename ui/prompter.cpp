@@ -1,0 +1,119 @@
+#include "prompter.h"
+
+#include <QAbstractButton>
+#include <QCoro/QCoroSignal>
+#include <QCoro/QCoroTimer>
+#include <QDialog>
+#include <QPointer>
+
+#include <chrono>
+
+namespace {
+
+QMessageBox::Icon ToBoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Lets the handler that finished the dialog return before the waiting coroutine goes on.
+QCoro::Task<> BackToEventLoop() {
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+}
+
+} // namespace
+
+QCoro::Task<int> WidgetPrompter::Message(QWidget* parent, const QString& title, const QString& text,
+                                         MessageIcon icon, int buttons) {
+    QPointer<QMessageBox> box =
+        new QMessageBox(ToBoxIcon(icon), title, text, QMessageBox::StandardButtons(buttons), parent);
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    box->setAttribute(Qt::WA_DeleteOnClose, false);
+    box->open();
+    co_await qCoro(box.data(), &QDialog::finished);
+    co_await BackToEventLoop();
+    int answer = QMessageBox::Ok;
+    if (box) {
+        if (QAbstractButton* clicked = box->clickedButton()) {
+            answer = box->standardButton(clicked);
+        }
+        box->deleteLater();
+    }
+    co_return answer;
+}
+
+QCoro::Task<int> WidgetPrompter::Dialog(QDialog& dialog) {
+    QPointer<QDialog> guard = &dialog;
+    dialog.setWindowModality(dialog.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog.open();
+    const int result = co_await qCoro(&dialog, &QDialog::finished);
+    co_await BackToEventLoop();
+    co_return guard ? guard->result() : result;
+}
+
+ScriptedPrompter::DialogScript ScriptedPrompter::Click(const QStringList& objectNames) {
+    return [objectNames](QDialog& dialog) {
+        for (const QString& name : objectNames) {
+            if (auto* button = dialog.findChild<QAbstractButton*>(name)) {
+                button->click();
+            } else {
+                qWarning("ScriptedPrompter: dialog %s has no button %s", qPrintable(dialog.objectName()),
+                         qPrintable(name));
+            }
+        }
+    };
+}
+
+int ScriptedPrompter::MessageCount() const {
+    return int(std::count_if(records.begin(), records.end(),
+                             [](const Record& r) { return r.kind == Record::MessageBox; }));
+}
+
+int ScriptedPrompter::DialogCount() const {
+    return int(std::count_if(records.begin(), records.end(),
+                             [](const Record& r) { return r.kind == Record::ModalDialog; }));
+}
+
+QCoro::Task<int> ScriptedPrompter::Message(QWidget*, const QString& title, const QString& text,
+                                           MessageIcon icon, int) {
+    Record record{Record::MessageBox, title, text, icon, {}};
+    records.append(record);
+    if (onPrompt) {
+        onPrompt(record);
+    }
+    int answer = QMessageBox::Ok;
+    if (!messageAnswers_.empty()) {
+        answer = messageAnswers_.front();
+        messageAnswers_.pop_front();
+    }
+    // The box is "up" for one turn of the event loop, as a real one would be.
+    co_await BackToEventLoop();
+    co_return answer;
+}
+
+QCoro::Task<int> ScriptedPrompter::Dialog(QDialog& dialog) {
+    QPointer<QDialog> guard = &dialog;
+    Record record{Record::ModalDialog, dialog.windowTitle(), {}, MessageIcon::None, dialog.objectName()};
+    records.append(record);
+    if (onPrompt) {
+        onPrompt(record);
+    }
+    dialog.setResult(QDialog::Rejected);
+    if (!dialogScripts_.empty()) {
+        DialogScript script = std::move(dialogScripts_.front());
+        dialogScripts_.pop_front();
+        script(dialog);
+    }
+    co_await BackToEventLoop();
+    co_return guard ? guard->result() : int(QDialog::Rejected);
+}

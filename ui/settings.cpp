@@ -1,0 +1,197 @@
+#include "settings.h"
+
+#include "frame.h"
+#include "serial.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace settings {
+
+namespace {
+
+constexpr char LineEnd[] = "\r\n";
+
+// Lines of a text file, without their line ends (LF or CR LF). A final line end adds no empty line.
+QList<QByteArray> SplitLines(const QByteArray& content) {
+    QList<QByteArray> lines = content.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) {
+        lines.removeLast();
+    }
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+    }
+    return lines;
+}
+
+int16_t ToInt16(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    const double clamped = std::clamp(value, double(std::numeric_limits<int16_t>::min()),
+                                      double(std::numeric_limits<int16_t>::max()));
+    return static_cast<int16_t>(std::lround(clamped));
+}
+
+// Lines 1-3: the number after the first "=" (blanks skipped). Nothing when the line has no "=".
+std::optional<int16_t> ValueAfterEquals(const QString& line) {
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq < 0) {
+        return std::nullopt;
+    }
+    return ToInt16(ReadNumber(line.mid(eq + 1)));
+}
+
+// Lines 4-6: the last character of the line as a number (a character that is not a digit reads 0).
+// Nothing when the line is empty.
+std::optional<uint8_t> LastCharacterValue(const QString& line) {
+    if (line.isEmpty()) {
+        return std::nullopt;
+    }
+    const QChar last = line.back();
+    return last.isDigit() && last.unicode() < 128 ? uint8_t(last.unicode() - u'0') : uint8_t(0);
+}
+
+} // namespace
+
+QString DefaultProgIniLine(int line) {
+    switch (line) {
+    case 1:
+        return QStringLiteral("Start reply timeout (ms) = %1").arg(DefaultReplyTimeoutMs);
+    case 2:
+        return QStringLiteral("Main reply timeout (ms) = %1").arg(DefaultReplyTimeoutMs);
+    case 3:
+        return QStringLiteral("Pause between instruments (ms) = %1").arg(DefaultPollDelayMs);
+    default:
+        return {};
+    }
+}
+
+void ParseProgIni(const QByteArray& content, Modulo1& m) {
+    const QList<QByteArray> raw = SplitLines(content);
+    auto line = [&](int n) -> std::optional<QString> {
+        if (n > raw.size()) {
+            return std::nullopt;
+        }
+        return QString::fromLatin1(raw.at(n - 1));
+    };
+
+    // Lines 1-3: the value after "=", the line kept as read; a line that gives no value is replaced.
+    m.ProgIniLines.clear();
+    int16_t values[3] = {};
+    for (int n = 1; n <= 3; ++n) {
+        const std::optional<QString> text = line(n);
+        const std::optional<int16_t> value = text ? ValueAfterEquals(*text) : std::nullopt;
+        if (value) {
+            m.ProgIniLines.append(*text);
+            values[n - 1] = *value;
+        } else {
+            m.ProgIniLines.append(DefaultProgIniLine(n));
+            values[n - 1] = n == 3 ? DefaultPollDelayMs : DefaultReplyTimeoutMs;
+        }
+    }
+    // A reply time-out of 0 or less would never end a receive without an answer.
+    m.StartReplyTimeoutMs = values[0] > 0 ? values[0] : int16_t(DefaultReplyTimeoutMs);
+    m.MainReplyTimeoutMs = values[1] > 0 ? values[1] : int16_t(DefaultReplyTimeoutMs);
+    m.PollDelayMs = values[2];
+
+    // Lines 4-6: the last character.
+    auto lastOf = [&](int n, int fallback) -> uint8_t {
+        const std::optional<QString> text = line(n);
+        const std::optional<uint8_t> value = text ? LastCharacterValue(*text) : std::nullopt;
+        return value ? *value : uint8_t(fallback);
+    };
+    m.CommPortNumber = lastOf(4, DefaultCommPortNumber);
+    m.HideLanguageMenu = lastOf(5, DefaultHideLanguageMenu);
+    m.LanguageIndex = lastOf(6, DefaultLanguageIndex);
+}
+
+QByteArray FormatProgIni(const Modulo1& m) {
+    QByteArray out;
+    for (int n = 1; n <= 3; ++n) {
+        const QString text = n <= m.ProgIniLines.size() ? m.ProgIniLines.at(n - 1) : DefaultProgIniLine(n);
+        out += text.toLatin1() + LineEnd;
+    }
+    out += "COMM Number = " + QByteArray::number(m.CommPortNumber) + LineEnd;
+    out += "Language Type (0=Italian 1=English) = " + QByteArray::number(m.HideLanguageMenu) + LineEnd;
+    out += "Language (0=Italian 1=English) = " + QByteArray::number(m.LanguageIndex) + LineEnd;
+    return out;
+}
+
+bool ReadProgIni(Modulo1& m, const QString& dir) {
+    QFile file(QDir(dir).filePath(QLatin1String(ProgIniName)));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ParseProgIni({}, m);
+        return false;
+    }
+    ParseProgIni(file.readAll(), m);
+    return true;
+}
+
+bool WriteProgIni(const Modulo1& m, const QString& dir) {
+    QSaveFile file(QDir(dir).filePath(QLatin1String(ProgIniName)));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write(FormatProgIni(m));
+    return file.commit();
+}
+
+InstrumentList ParseInstrumentList(const QByteArray& content) {
+    InstrumentList list{};
+    const QList<QByteArray> lines = SplitLines(content);
+    for (int n = 1; n <= InstrumentCount && n <= lines.size(); ++n) {
+        list[n] = ReadNumber(QString::fromLatin1(lines.at(n - 1))) == 1.0;
+    }
+    return list;
+}
+
+QByteArray FormatInstrumentList(const InstrumentList& list) {
+    QByteArray out;
+    for (int n = 1; n <= InstrumentCount; ++n) {
+        out += (list[n] ? "1" : "0");
+        out += LineEnd;
+    }
+    return out;
+}
+
+std::optional<InstrumentList> LoadInstrumentList(const QString& dir) {
+    QFile file(QDir(dir).filePath(QLatin1String(StrumIniName)));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return ParseInstrumentList(file.readAll());
+}
+
+bool SaveInstrumentList(const QString& dir, const InstrumentList& list) {
+    QSaveFile file(QDir(dir).filePath(QLatin1String(StrumIniName)));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write(FormatInstrumentList(list));
+    return file.commit();
+}
+
+QString DefaultSettingsDirectory() {
+    const QString own = QCoreApplication::applicationDirPath();
+    const QFileInfo info(own);
+    if (!own.isEmpty() && info.isDir() && info.isWritable()) {
+        return own;
+    }
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(dir);
+    return dir;
+}
+
+} // namespace settings

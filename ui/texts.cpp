@@ -1,0 +1,147 @@
+#include "texts.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QWidget>
+
+namespace {
+
+const CaptionText* Find(TextTable table, QStringView control) {
+    for (const CaptionText& row : table) {
+        if (QLatin1StringView(row.control) == control) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+void SetCaption(QObject* object, const QString& text) {
+    if (auto* menu = qobject_cast<QMenu*>(object)) {
+        menu->setTitle(text);
+    } else if (auto* action = qobject_cast<QAction*>(object)) {
+        action->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+        button->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(object)) {
+        label->setText(text);
+    } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
+        group->setTitle(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(object)) {
+        edit->setText(text);
+    } else if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isWindow()) {
+        widget->setWindowTitle(text);
+    }
+}
+
+// --- Start-up screen --------------------------------------------------------------------------------
+constexpr CaptionText Form2Table[] = {
+    {"Form2", "Programma di Comunicazione Seriale e Setup Strumento Quartel",
+     "PESOMETRA Configuration utility"},
+    {"Command1", "Esci dall'Applicazione", "Quit"},
+    {"opz", "Opzioni", "Option"},
+    {"pse", "Porta Seriale", "Serial Port"},
+    {"Lin", "Lingua", "Language"},
+    {"sel", "Selezione Strumento", "Select Instrument"},
+    {"vxa", "VXA", "VXA"},
+    {"vxb", "VXB", "VXB"},
+};
+
+constexpr CaptionText StartMessagesTable[] = {
+    {"AttentionTitle", "Attenzione !!", "Attention !!"},
+    {"PortNumberWrong", "Il numero della porta seriale é errato", "The number of serial port is wrong"},
+    {"InstrumentError", " ERRORE", " ERROR"},
+    // Check box captions: "Addr. " followed by the address.
+    {"AddressPrefix", "Addr. ", "Addr. "},
+    // Status line: which port the screen talks on, and an open that failed.
+    {"PortStatus", "Porta COM%1: %2", "Port COM%1: %2"},
+    {"PortMissing", "Porta COM%1: %2 non disponibile", "Port COM%1: %2 not available"},
+    {"PortInvalid", "Numero della porta seriale errato", "Wrong serial port number"},
+};
+
+// --- Dialogs ----------------------------------------------------------------------------------------
+constexpr CaptionText CommTable[] = {
+    {"Comm", "Impostazione Numero COMM", "COMM Number"},
+    {"Option1", "COM1", "COM1"},
+    {"Option2", "COM2", "COM2"},
+    {"Option3", "COM3", "COM3"},
+    {"Option4", "COM4", "COM4"},
+    {"Option5", "COM5", "COM5"},
+    {"Option6", "COM6", "COM6"},
+    {"OKButton", "OK", "OK"},
+    {"CancelButton", "Annulla", "Cancel"},
+};
+
+constexpr CaptionText LingTable[] = {
+    {"Ling", "Lingua", "Language"}, {"Option1", "Italiano", "Italian"},    {"Option2", "Inglese", "English"},
+    {"OKButton", "OK", "OK"},       {"CancelButton", "Annulla", "Cancel"},
+};
+
+constexpr CaptionText FrmAboutTable[] = {
+    {"frmAbout", "PESOMETRA", "PESOMETRA"},
+    {"Label1", " WELCOME TO PESOMETRA™  !", " WELCOME TO PESOMETRA™  !"},
+    {"Label2", "Configuration utility for the \"Quartel™\" Transmitters",
+     "Configuration utility for the \"Quartel™\" Transmitters"},
+    {"Version", "PC Software Version 3.2", "PC Software Version 3.2"},
+};
+
+// --- Main setup screen (placeholder: title, address and exit) --------------------------------------
+constexpr CaptionText Form1Table[] = {
+    {"Form1", "Gestione Parametri e Setup Strumento Quartel", "Gestione Parametri e Setup Strumento Quartel"},
+    {"Label4", "Indirizzo Macchina", "Device address"},
+    {"opz", "Opzioni", "Option"},
+    {"Esc", "Esci", "Exit"},
+};
+
+} // namespace
+
+QString TextOf(TextTable table, QStringView control, int languageIndex) {
+    const CaptionText* row = Find(table, control);
+    if (!row) {
+        return {};
+    }
+    return QString::fromUtf8(IsEnglish(languageIndex) ? row->english : row->italian);
+}
+
+bool HasText(TextTable table, QStringView control) {
+    return Find(table, control) != nullptr;
+}
+
+void ApplyTexts(QObject* root, TextTable table, int languageIndex) {
+    for (const CaptionText& row : table) {
+        const QString name = QString::fromLatin1(row.control);
+        const QString text = QString::fromUtf8(IsEnglish(languageIndex) ? row.english : row.italian);
+        if (root->objectName() == name) {
+            SetCaption(root, text);
+            continue;
+        }
+        // Menus and actions are children of the window too, so one search finds every kind.
+        if (QObject* control = root->findChild<QObject*>(name)) {
+            SetCaption(control, text);
+        }
+    }
+}
+
+namespace texts {
+TextTable Form2() {
+    return Form2Table;
+}
+TextTable Comm() {
+    return CommTable;
+}
+TextTable Ling() {
+    return LingTable;
+}
+TextTable FrmAbout() {
+    return FrmAboutTable;
+}
+TextTable Form1() {
+    return Form1Table;
+}
+TextTable StartMessages() {
+    return StartMessagesTable;
+}
+} // namespace texts
