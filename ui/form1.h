@@ -1,50 +1,180 @@
 #pragma once
 
-// The main setup screen for the instrument at DeviceAddress. For now it shows the address and runs a
-// loop that waits until the user leaves the screen (menu Esc or the close box); the Application then
-// closes it (its port closes) and loads the start-up screen afresh.
+// The main setup screen for the instrument at DeviceAddress. The upper band always shows the
+// instrument's live state; the tab control SSTab1, shown in setup mode, holds the whole configuration,
+// the calibration and the output tests. The screen's fields are bound to the ParameterSet: a change of
+// a field is a change of the configuration, and a value put into the configuration (a read, a file)
+// shows in the field.
+//
+// The screen's loop (Form_Activate) is a coroutine that runs one pass after the other: the readers of
+// the live monitor and of the configuration, then the write queue. Handlers only change the model or
+// queue a request; the loop does all the talking to the instrument.
 
+#include "configreader.h"
+#include "configwriter.h"
+#include "groupmarks.h"
+#include "livemonitor.h"
 #include "loopwait.h"
+#include "parameterset.h"
 #include "screencontext.h"
 #include "serial.h"
+#include "session.h"
+#include "setupcommands.h"
+#include "writequeue.h"
 
 #include <QCoro/QCoroTask>
+#include <QFrame>
 #include <QMainWindow>
 
+#include <array>
+
 class QAction;
+class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+// A shape used as a status lamp (solid or transparent fill) or as a group's modification marker.
+class Shape : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr int Solid = 0;
+    static constexpr int Transparent = 1;
+
+    Shape(const QString& name, const QColor& colour, int size, QWidget* parent);
+    int FillStyle() const { return fillStyle_; }
+    void SetFillStyle(int style);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor colour_;
+    int fillStyle_ = Solid;
+};
 
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
+    // How long a pass that sent nothing (offline editing, no instrument to ask) waits for an event
+    // before the next pass.
+    static constexpr int IdleTickMs = 100;
+
     explicit Form1(const ScreenContext& context, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Opens the screen's own port and shows the address in the language's texts.
+    // Prepares the screen in fifteen steps; a step that fails does not stop the others.
     void Form_Load();
-    // The screen's loop: runs until the exit is asked for.
+    // The main loop: one pass after the other until the screen is to end.
     QCoro::Task<> Form_Activate();
 
-    QMenu* opz = nullptr;
-    QAction* Esc = nullptr;
-    QLabel* Label4 = nullptr;
-    QLineEdit* IndStr = nullptr;
-    SerialLink* MSComm1 = nullptr;
-    QTimer& Timer1;
+    // --- handlers ---
+    void Command1_Click();              // setup mode on / off
+    void SSTab1_Click(int previousTab); // a tab was left
+    void Esc_Click();                   // leaves the screen
+    void Option_Click(int view);        // weight view 1 net, 2 gross, 3 peak
 
-    // Menu Esc: ends the screen's loop.
-    void Esc_Click();
-    bool ExitRequested() const { return exitRequested_; }
+    // --- the model behind the screen ---
+    ParameterSet& Parameters() { return set_; }
+    GroupMarks& Marks() { return marks_; }
+    MonitorDisplay& Display() { return display_; }
+    WriteQueue& Queue() { return queue_; }
+    ConfigWriter& Writer() { return writer_; }
+    SetupCommands& Commands() { return commands_; }
+
+    // The control of a field.
+    QWidget* FieldWidget(Field field) const { return fields_[static_cast<int>(field)]; }
+
+    // --- controls used by the code (every control also carries its name as objectName) ---
+    QLabel* Label1 = nullptr;
+    QLineEdit* Peso = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QLineEdit* IndStr = nullptr;
+    QLineEdit* Ingresso1 = nullptr;
+    QLineEdit* Ingresso2 = nullptr;
+    QLineEdit* Versione = nullptr;
+    QLineEdit* MilliV = nullptr;
+    QLineEdit* Punti = nullptr;
+    QPushButton* Command1 = nullptr;
+    QTabWidget* SSTab1 = nullptr;
+    QMenu* opz = nullptr;
+    QAction* Ap = nullptr;
+    QAction* Sal = nullptr;
+    QAction* Reset = nullptr;
+    QAction* Esc = nullptr;
+    QMenu* Edit = nullptr;
+    QAction* Econf = nullptr;
+    QAction* Nota = nullptr;
+    QAction* SConf = nullptr;
+    std::array<QLabel*, 30> lblAddText{};
+    std::array<QFrame*, 12> Line7{};
+    SerialLink* MSComm1 = nullptr;
+    QTimer& Timer1; // reply time-out (MSComm1's)
+    QTimer& Timer2; // the error labels' 2000 ms timer
+
+    // Passes of the main loop completed (tests and benchmarks).
+    quint64 PassCount() const { return passCount_; }
     bool LoopRunning() const { return loopRunning_; }
+    bool ExitRequested() const { return exitRequested_; }
+
+signals:
+    void PassCompleted(quint64 pass);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildControls();
+    QWidget* BuildUpperBand();
+    QWidget* BuildTab(int tab);
+    QWidget* BuildTestTab();
+    QWidget* MakeField(Field field, QWidget* parent);
+    Shape* MakeMarker(GroupId id, QWidget* parent);
+    QPushButton* MakeSendButton(GroupId id, QWidget* parent);
+    QLabel* MakeErrorLabel(GroupId id, QWidget* parent);
+    QWidget* Named(const char* name) const;
+    template <typename T> T* Named(const char* name) const { return qobject_cast<T*>(Named(name)); }
+    void SetVisible(std::initializer_list<const char*> names, bool visible);
+    void SetEnabled(std::initializer_list<const char*> names, bool enabled);
+
+    void ApplyLanguage();
+    void FillLists();
+    void ShowField(Field field);
+    void MarkerRule(Field field);
+    void ShowGroupMarks(GroupId id);
+    void ShowText(MonitorDisplay::Text t);
+    void ShowLamp(MonitorDisplay::Lamp l);
+    void TestPanelsIdle(bool showStartButtons);
+    QString Text(const char* key) const;
+
     ScreenContext context_;
+    Modulo1& m_;
     LoopWaker waker_;
+    SerialLink* link_;
+    WriteQueue queue_;
+    ParameterSet set_;
+    Session session_;
+    GroupMarks marks_;
+    SetupCommands commands_;
+    ConfigWriter writer_;
+    ConfigReader reader_;
+    MonitorDisplay display_;
+    LiveMonitor monitor_;
+
+    std::array<QWidget*, FieldCount> fields_{};
+    std::array<Shape*, 4> lamps_{}; // by MonitorDisplay::Lamp
+    int currentTab_ = 0;
+    bool updatingField_ = false;
     bool exitRequested_ = false;
     bool loopRunning_ = false;
+    quint64 passCount_ = 0;
 };

@@ -88,14 +88,6 @@ constexpr CaptionText FrmAboutTable[] = {
     {"Version", "PC Software Version 3.2", "PC Software Version 3.2"},
 };
 
-// --- Main setup screen (placeholder: title, address and exit) --------------------------------------
-constexpr CaptionText Form1Table[] = {
-    {"Form1", "Gestione Parametri e Setup Strumento Quartel", "Gestione Parametri e Setup Strumento Quartel"},
-    {"Label4", "Indirizzo Macchina", "Device address"},
-    {"opz", "Opzioni", "Option"},
-    {"Esc", "Esci", "Exit"},
-};
-
 } // namespace
 
 QString TextOf(TextTable table, QStringView control, int languageIndex) {
@@ -137,9 +129,6 @@ TextTable Ling() {
 }
 TextTable FrmAbout() {
     return FrmAboutTable;
-}
-TextTable Form1() {
-    return Form1Table;
 }
 TextTable StartMessages() {
     return StartMessagesTable;

@@ -42,8 +42,6 @@ TextTable Comm();
 TextTable Ling();
 // Welcome box frmAbout (its texts are English in both languages).
 TextTable FrmAbout();
-// Placeholder of the main setup screen Form1.
-TextTable Form1();
 // Texts of the start-up screen that are not captions of one control: message boxes, error text,
 // status line. Keys are message names.
 TextTable StartMessages();

@@ -6,8 +6,10 @@
 #include "application.h"
 #include "demo.h"
 #include "form1.h"
+
 #include "options.h"
 #include "registers.h"
+#include <QLabel>
 
 #include <QAction>
 #include <QLineEdit>
@@ -155,7 +157,7 @@ private slots:
         QTest::mouseDClick(shell.Start()->Icona[3], Qt::LeftButton);
         WAIT_VERIFY(shell.Main() != nullptr, 3000);
         QCOMPARE(shell.Main()->IndStr->text(), QString("3"));
-        QCOMPARE(shell.Main()->Label4->text(), QString("Device address"));
+        QCOMPARE(shell.Main()->findChild<QLabel*>("Label4")->text(), QString("Device address"));
         shell.Main()->close();
         WAIT_COMPARE(shell.app->StartScreenLoads(), 2, 3000);
         QVERIFY(shell.Start());
