@@ -51,12 +51,19 @@ void DemoLine::Drift() {
     // A load that settles and moves again: a slow swing around 125.00 on the VXA and 740 on the VXB.
     ++step_;
     const double phase = step_ * 0.35;
+    // Gross is net plus a dead load; the signal and the internal points follow the gross weight.
+    auto load = [](SimInstrument* i, qint32 net, qint32 deadLoad) {
+        const qint32 gross = net + deadLoad;
+        i->setWeight(net, gross);
+        i->setSignal(gross / 10);
+        i->setInternalPoints(quint32((131000 + gross * 4) * 16));
+    };
     if (SimInstrument* vxa = sim_->instrument(VxaAddress)) {
-        vxa->setNet(qint32(12500 + std::lround(180 * std::sin(phase))));
+        load(vxa, qint32(12500 + std::lround(180 * std::sin(phase))), 1500);
         vxa->setStable(step_ % 6 != 0);
     }
     if (SimInstrument* vxb = sim_->instrument(VxbAddress)) {
-        vxb->setNet(qint32(740 + std::lround(6 * std::cos(phase * 0.7))));
+        load(vxb, qint32(740 + std::lround(6 * std::cos(phase * 0.7))), 60);
     }
 }
 

@@ -1,0 +1,94 @@
+// Runs the utility on its demo line and saves the start-up screen and the main setup screen in setup
+// mode, in Italian and in English, as PNG files: the README's pictures.
+//
+//   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
+
+#include "application.h"
+#include "form1.h"
+#include "form2.h"
+#include "prompter.h"
+#include "settings.h"
+
+#include <QApplication>
+#include <QCoro/QCoroTask>
+#include <QDir>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+bool Shoot(QWidget* w, const QString& path) {
+    w->resize(w->sizeHint().expandedTo(QSize(760, 560)));
+    QTest::qWait(300);
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
+    return ok;
+}
+
+bool Run(const QString& outDir, int language) {
+    QTemporaryDir scratch;
+    Modulo1 defaults;
+    settings::ReadProgIni(defaults, scratch.path()); // the defaults of a missing file
+    defaults.LanguageIndex = uint8_t(language);
+    settings::WriteProgIni(defaults, scratch.path());
+
+    ApplicationOptions options;
+    options.demo = true;
+    options.showWelcome = false;
+    options.settingsDir = scratch.path();
+    Application app(options, std::make_unique<WidgetPrompter>());
+    bool ended = false;
+    [](Application* a, bool* done) -> QCoro::Task<> {
+        co_await a->Run();
+        *done = true;
+    }(&app, &ended);
+
+    const QString suffix = language == 1 ? QStringLiteral("en") : QStringLiteral("it");
+    if (!WaitUntil([&] { return app.StartScreen() && app.StartScreen()->PassCount() >= 3; })) {
+        return false;
+    }
+    Shoot(app.StartScreen(), QDir(outDir).filePath(QStringLiteral("start-screen-%1.png").arg(suffix)));
+
+    QTest::mouseDClick(app.StartScreen()->Icona[1], Qt::LeftButton);
+    if (!WaitUntil([&] { return app.MainScreen() && app.MainScreen()->PassCount() >= 2; })) {
+        return false;
+    }
+    Form1* main = app.MainScreen();
+    main->Command1_Click();
+    if (!WaitUntil([&] { return app.State().TabRead[1] == 1; })) {
+        return false;
+    }
+    WaitUntil([&] { return main->PassCount() >= 8; });
+    Shoot(main, QDir(outDir).filePath(QStringLiteral("main-setup-%1.png").arg(suffix)));
+
+    main->Command1_Click();
+    main->Esc_Click();
+    WaitUntil([&] { return app.StartScreen() != nullptr; });
+    app.StartScreen()->Command1_Click();
+    return WaitUntil([&] { return ended; });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
+    QDir().mkpath(outDir);
+    bool ok = true;
+    QTimer::singleShot(0, [&] {
+        ok = Run(outDir, 0) && Run(outDir, 1);
+        qapp.quit();
+    });
+    qapp.exec();
+    return ok ? 0 : 1;
+}
