@@ -9,7 +9,7 @@ namespace {
 
 // The texts the monitor writes itself, each spelled here only. Where the language matters the
 // English text differs from the Italian one.
-enum class MonitorText { LinkError, VersionError, Reset, Underscores, Dashes, Overload };
+enum class MonitorText { LinkError, VersionError, Reset };
 
 struct MonitorTextDef {
     MonitorText id;
@@ -18,9 +18,9 @@ struct MonitorTextDef {
 };
 
 constexpr MonitorTextDef MonitorTexts[] = {
-    {MonitorText::LinkError, "ERRORE", "ERROR"}, {MonitorText::VersionError, "ERR", "ERR"},
-    {MonitorText::Reset, "RESET", "RESET"},      {MonitorText::Underscores, "_______", "_______"},
-    {MonitorText::Dashes, "-------", "-------"}, {MonitorText::Overload, " O - L ", " O - L "},
+    {MonitorText::LinkError, "ERRORE", "ERROR"},
+    {MonitorText::VersionError, "ERR", "ERR"},
+    {MonitorText::Reset, "RESET", "RESET"},
 };
 
 QString TextOf(MonitorText id, int languageIndex) {
@@ -42,13 +42,6 @@ constexpr int PointsDivisor = 16;
 // The signal register holds thousandths of a millivolt.
 constexpr int SignalDigits = 4;
 constexpr int SignalDecimals = 3;
-
-// The status byte of a function 07 reply: the two hex digits after the function code.
-uint8_t StatusByteOf(const QByteArray& reply) {
-    bool ok = false;
-    const unsigned value = reply.mid(5, 2).toUInt(&ok, 16);
-    return ok ? static_cast<uint8_t>(value) : 0;
-}
 
 void CountFailure(uint8_t& count) {
     if (count < std::numeric_limits<uint8_t>::max()) {
@@ -145,7 +138,7 @@ QCoro::Task<> LiveMonitor::ReadWeight() {
         CountFailure(m.ErrorCount[a]);
         co_return;
     }
-    m.StatusByte = StatusByteOf(*status);
+    m.StatusByte = ReadStatusByte(*status);
     const uint8_t st = m.StatusByte;
     const bool noWeight = (st & Status::NoWeightMask) != 0;
     if (!noWeight) {
@@ -153,10 +146,7 @@ QCoro::Task<> LiveMonitor::ReadWeight() {
     } else if (m.WeightView == 1 || m.WeightView == 2) {
         // The instrument shows a state instead of a weight; the link itself is fine.
         m.ErrorCount[a] = 0;
-        const MonitorText text = (st & Status::ShowUnderscores) ? MonitorText::Underscores
-                                 : (st & Status::ShowDashes)    ? MonitorText::Dashes
-                                                                : MonitorText::Overload;
-        display_.setText(MonitorDisplay::Text::Peso, TextOf(text, m.LanguageIndex));
+        display_.setText(MonitorDisplay::Text::Peso, StatusWeightText(st));
     }
 
     const auto block = co_await s_.Read(Fn::ReadInputRegisters, Reg::WeightBlock, Reg::WeightBlockCount,

@@ -1,5 +1,7 @@
 #include "frame.h"
 
+#include "registers.h"
+
 #include <QtGlobal>
 
 #include <array>
@@ -235,6 +237,23 @@ int32_t ReadRegister32(const QByteArray& reply, int n) {
 
 uint8_t ReadDataByte(const QByteArray& reply) {
     return static_cast<uint8_t>(DataHex(reply, 7, 2));
+}
+
+uint8_t ReadStatusByte(const QByteArray& reply) {
+    return static_cast<uint8_t>(DataHex(reply, 5, 2));
+}
+
+QString StatusWeightText(uint8_t status) {
+    if (status & Status::ShowUnderscores) {
+        return QStringLiteral("_______");
+    }
+    if (status & Status::ShowDashes) {
+        return QStringLiteral("-------");
+    }
+    if (status & Status::Overload) {
+        return QStringLiteral(" O - L ");
+    }
+    return {};
 }
 
 double ReadNumber(const QString& text) {

@@ -53,6 +53,12 @@ int16_t ReadRegisterSigned(const QByteArray& reply, int n);
 int32_t ReadRegister32(const QByteArray& reply, int n);
 // The data byte of a 01/02 reply (2 hex digits from character 8).
 uint8_t ReadDataByte(const QByteArray& reply);
+// The status byte of a 07 reply (the 2 hex digits after the function code).
+uint8_t ReadStatusByte(const QByteArray& reply);
+// What a weight display shows instead of the weight when the status byte says the instrument shows a
+// state: "_______" (bit 4) wins, else "-------" (bit 5), else " O - L " (bit 6, overload). Empty when
+// none of these bits is set and the weight is to be shown.
+QString StatusWeightText(uint8_t status);
 
 // Reads a decimal number the way the instrument tools always have: blanks are ignored wherever they
 // stand, a leading "-" is allowed, reading stops at the first other character. No number gives 0.

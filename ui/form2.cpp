@@ -24,26 +24,6 @@ namespace {
 
 constexpr char IndexProperty[] = "quartelIndex";
 
-// The status byte of a function 07 reply: the two hex digits after the function code.
-uint8_t StatusByteOf(const QByteArray& reply) {
-    uint8_t value = 0;
-    for (qsizetype i = 5; i < 7 && i < reply.size(); ++i) {
-        const char c = reply.at(i);
-        int digit;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else {
-            break;
-        }
-        value = uint8_t(value * 16 + digit);
-    }
-    return value;
-}
-
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -373,14 +353,11 @@ QCoro::Task<> Form2::PollInstrumentWeight() {
         ++m.ErrorCount[a];
         co_return;
     }
-    m.StatusByte = StatusByteOf(m.FrameBuffer);
+    m.StatusByte = ReadStatusByte(m.FrameBuffer);
     // 3. The instrument shows a state instead of a weight.
     if (m.StatusByte & Status::NoWeightMask) {
         m.ErrorCount[a] = 0;
-        const char* text = (m.StatusByte & Status::ShowUnderscores) ? "_______"
-                           : (m.StatusByte & Status::ShowDashes)    ? "-------"
-                                                                    : " O - L ";
-        ShowWeight(a, QString::fromLatin1(text));
+        ShowWeight(a, StatusWeightText(m.StatusByte));
         co_return;
     }
     if (quitRequested_) {

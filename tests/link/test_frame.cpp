@@ -27,6 +27,8 @@ private slots:
     void register32();
     void dataByte_data();
     void dataByte();
+    void statusByte_data();
+    void statusByte();
     void readNumber_data();
     void readNumber();
     void encodeValue_data();
@@ -232,6 +234,26 @@ void TestFrame::dataByte() {
     QFETCH(QByteArray, reply);
     QFETCH(int, value);
     QCOMPARE(int(ReadDataByte(reply)), value);
+}
+
+void TestFrame::statusByte_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("stable") << QByteArray(":010704F4\r\n") << 0x04 << QString();
+    QTest::newRow("underscores win") << QByteArray(":01077088\r\n") << 0x70 << QString("_______");
+    QTest::newRow("dashes before overload") << QByteArray(":01076098\r\n") << 0x60 << QString("-------");
+    QTest::newRow("overload") << QByteArray(":010745B3\r\n") << 0x45 << QString(" O - L ");
+    QTest::newRow("not used bit 7") << QByteArray(":01078078\r\n") << 0x80 << QString();
+    QTest::newRow("no status byte") << QByteArray(":0107F8\r\n") << 0 << QString();
+}
+
+void TestFrame::statusByte() {
+    QFETCH(QByteArray, reply);
+    QFETCH(int, status);
+    QFETCH(QString, shown);
+    QCOMPARE(int(ReadStatusByte(reply)), status);
+    QCOMPARE(StatusWeightText(uint8_t(status)), shown);
 }
 
 void TestFrame::readNumber_data() {
