@@ -126,13 +126,11 @@ struct ParameterDef {
     std::span<const char* const> itemsItalianModel2 = {};
     std::span<const char* const> itemsEnglishModel2 = {};
     std::span<const uint16_t> registerValuesModel2 = {};
-    int mnemonicIndex = -1;                   // element of lblAddText; -1 = none
-    const char* labelControl = nullptr;       // the label that carries the field's caption
-    const char* englishLabel = nullptr;       // English caption (meaning) of that label
-    const char* englishLabelModel2 = nullptr; // model-2 caption where it differs
-    const char* initialText = "";             // text fields: the design text
-    int initialIndex = 0;                     // list fields: the entry selected at load
-    bool hiddenModel2 = false;                // the model-2 screen hides the field
+    int mnemonicIndex = -1;             // element of lblAddText; -1 = none
+    const char* labelControl = nullptr; // the label that carries the field's caption
+    const char* initialText = "";       // text fields: the design text
+    int initialIndex = 0;               // list fields: the entry selected at load
+    bool hiddenModel2 = false;          // the model-2 screen hides the field
 };
 
 // One entry of a group's register layout: a field (two registers for Integer32) or the mode word of
@@ -195,7 +193,6 @@ std::optional<ModeWordDef> ModeWordOf(Field field);
 
 QString ControlName(Field field);
 QString LabelControl(Field field);
-QString EnglishLabel(Field field, int model);
 QString MnemonicText(Field field); // empty when the field has none
 QString InitialText(Field field);
 

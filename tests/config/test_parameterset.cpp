@@ -498,7 +498,6 @@ void TestParameterSet::tables() {
     QCOMPARE(ListItems(Field::OpMode, Language::English, 1).last(), "Peak");
     QCOMPARE(ListItems(Field::NoSta2, Language::Italian, 1), (QStringList{"Normale", "Stabile"}));
     QCOMPARE(ListItems(Field::ValDiv, Language::Italian, 1).at(9), "1");
-    QCOMPARE(EnglishLabel(Field::RiRis, 2), "Response delay (MODBUS mode only) (in 1/100 sec. max 1 sec.)");
     QCOMPARE(LanguageFromIndex(1), Language::English);
     QCOMPARE(LanguageFromIndex(2), Language::Italian);
 
