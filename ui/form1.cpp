@@ -745,10 +745,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     case QEvent::FocusIn:
-        if (def.selectionStart >= 0 || def.maxLength > 0) {
-            const int start = qMax(0, def.selectionStart);
-            const int length = def.maxLength > 0 ? def.maxLength : edit->text().size();
-            QTimer::singleShot(0, edit, [edit, start, length] { edit->setSelection(start, length); });
+        // Fields without a selection start (RifZero) have no selection rule.
+        if (def.selectionStart >= 0) {
+            const int start = def.selectionStart;
+            const int length = def.maxLength > 0 ? def.maxLength : int(edit->text().size());
+            QTimer::singleShot(0, edit, [edit, start, length] {
+                // A text shorter than the start (an empty field) gets the cursor at its end.
+                edit->setSelection(qMin(start, int(edit->text().size())), length);
+            });
         }
         return false;
     case QEvent::FocusOut:

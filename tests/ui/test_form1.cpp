@@ -2,15 +2,11 @@
 // the model-2 screen, the setup-mode switch, leaving the analog and test tabs, the texts of both
 // languages, and the typical edit of a group from the read to the instrument holding the new value.
 
-#include "../support/coro.h"
 #include "expected_form1_texts.h"
+#include "mainrig.h"
 
-#include "form1.h"
 #include "frame.h"
-#include "prompter.h"
 #include "registers.h"
-#include "screencontext.h"
-#include "simulator.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,73 +24,9 @@
 #include <memory>
 
 namespace {
-constexpr int TimeoutMs = 100;
-
 QByteArray NormalModeFrame(int address) {
     return BuildRequest(address, Fn::WriteSingleRegister, WriteSingleBody(Reg::Mode, Hex4(Mode::Normal)));
 }
-
-// A main setup screen for the instrument at address 1 of a simulated line.
-struct MainRig {
-    Simulator sim;
-    Modulo1 m;
-    ScriptedPrompter prompter;
-    SimInstrument* instrument = nullptr;
-    std::unique_ptr<Form1> form;
-    Started loop;
-    bool running = false;
-
-    explicit MainRig(int model = 1, int language = 0) {
-        if (!sim.open()) {
-            qFatal("no pseudo-terminal");
-        }
-        instrument = sim.addInstrument(1, model);
-        m.InstrumentModel = int16_t(model);
-        m.LanguageIndex = uint8_t(language);
-        m.MainReplyTimeoutMs = TimeoutMs;
-        m.DeviceAddress = 1;
-        m.CommPortNumber = 1;
-        form = std::make_unique<Form1>(ScreenContext{m, prompter, QString(), sim.devicePath()});
-        form->Form_Load();
-        form->show();
-        QApplication::setActiveWindow(form.get());
-    }
-    ~MainRig() {
-        if (running && !loop.done()) {
-            form->Esc_Click();
-            [[maybe_unused]] const bool ended = QTest::qWaitFor([this] { return loop.done(); }, 5000);
-        }
-    }
-    void Run() {
-        running = true;
-        loop = Start([this] { return form->Form_Activate(); });
-    }
-    template <typename T = QWidget> T* Get(const char* name) const {
-        return form->findChild<T*>(QString::fromUtf8(name));
-    }
-    QLineEdit* Edit(Field f) const { return qobject_cast<QLineEdit*>(form->FieldWidget(f)); }
-    QComboBox* List(Field f) const { return qobject_cast<QComboBox*>(form->FieldWidget(f)); }
-    bool Sent(const QByteArray& frame) const { return sim.frames().contains(frame); }
-    // Types `text` into a text field the way a user does: focus, the selection rule, the keys.
-    void Type(Field f, const QString& text) {
-        QLineEdit* edit = Edit(f);
-        edit->setFocus(Qt::MouseFocusReason);
-        [[maybe_unused]] const bool selected =
-            QTest::qWaitFor([edit] { return edit->hasSelectedText() || edit->text().isEmpty(); }, 1000);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    // Picks an entry of a list the way a user does.
-    void Pick(Field f, int index) {
-        QComboBox* list = List(f);
-        list->setCurrentIndex(index);
-        emit list->activated(index);
-    }
-    void ChooseTab(int tab) {
-        QTabBar* bar = form->SSTab1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
-    }
-};
 
 // The text a control shows under the key of a text table.
 QString Shown(Form1& form, const TextKey& key) {
