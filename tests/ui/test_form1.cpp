@@ -279,6 +279,24 @@ private slots:
         QCOMPARE(list->currentIndex(), initial);
     }
 
+    // Offline editing: a pass shows " Edit " and asks the instrument nothing, and it does not spin.
+    void offlinePassSendsNothing() {
+        MainRig rig;
+        rig.Run();
+        QTRY_VERIFY(rig.form->PassCount() >= 1);
+        rig.m.OfflineEdit = true;
+        QSignalSpy passes(rig.form.get(), &Form1::PassCompleted);
+        QVERIFY(passes.wait(2000)); // the pass under way when offline editing was switched on
+        rig.sim.clearRequests();
+        QTRY_VERIFY(passes.size() >= 4);
+        QCOMPARE(rig.form->Peso->text(), QString(" Edit "));
+        QCOMPARE(rig.sim.frames(), QList<QByteArray>());
+        // Passes that send nothing wait for events: a few per second, not thousands.
+        const qsizetype before = passes.size();
+        QTest::qWait(3 * Form1::IdleTickMs);
+        QVERIFY(passes.size() - before <= 4);
+    }
+
     // The technician's edit of the weight parameters, from the read to the instrument holding it.
     void typicalEdit() {
         MainRig rig;
