@@ -177,12 +177,12 @@ void SimDeadlineTimer::arm(qint64 deadlineNs) {
     armed_ = true;
 #ifdef __linux__
     if (fd_ >= 0) {
-        itimerspec spec{};
+        itimerspec when{};
         if (deadlineNs <= 0)
             deadlineNs = 1; // an all-zero value would disarm
-        spec.it_value.tv_sec = time_t(deadlineNs / 1000000000LL);
-        spec.it_value.tv_nsec = long(deadlineNs % 1000000000LL);
-        ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+        when.it_value.tv_sec = time_t(deadlineNs / 1000000000LL);
+        when.it_value.tv_nsec = long(deadlineNs % 1000000000LL);
+        ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &when, nullptr);
         return;
     }
 #endif
@@ -195,8 +195,8 @@ void SimDeadlineTimer::disarm() {
     armed_ = false;
 #ifdef __linux__
     if (fd_ >= 0) {
-        itimerspec spec{};
-        ::timerfd_settime(fd_, 0, &spec, nullptr);
+        itimerspec when{};
+        ::timerfd_settime(fd_, 0, &when, nullptr);
         return;
     }
 #endif
