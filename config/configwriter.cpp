@@ -4,11 +4,11 @@
 #include "registers.h"
 #include "rules.h"
 
-#include <cmath>
-
 namespace {
 // The error labels that Timer2 hides; Label60 and Label58 stay until the next valid send.
 constexpr GroupId TimedErrorLabels[] = {GroupId::WeightConstants, GroupId::Serial, GroupId::Analog};
+// Position of the instrument's own address (Indir, register 0x3002) among the values of the serial block.
+constexpr int AddressValueIndex = 2;
 } // namespace
 
 ConfigWriter::ConfigWriter(Session& session, GroupMarks& marks, SetupCommands& commands, QObject* parent)
@@ -66,8 +66,9 @@ ConfigWriter::ConfigWriter(Session& session, GroupMarks& marks, SetupCommands& c
     });
     q.RegisterEcho(WriteSlot::B, Echo::Serial, [this, &m, unchanged](const QByteArray&) {
         m.WritePending = false;
-        // The instrument answers at its new address from now on.
-        const double address = std::round(s_.set.number(Field::Indir));
+        // The instrument answers from now on at the address this write gave it: the one in the
+        // request, not the field, which the user may have changed again while the write was on the wire.
+        const int address = ReadRequestValue(s_.queue.InFlight(WriteSlot::B), AddressValueIndex);
         if (address >= 1 && address < AddressTableSize) {
             m.DeviceAddress = static_cast<uint8_t>(address);
         }

@@ -239,6 +239,13 @@ uint8_t ReadDataByte(const QByteArray& reply) {
     return static_cast<uint8_t>(DataHex(reply, 7, 2));
 }
 
+uint16_t ReadRequestValue(const QByteArray& request, int n) {
+    if (n < 0) {
+        return 0;
+    }
+    return static_cast<uint16_t>(DataHex(request, 15 + 4 * static_cast<qsizetype>(n), 4));
+}
+
 uint8_t ReadStatusByte(const QByteArray& reply) {
     return static_cast<uint8_t>(DataHex(reply, 5, 2));
 }

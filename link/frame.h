@@ -51,6 +51,8 @@ uint16_t ReadRegisterUnsigned(const QByteArray& reply, int n);
 int16_t ReadRegisterSigned(const QByteArray& reply, int n);
 // Registers n and n + 1 as one signed 32-bit number, register n being the high word.
 int32_t ReadRegister32(const QByteArray& reply, int n);
+// The n-th value (n from 0) of a function 10 request: the 4 hex digits at character 16 + 4n.
+uint16_t ReadRequestValue(const QByteArray& request, int n);
 // The data byte of a 01/02 reply (2 hex digits from character 8).
 uint8_t ReadDataByte(const QByteArray& reply);
 // The status byte of a 07 reply (the 2 hex digits after the function code).

@@ -45,6 +45,9 @@ public:
     // The echo of a reply: function code and register, 6 characters from position 4.
     static QByteArray EchoOf(const QByteArray& reply);
 
+    // The request of the slot that is on the wire, or whose echo is being followed up; empty otherwise.
+    const QByteArray& InFlight(WriteSlot slot) const { return slot == WriteSlot::A ? sentA_ : sentB_; }
+
     // For follow-ups that let the next slot go out in the same pass: empties the slot, unless a
     // handler queued a new request there while the confirmed one was on the wire.
     void EmptySlot(WriteSlot slot);

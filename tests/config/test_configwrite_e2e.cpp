@@ -152,6 +152,8 @@ private slots:
             if (WriteQueue::EchoOf(frame) == Echo::Serial) {
                 pendingAtBlock = r.m.WritePending;
                 slotAAtBlock = r.m.PendingWriteA;
+                // The user types another address while the block is on the wire.
+                r.set->setText(Field::Indir, "9");
             }
         });
         r.ClearWire();
