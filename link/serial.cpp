@@ -118,7 +118,9 @@ void SerialLink::DropInput() {
     if (auto* serial = qobject_cast<QSerialPort*>(port_.data())) {
         serial->clear(QSerialPort::Input);
     }
-    port_->readAll();
+    if (IsOpen()) { // clearing a device that has gone away closes it
+        port_->readAll();
+    }
 }
 
 void SerialLink::SendRequest() {

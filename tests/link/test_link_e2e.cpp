@@ -10,6 +10,8 @@
 #include "simulator.h"
 #include "writequeue.h"
 
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -166,6 +168,46 @@ private slots:
         // The instrument never saw the write.
         QCOMPARE(line.vxa->holding(Reg::WeightParameters),
                  SimInstrument::defaultValue(Reg::WeightParameters, 1));
+    }
+
+    // A USB adapter pulled and plugged in again: the exchanges fail like time-outs meanwhile, and the
+    // link reopens the device by its name once it is back.
+    void deviceThatGoesAwayAndComesBack() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("line");
+        Modulo1 m;
+        SerialLink link(m);
+        const QByteArray read = BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1));
+        auto exchange = [&] {
+            m.FrameBuffer = read;
+            auto run = Start([&]() { return link.ExchangeFrame(TimeoutMs); });
+            return QTest::qWaitFor([&] { return run.done(); }, 10 * TimeoutMs) &&
+                   CheckReply(m.FrameBuffer, Prefix::DivisionCode);
+        };
+        {
+            Simulator first;
+            QVERIFY(first.open());
+            first.addInstrument(1, SimInstrument::VXA);
+            QVERIFY(first.makeLink(path));
+            QCOMPARE(link.OpenPort(path), OpenResult::Ok);
+            QVERIFY(exchange());
+        }
+        // The device is gone.
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!exchange());
+        }
+        Simulator second;
+        QVERIFY(second.open());
+        second.addInstrument(1, SimInstrument::VXA);
+        QVERIFY(second.makeLink(path));
+        bool back = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!back && clock.elapsed() < 5000) {
+            back = exchange();
+        }
+        QVERIFY(back);
+        QVERIFY(link.IsOpen());
     }
 
     void confirmedWriteReachesTheInstrument() {
