@@ -9,7 +9,7 @@ PACKAGES=(
   qcoro-qt6-dev libqcoro6core0
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins fonts-dejavu-core
-  python3 python3-pymodbus python3-serial
+  python3 python3-pymodbus python3-serial python3-serial-asyncio
 )
 
 missing=()
