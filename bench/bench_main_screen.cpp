@@ -51,35 +51,20 @@ struct Options {
 };
 
 // One main setup screen for address 1 on a simulated line of its own.
-struct MainScreenRig {
-    QTemporaryDir dir;
-    SimThread line;
-    std::unique_ptr<WireLog> log;
-    Modulo1 m;
-    ScriptedPrompter prompter;
-    PassClock clock;
+struct MainScreenRig : ScreenLine {
     std::unique_ptr<Form1> form;
     std::optional<QCoro::Task<>> loop;
 
     bool Prepare(int timeoutMs) {
-        if (!dir.isValid() || !WriteSettings(dir.path(), timeoutMs, timeoutMs, 0, {1})) {
-            std::fprintf(stderr, "no scratch settings directory\n");
+        if (!Open(timeoutMs, {1},
+                  [](Simulator& s) { s.addInstrument(1, SimInstrument::VXA)->setWeight(1234, 5678); })) {
             return false;
         }
-        if (!line.start([](Simulator& s) {
-                SimInstrument* vxa = s.addInstrument(1, SimInstrument::VXA);
-                vxa->setWeight(1234, 5678);
-                s.setWireTime(true);
-            })) {
-            std::fprintf(stderr, "no pseudo-terminal\n");
-            return false;
-        }
-        log = std::make_unique<WireLog>(line);
         // What the start-up screen leaves behind when address 1 is chosen.
         settings::ReadProgIni(m, dir.path());
         m.DeviceAddress = 1;
         m.InstrumentModel = 1;
-        form = std::make_unique<Form1>(ScreenContext{m, prompter, dir.path(), line.devicePath()});
+        form = std::make_unique<Form1>(Context());
         clock.Attach(form.get());
         return true;
     }

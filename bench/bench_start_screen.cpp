@@ -40,33 +40,20 @@ QList<int> Range(int from, int to) {
 }
 
 // A start-up screen on a simulated line of its own, with its settings in a scratch directory.
-struct StartScreenRig {
-    QTemporaryDir dir;
-    SimThread line;
-    std::unique_ptr<WireLog> log;
-    Modulo1 m;
-    ScriptedPrompter prompter;
-    PassClock clock;
+struct StartScreenRig : ScreenLine {
     std::unique_ptr<Form2> form;
     std::optional<QCoro::Task<StartScreenOutcome>> loop;
 
     // Instruments (VXA) at `answering`, boxes ticked at `ticked`, wire-time emulation on.
     bool Prepare(const QList<int>& answering, const QList<int>& ticked, int timeoutMs) {
-        if (!dir.isValid() || !WriteSettings(dir.path(), timeoutMs, timeoutMs, 0, ticked)) {
-            std::fprintf(stderr, "no scratch settings directory\n");
-            return false;
-        }
-        if (!line.start([&](Simulator& s) {
+        if (!Open(timeoutMs, ticked, [&](Simulator& s) {
                 for (int a : answering) {
                     s.addInstrument(a, SimInstrument::VXA)->setNet(1234 + a);
                 }
-                s.setWireTime(true);
             })) {
-            std::fprintf(stderr, "no pseudo-terminal\n");
             return false;
         }
-        log = std::make_unique<WireLog>(line);
-        form = std::make_unique<Form2>(ScreenContext{m, prompter, dir.path(), line.devicePath()});
+        form = std::make_unique<Form2>(Context());
         clock.Attach(form.get());
         return true;
     }

@@ -6,6 +6,8 @@
 
 #include "benchutil.h"
 
+#include "prompter.h"
+#include "screencontext.h"
 #include "settings.h"
 #include "simulator.h"
 
@@ -18,6 +20,7 @@
 #include <QList>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,6 +28,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -381,5 +386,35 @@ template <typename Body> int RunBenchmark(QApplication& app, Body body) {
     });
     return app.exec();
 }
+
+// Scratch settings and a simulated line of the screen's own, at emulated 19200 baud, with the wire-time
+// account of what is exchanged on it and the time stamps of the screen's passes.
+struct ScreenLine {
+    QTemporaryDir dir;
+    SimThread line;
+    std::unique_ptr<WireLog> log;
+    Modulo1 m;
+    ScriptedPrompter prompter;
+    PassClock clock;
+
+    // prog.ini with both reply time-outs `timeoutMs` and no pause, Strum.ini with `ticked`; the
+    // simulator's instruments put in place by `instruments`.
+    bool Open(int timeoutMs, const QList<int>& ticked, const std::function<void(Simulator&)>& instruments) {
+        if (!dir.isValid() || !WriteSettings(dir.path(), timeoutMs, timeoutMs, 0, ticked)) {
+            std::fprintf(stderr, "no scratch settings directory\n");
+            return false;
+        }
+        if (!line.start([&](Simulator& s) {
+                instruments(s);
+                s.setWireTime(true);
+            })) {
+            std::fprintf(stderr, "no pseudo-terminal\n");
+            return false;
+        }
+        log = std::make_unique<WireLog>(line);
+        return true;
+    }
+    ScreenContext Context() { return ScreenContext{m, prompter, dir.path(), line.devicePath()}; }
+};
 
 } // namespace bench
