@@ -7,15 +7,6 @@
 
 #include <utility>
 
-// Suspends the receiving coroutine until SerialLink::Wake() resumes it: data arrived on the port,
-// Timer1 ticked, the port went away, or CancelWait() was called. Nothing polls in between.
-struct SerialLink::EventWait {
-    SerialLink* link;
-    bool await_ready() const noexcept { return false; }
-    void await_suspend(std::coroutine_handle<> h) noexcept { link->waiter_ = h; }
-    void await_resume() const noexcept {}
-};
-
 namespace {
 // Keeps the busy flag true for the lifetime of one exchange, also when the coroutine is destroyed.
 struct BusyGuard {
@@ -36,9 +27,6 @@ SerialLink::SerialLink(Modulo1& m, QObject* parent) : QObject(parent), m_(m) {
 }
 
 SerialLink::~SerialLink() {
-    if (waiter_) {
-        qWarning("SerialLink destroyed while a receive was waiting");
-    }
     ClosePort();
 }
 
@@ -196,7 +184,7 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs) {
             complete = c == '\n' && collected.size() >= 2 && collected.at(collected.size() - 2) == '\r';
         }
         if (!complete && m_.ReplyTimedOut == 0) {
-            co_await EventWait{this};
+            co_await waker_.Wait();
         }
     }
     // A frame cut by the time-out is thrown away whole.
@@ -215,20 +203,4 @@ void SerialLink::CancelWait() {
 void SerialLink::Timer1_Timer() {
     m_.ReplyTimedOut = 1;
     Wake();
-}
-
-void SerialLink::Wake() {
-    if (!waiter_ || wakePosted_) {
-        return;
-    }
-    wakePosted_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            wakePosted_ = false;
-            if (auto h = std::exchange(waiter_, {})) {
-                h.resume();
-            }
-        },
-        Qt::QueuedConnection);
 }

@@ -7,6 +7,7 @@
 // that suspends until the port has data or Timer1 fires, and the Qt event loop meanwhile runs the
 // screen's handlers. Exchanges are strictly one at a time.
 
+#include "loopwait.h"
 #include "modulo1.h"
 
 #include <QCoro/QCoroTask>
@@ -14,8 +15,6 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
-
-#include <coroutine>
 
 class QIODevice;
 
@@ -66,14 +65,12 @@ public:
     QTimer Timer1;
 
 private:
-    // Waits for data on the port or Timer1's tick (or CancelWait).
-    struct EventWait;
-
     QCoro::Task<> Receive(int timeoutMs);
     void Timer1_Timer();
-    // Resumes a waiting receive from the event loop, never from inside the signal that woke it, so
-    // the resumed code may close the port or end the screen safely.
-    void Wake();
+    // Resumes a waiting receive (data on the port, Timer1's tick, the port gone, CancelWait) from the
+    // event loop, never from inside the signal that woke it, so the resumed code may close the port
+    // or end the screen safely.
+    void Wake() { waker_.Notify(); }
     bool TryReopen();
     void DropInput();
     bool NextChar(char& c);
@@ -86,7 +83,6 @@ private:
     qsizetype pendingPos_ = 0;
     bool busy_ = false;
     quint64 exchanges_ = 0;
-    std::coroutine_handle<> waiter_;
-    bool wakePosted_ = false;
+    LoopWaker waker_;
     qint64 lastReopenTry_ = 0;
 };
