@@ -183,6 +183,81 @@ int FilterKey(Field field, int keyCode) {
     return KeyPasses(Parameter(field).keys, keyCode) ? keyCode : 0;
 }
 
+bool TypesCharacter(const QString& text, bool shortcut) {
+    if (text.isEmpty() || shortcut) {
+        return false;
+    }
+    const QChar c = text.at(0);
+    return c.isPrint() || c.category() == QChar::Other_PrivateUse || c.isHighSurrogate();
+}
+
+QString FilterTyped(Field field, const QString& text, int room) {
+    QString taken;
+    for (QChar c : text) {
+        if (room >= 0 && taken.size() >= room) {
+            break;
+        }
+        if (c.isPrint() && FilterKey(field, c.unicode()) != 0) {
+            taken += c;
+        }
+    }
+    return taken;
+}
+
+QString TakeEdit(Field field, const QString& before, const QString& after, int* cursor) {
+    // The edit replaced the middle of `before` with the middle of `after`.
+    const qsizetype shorter = qMin(before.size(), after.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && before.at(prefix) == after.at(prefix)) {
+        ++prefix;
+    }
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix &&
+           before.at(before.size() - 1 - suffix) == after.at(after.size() - 1 - suffix)) {
+        ++suffix;
+    }
+    const QString inserted = after.mid(prefix, after.size() - prefix - suffix);
+    const int maxLength = Parameter(field).maxLength;
+    const qsizetype kept = prefix + suffix;
+    const int room = maxLength > 0 ? int(qMax<qsizetype>(0, maxLength - kept)) : -1;
+    const QString taken = FilterTyped(field, inserted, room);
+    if (taken.isEmpty() && !inserted.isEmpty()) {
+        if (cursor) {
+            *cursor = int(prefix);
+        }
+        return before;
+    }
+    if (cursor) {
+        *cursor = int(prefix + taken.size());
+    }
+    return after.left(prefix) + taken + after.right(suffix);
+}
+
+bool LeaveGuard::Leaving(Field field, const ParameterSet& set) {
+    if (held_ && *held_ != field) {
+        return false; // the focus is on its way back into the refused field
+    }
+    if (MayLeave(field, set)) {
+        held_.reset();
+        return false;
+    }
+    held_ = field;
+    return true;
+}
+
+void LeaveGuard::Entered(Field field) {
+    if (held_ == field) {
+        held_.reset();
+    }
+}
+
+bool LeaveGuard::MaySend(std::optional<Field> focused, const ParameterSet& set) const {
+    if (held_) {
+        return false;
+    }
+    return !focused || MayLeave(*focused, set);
+}
+
 bool GroupIsRead(GroupId id, const Modulo1& m) {
     switch (id) {
     case GroupId::Division:

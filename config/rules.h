@@ -70,6 +70,51 @@ bool KeyPasses(KeyKind kind, int keyCode);
 // The key code after the field's key rule: unchanged when it passes, 0 (dropped) otherwise.
 int FilterKey(Field field, int keyCode);
 
+// Whether a key press with the text `text` types a character, so that the key rule applies to it.
+// Only a printable character does, and not as part of a shortcut (`shortcut`: Ctrl or Ctrl+Shift
+// held, without Alt). Focus and editing keys keep their own meaning: Tab ("\t"), Enter ("\r"),
+// Escape, Backspace ("\b"), Delete (no text, or "\x7f" on some window systems) and the arrows.
+bool TypesCharacter(const QString& text, bool shortcut);
+
+// The characters of `text` that the field takes as if they were typed one after the other into a
+// field that has room for `room` more characters (negative: no limit): each goes through the key
+// rule, and none is taken once the room is used up. Characters that no key types (line ends, tabs)
+// are dropped.
+QString FilterTyped(Field field, const QString& text, int room);
+
+// The text a field holds after an edit that turned `before` into `after` by any way other than a
+// key press (paste, drop, the middle button, an input method): the inserted part goes through the
+// key rule and the field's maximum length as typed text does, the rest stays. When nothing of the
+// inserted part is taken, the field keeps `before` whole. `cursor` (may be null) receives the
+// position after the taken characters.
+QString TakeEdit(Field field, const QString& before, const QString& after, int* cursor = nullptr);
+
+// --- Keeping the focus in a refused field ------------------------------------------------------
+
+// The leave rule of a whole screen. A field whose value is refused keeps the focus: the screen puts
+// the focus back into it. While it does so, the focus leaves whatever field it had reached in the
+// meantime; that is no choice of the user and is not checked, so two refused fields can never pull
+// the focus from each other.
+class LeaveGuard {
+public:
+    // The focus leaves `field` for another control of the screen. True: the value may not leave, the
+    // focus is to go back into the field.
+    bool Leaving(Field field, const ParameterSet& set);
+    // The focus has arrived in `field`.
+    void Entered(Field field);
+    // The focus could not be put back (the field is out of sight or disabled).
+    void Release() { held_.reset(); }
+    // The refused field whose focus is being put back, if any.
+    std::optional<Field> Held() const { return held_; }
+    // Whether a send handler may go ahead while the focus is in `focused` (none: in no field): not
+    // while a refused field is getting its focus back, nor while the focused field holds a value that
+    // may not leave it.
+    bool MaySend(std::optional<Field> focused, const ParameterSet& set) const;
+
+private:
+    std::optional<Field> held_;
+};
+
 // --- Marker rule ---------------------------------------------------------------------------------
 
 // Whether the group counts as read, so that a change is a modification: TabRead of the group's

@@ -23,6 +23,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QValidator>
+
+#include <functional>
 
 namespace {
 constexpr int TabCount = 7;
@@ -69,6 +72,21 @@ QFrame* MakeLine(int index, QWidget* parent) {
     line->setFrameShadow(QFrame::Sunken);
     return line;
 }
+
+// Puts every change of a text field's text through the field's own check (paste, drop, the middle
+// button, an input method: ways in that no key press passes).
+class FieldValidator : public QValidator {
+public:
+    using Check = std::function<void(QString& input, int& pos)>;
+    FieldValidator(Check check, QObject* parent) : QValidator(parent), check_(std::move(check)) {}
+    State validate(QString& input, int& pos) const override {
+        check_(input, pos);
+        return Acceptable;
+    }
+
+private:
+    Check check_;
+};
 
 // The fields of a tab's groups, in the order of the parameter table.
 QList<Field> FieldsOfTab(int tab) {
@@ -183,6 +201,21 @@ QWidget* Form1::MakeField(Field field, QWidget* parent) {
                 set_.setText(field, text);
             }
         });
+        // Text that comes in other than by a typed key goes through the key rule and the maximum
+        // length as typed text does; values put in by the program are taken as they are.
+        edit->setValidator(new FieldValidator(
+            [this, field](QString& input, int& pos) {
+                if (updatingField_) {
+                    return;
+                }
+                int cursor = pos;
+                const QString taken = TakeEdit(field, set_.text(field), input, &cursor);
+                if (taken != input) {
+                    input = taken;
+                    pos = cursor;
+                }
+            },
+            edit));
         edit->installEventFilter(this);
         w = edit;
     }
@@ -200,7 +233,12 @@ Shape* Form1::MakeMarker(GroupId id, QWidget* parent) {
 QPushButton* Form1::MakeSendButton(GroupId id, QWidget* parent) {
     auto* button = MakeButton(Group(id).sendButton, parent);
     button->setEnabled(false);
-    connect(button, &QPushButton::clicked, this, [this, id] { writer_.Send(id); });
+    connect(button, &QPushButton::clicked, this, [this, id] {
+        // The value of the field being left is checked first: a refused one stops the send.
+        if (SendAllowed()) {
+            writer_.Send(id);
+        }
+    });
     return button;
 }
 
@@ -570,7 +608,7 @@ void Form1::Form_Load() {
     // 10. Lamps off.
     for (int i = 0; i < MonitorDisplay::LampCount; ++i) {
         display_.setLamp(static_cast<MonitorDisplay::Lamp>(i), false);
-        lamps_[i]->SetFillStyle(Shape::Transparent);
+        ShowLamp(static_cast<MonitorDisplay::Lamp>(i)); // lamp and caption alike, from the start
     }
     // 11. Nothing queued.
     m_.PendingWriteA.clear();
@@ -666,11 +704,38 @@ void Form1::ShowGroupMarks(GroupId id) {
         marker->setVisible(s.marker && !(m_.InstrumentModel == 2 && !g.model2));
     }
     if (QWidget* send = Named(g.sendButton)) {
+        if (!s.sendEnabled && focusWidget() == send) {
+            // The focus stays with the group rather than wander off to the next control.
+            FocusFirstField(id);
+        }
         send->setEnabled(s.sendEnabled);
     }
     if (g.errorLabel) {
         if (QWidget* error = Named(g.errorLabel)) {
             error->setVisible(s.errorShown);
+        }
+    }
+}
+
+std::optional<Field> Form1::FieldOf(const QWidget* w) const {
+    for (int i = 0; i < FieldCount; ++i) {
+        if (w && fields_[i] == w) {
+            return static_cast<Field>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+bool Form1::SendAllowed() {
+    return guard_.MaySend(FieldOf(focusWidget()), set_);
+}
+
+void Form1::FocusFirstField(GroupId id) {
+    for (const ParameterDef& def : ::Parameters()) {
+        QWidget* w = def.group == id ? FieldWidget(def.field) : nullptr;
+        if (w && w->isVisible() && w->isEnabled()) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
         }
     }
 }
@@ -729,22 +794,24 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers held =
+            key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+        const bool shortcut =
+            held == Qt::ControlModifier || held == (Qt::ControlModifier | Qt::ShiftModifier);
         const QString typed = key->text();
-        if (typed.size() != 1 || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            return false; // navigation, editing and shortcut keys are no typed characters
-        }
-        const int code = typed.at(0).unicode();
-        if (FilterKey(*field, code) == 0) {
-            return true; // the key is dropped
+        if (!TypesCharacter(typed, shortcut)) {
+            return false; // focus, editing and shortcut keys keep their meaning
         }
         // The field's own limit on typed characters (values put in by the program may be longer).
-        if (code != KeyBackspace && def.maxLength > 0 &&
-            edit->text().size() - edit->selectedText().size() >= def.maxLength) {
-            return true;
-        }
-        return false;
+        const int room =
+            def.maxLength > 0
+                ? int(qMax<qsizetype>(0, def.maxLength - edit->text().size() + edit->selectedText().size()))
+                : -1;
+        // A key that the rule drops, or that finds no room, changes nothing, the selection included.
+        return FilterTyped(*field, typed, room) != typed;
     }
     case QEvent::FocusIn:
+        guard_.Entered(*field);
         // Fields without a selection start (RifZero) have no selection rule.
         if (def.selectionStart >= 0) {
             const int start = def.selectionStart;
@@ -755,12 +822,25 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
             });
         }
         return false;
-    case QEvent::FocusOut:
-        if (!MayLeave(*field, set_)) {
+    case QEvent::FocusOut: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+            return false; // another window or a menu: the focus stays in the field
+        }
+        if (guard_.Leaving(*field, set_)) {
             // The value may not leave the field: the focus goes back at once, without a message.
-            QTimer::singleShot(0, edit, [edit] { edit->setFocus(Qt::OtherFocusReason); });
+            QTimer::singleShot(0, edit, [this, edit, f = *field] {
+                if (guard_.Held() != f) {
+                    return;
+                }
+                edit->setFocus(Qt::OtherFocusReason);
+                if (guard_.Held() == f) {
+                    guard_.Release(); // out of sight or disabled meanwhile: nothing to hold any more
+                }
+            });
         }
         return false;
+    }
     default:
         return false;
     }

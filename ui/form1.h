@@ -16,6 +16,7 @@
 #include "livemonitor.h"
 #include "loopwait.h"
 #include "parameterset.h"
+#include "rules.h"
 #include "screencontext.h"
 #include "serial.h"
 #include "session.h"
@@ -151,6 +152,11 @@ private:
     void ShowField(Field field);
     void MarkerRule(Field field);
     void ShowGroupMarks(GroupId id);
+    std::optional<Field> FieldOf(const QWidget* w) const;
+    // Whether a send handler may go ahead: the field being left holds a value that may leave it.
+    bool SendAllowed();
+    // The focus into the group's first field that can take it.
+    void FocusFirstField(GroupId id);
     void ShowText(MonitorDisplay::Text t);
     void ShowLamp(MonitorDisplay::Lamp l);
     void TestPanelsIdle(bool showStartButtons);
@@ -171,6 +177,7 @@ private:
     LiveMonitor monitor_;
 
     std::array<QWidget*, FieldCount> fields_{};
+    LeaveGuard guard_;
     std::array<Shape*, 4> lamps_{}; // by MonitorDisplay::Lamp
     int currentTab_ = 0;
     bool updatingField_ = false;

@@ -38,6 +38,11 @@ private slots:
     void leaveChecks();
     void keyRule_data();
     void keyRule();
+    void typedCharacters_data();
+    void typedCharacters();
+    void takeEdit_data();
+    void takeEdit();
+    void leaveGuard();
     void marker();
 };
 
@@ -242,6 +247,116 @@ void TestRules::keyRule() {
     QFETCH(int, key);
     QFETCH(int, result);
     QCOMPARE(FilterKey(field, key), result);
+}
+
+void TestRules::typedCharacters_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("shortcut");
+    QTest::addColumn<bool>("typed");
+    QTest::newRow("digit") << "7" << false << true;
+    QTest::newRow("letter") << "a" << false << true;
+    QTest::newRow("minus") << "-" << false << true;
+    QTest::newRow("space") << " " << false << true;
+    QTest::newRow("AltGr character") << "@" << false << true;
+    QTest::newRow("Ctrl+V") << "v" << true << false;
+    QTest::newRow("Ctrl+V as control character") << "\x16" << false << false;
+    QTest::newRow("Tab") << "\t" << false << false;
+    QTest::newRow("Enter") << "\r" << false << false;
+    QTest::newRow("Escape") << "\x1b" << false << false;
+    QTest::newRow("Backspace") << "\b" << false << false;
+    QTest::newRow("Delete, xcb") << "\x7f" << false << false;
+    QTest::newRow("arrow") << "" << false << false;
+}
+
+void TestRules::typedCharacters() {
+    QFETCH(QString, text);
+    QFETCH(bool, shortcut);
+    QFETCH(bool, typed);
+    QCOMPARE(TypesCharacter(text, shortcut), typed);
+}
+
+void TestRules::takeEdit_data() {
+    QTest::addColumn<Field>("field");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("taken");
+    QTest::addColumn<int>("cursor");
+    using F = Field;
+    QTest::newRow("minus pasted over all") << F::Set1 << "   1000"
+                                           << "-5"
+                                           << "5" << 1;
+    QTest::newRow("too long pasted over all") << F::Set1 << "   1000"
+                                              << "123456789"
+                                              << "1234567" << 7;
+    QTest::newRow("pasted at the end, one place left") << F::Set1 << "   300"
+                                                       << "   300123"
+                                                       << "   3001" << 7;
+    QTest::newRow("nothing taken keeps the selection's text") << F::Set1 << "   300"
+                                                              << "abc"
+                                                              << "   300" << 0;
+    QTest::newRow("inside the text") << F::ZeroBand << "12"
+                                     << "1a32"
+                                     << "132" << 2;
+    QTest::newRow("field full") << F::Filtro << "5"
+                                << "57"
+                                << "5" << 1;
+    QTest::newRow("longer program value shortened") << F::Filtro << " 12"
+                                                    << " 1"
+                                                    << " 1" << 2;
+    QTest::newRow("deleted") << F::Set1 << "   1000"
+                             << "   100"
+                             << "   100" << 6;
+    QTest::newRow("point, digits kind") << F::Iste1 << ""
+                                        << "1.5"
+                                        << "15" << 2;
+    QTest::newRow("point, decimal kind") << F::Autozero << ""
+                                         << "2.5%"
+                                         << "2.5" << 3;
+    QTest::newRow("line end") << F::Filtro << ""
+                              << "7\r\n"
+                              << "7" << 1;
+    QTest::newRow("no key rule, no limit") << F::OffZero << "0"
+                                           << "-12abc"
+                                           << "-12abc" << 6;
+}
+
+void TestRules::takeEdit() {
+    QFETCH(Field, field);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, taken);
+    QFETCH(int, cursor);
+    int at = -1;
+    QCOMPARE(TakeEdit(field, before, after, &at), taken);
+    QCOMPARE(at, cursor);
+}
+
+// A refused field keeps the focus; the focus leaving another field on its way back is not checked.
+void TestRules::leaveGuard() {
+    Fixture f(1, {{Field::Capac, "500"}, {Field::Set1, "1000"}, {Field::Set2, "2000"}});
+    LeaveGuard guard;
+    QVERIFY(guard.MaySend(std::nullopt, f.set));
+    QVERIFY(!guard.MaySend(Field::Set1, f.set)); // the focus in a refused field
+    QVERIFY(guard.MaySend(Field::Filtro, f.set));
+    // The user leaves Set1 for Set2: refused, Set1 is held.
+    QVERIFY(guard.Leaving(Field::Set1, f.set));
+    QCOMPARE(guard.Held(), std::optional<Field>(Field::Set1));
+    QVERIFY(!guard.MaySend(std::nullopt, f.set));
+    guard.Entered(Field::Set2);
+    QCOMPARE(guard.Held(), std::optional<Field>(Field::Set1));
+    // The focus goes back: leaving Set2 now is not checked, although Set2 is refused too.
+    QVERIFY(!guard.Leaving(Field::Set2, f.set));
+    guard.Entered(Field::Set1);
+    QCOMPARE(guard.Held(), std::nullopt);
+    // The user tries again: refused again, once.
+    QVERIFY(guard.Leaving(Field::Set1, f.set));
+    guard.Release();
+    QCOMPARE(guard.Held(), std::nullopt);
+    // A value that may leave lets the focus go.
+    f.set.setText(Field::Set1, "400");
+    QVERIFY(!guard.Leaving(Field::Set1, f.set));
+    QCOMPARE(guard.Held(), std::nullopt);
+    QVERIFY(guard.MaySend(Field::Set1, f.set));
 }
 
 void TestRules::marker() {
