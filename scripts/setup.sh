@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6
   qcoro-qt6-dev libqcoro6core0
   libgl-dev libxkbcommon-dev
-  qt6-qpa-plugins fonts-dejavu-core
+  qt6-qpa-plugins fonts-dejavu-core qt6-translations-l10n
   python3 python3-pymodbus python3-serial python3-serial-asyncio
 )
 

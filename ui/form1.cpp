@@ -642,6 +642,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::ApplyLanguage() {
+    UseQtTexts(m_.LanguageIndex);
     ApplyTexts(this, texts::MainScreen(), m_.LanguageIndex);
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));

@@ -205,6 +205,7 @@ void Form2::LoadStartScreen() {
     // 5.
     flag_cambio_maschera = false;
     // 6.
+    UseQtTexts(m.LanguageIndex);
     ApplyTexts(this, texts::Form2(), m.LanguageIndex);
     // 7.
     m.InstrumentMenuCaption = sel->title();

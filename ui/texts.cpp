@@ -2,11 +2,17 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
+#include <QTranslator>
 #include <QWidget>
+
+#include <memory>
 
 namespace {
 
@@ -35,6 +41,18 @@ void SetCaption(QObject* object, const QString& text) {
     } else if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isWindow()) {
         widget->setWindowTitle(text);
     }
+}
+
+// Qt's Italian catalogue, loaded once and installed while the language is Italian.
+struct QtCatalogue {
+    std::unique_ptr<QTranslator> translator;
+    bool tried = false;
+    bool installed = false;
+};
+
+QtCatalogue& Catalogue() {
+    static QtCatalogue catalogue;
+    return catalogue;
 }
 
 // --- Start-up screen --------------------------------------------------------------------------------
@@ -134,3 +152,24 @@ TextTable StartMessages() {
     return StartMessagesTable;
 }
 } // namespace texts
+
+void UseQtTexts(int languageIndex) {
+    if (!QCoreApplication::instance()) {
+        return;
+    }
+    QtCatalogue& c = Catalogue();
+    const bool italian = !IsEnglish(languageIndex);
+    if (italian && !c.tried) {
+        c.tried = true;
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            c.translator = std::move(translator);
+        }
+    }
+    if (!c.translator || italian == c.installed) {
+        return;
+    }
+    c.installed = italian ? QCoreApplication::installTranslator(c.translator.get())
+                          : !QCoreApplication::removeTranslator(c.translator.get());
+}

@@ -29,6 +29,11 @@ QString TextOf(TextTable table, QStringView control, int languageIndex);
 // True when the table has a row for `control`.
 bool HasText(TextTable table, QStringView control);
 
+// Qt's own texts (context menus of text fields, standard dialog buttons) in the language: Qt's
+// Italian catalogue is installed for Italian and removed for English. Without the catalogue on the
+// system they stay English.
+void UseQtTexts(int languageIndex);
+
 // Puts every text of the table on the controls below `root` (and on `root` itself): buttons, option
 // buttons and check boxes, labels, group boxes and line edits get their text, menus their title,
 // actions their text, windows their title. Rows without a matching control are left alone.
