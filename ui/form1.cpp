@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -43,17 +44,27 @@ QFont FixedFont(int pointSize = 0) {
     return f;
 }
 
+// A caption on one line, never cut: the layout gives it the room its text needs.
 QLabel* MakeLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromUtf8(name));
-    label->setWordWrap(true);
+    label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     return label;
 }
 
+// A button as wide as its caption needs.
 QPushButton* MakeButton(const char* name, QWidget* parent) {
     auto* button = new QPushButton(parent);
     button->setObjectName(QString::fromUtf8(name));
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return button;
+}
+
+// Keeps the room of a control that comes and goes, so that nothing beside it moves.
+void RetainSpaceWhenHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
 }
 
 QLineEdit* MakeDisplay(const char* name, QWidget* parent, int chars = 8) {
@@ -227,6 +238,7 @@ QWidget* Form1::MakeField(Field field, QWidget* parent) {
 Shape* Form1::MakeMarker(GroupId id, QWidget* parent) {
     auto* shape = new Shape(QString::fromUtf8(Group(id).marker), MarkerColour, 12, parent);
     shape->setVisible(false);
+    RetainSpaceWhenHidden(shape);
     return shape;
 }
 
@@ -246,13 +258,15 @@ QLabel* Form1::MakeErrorLabel(GroupId id, QWidget* parent) {
     auto* label = MakeLabel(Group(id).errorLabel, parent);
     label->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
     label->setVisible(false);
+    RetainSpaceWhenHidden(label);
     return label;
 }
 
 void Form1::BuildControls() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(BuildUpperBand());
+    // The upper band keeps its own height; in setup mode the tab control takes the rest.
+    layout->addWidget(BuildUpperBand(), 0, Qt::AlignTop);
 
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
@@ -392,6 +406,7 @@ QWidget* Form1::BuildTab(int tab) {
         zero->addWidget(MakeLabel("Label16", frame3));
         zero->addWidget(MakeButton("Command2", frame3));
         zero->addWidget(MakeLabel("Label17", frame3));
+        zero->addStretch();
         auto* frame4 = new QGroupBox(page);
         frame4->setObjectName(QStringLiteral("Frame4"));
         auto* span = new QHBoxLayout(frame4);
@@ -402,6 +417,7 @@ QWidget* Form1::BuildTab(int tab) {
         span->addWidget(campione);
         span->addWidget(MakeLabel("Label19", frame4));
         span->addWidget(MakeButton("Command3", frame4));
+        span->addStretch();
         grid->addWidget(frame3, 0, 0);
         grid->addWidget(frame4, 1, 0);
         grid->setRowStretch(2, 1);
@@ -639,6 +655,23 @@ void Form1::Form_Load() {
     m_.DatasheetAnswer = 0;
     m_.ReportNotes.clear();
     SConf->setEnabled(false);
+    FitWindow();
+}
+
+void Form1::FitWindow() {
+    if (isMaximized() || isFullScreen()) {
+        return;
+    }
+    centralWidget()->layout()->activate();
+    layout()->activate();
+    // As wide as the wider of the upper band and the tab control in both modes, so that nothing moves
+    // sideways when setup mode is switched; as high as the mode needs, the upper band alone when
+    // monitoring. A setup window made higher by the user keeps that height the next time.
+    const QMargins margins = centralWidget()->layout()->contentsMargins();
+    const int w = std::max(
+        {width(), sizeHint().width(), SSTab1->sizeHint().width() + margins.left() + margins.right()});
+    const int h = m_.Fl_setup ? qMax(sizeHint().height(), setupHeight_) : sizeHint().height();
+    resize(w, h);
 }
 
 void Form1::ApplyLanguage() {
@@ -647,7 +680,11 @@ void Form1::ApplyLanguage() {
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));
     }
+    // The setup switch keeps its size with either caption, so that it stays where it was clicked.
+    Command1->setText(Text("Command1.on"));
+    const int setupCaptionWidth = Command1->sizeHint().width();
     Command1->setText(Text("Command1.off"));
+    Command1->setMinimumWidth(std::max(setupCaptionWidth, Command1->sizeHint().width()));
     if (m_.InstrumentModel == 2) {
         if (QLabel* label36 = Named<QLabel>("Label36")) {
             label36->setText(Text("Label36.model2"));
@@ -871,10 +908,13 @@ void Form1::Command1_Click() {
         Econf->setEnabled(false);
         marks_.SetError(GroupId::WeightParameters, false);
         m_.OpModeWritten = false;
+        FitWindow();
     } else {
         m_.WritePending = true;
         m_.Fl_setup = false;
+        setupHeight_ = height();
         SSTab1->setVisible(false);
+        FitWindow();
         Command1->setText(Text("Command1.off"));
         Econf->setEnabled(true);
         if (m_.OfflineEdit) {

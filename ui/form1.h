@@ -148,6 +148,8 @@ private:
     void SetEnabled(std::initializer_list<const char*> names, bool enabled);
 
     void ApplyLanguage();
+    // The window's size for the mode it is in.
+    void FitWindow();
     void FillLists();
     void ShowField(Field field);
     void MarkerRule(Field field);
@@ -180,6 +182,7 @@ private:
     LeaveGuard guard_;
     std::array<Shape*, 4> lamps_{}; // by MonitorDisplay::Lamp
     int currentTab_ = 0;
+    int setupHeight_ = 0; // the window's height when setup mode was last left
     bool updatingField_ = false;
     bool exitRequested_ = false;
     bool loopRunning_ = false;
