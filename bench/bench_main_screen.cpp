@@ -47,6 +47,7 @@ struct Options {
     int seconds = 60;
     int passes = 100;
     int timeoutMs = 500;
+    int movingMs = 0;
     bool callgrindSetup = false;
 };
 
@@ -213,12 +214,15 @@ QCoro::Task<> SetupOn(MainScreenRig& rig, const char* what, bool profile) {
 
 QCoro::Task<> Main(Options o) {
     std::printf("main setup screen benchmark (platform %s), one VXA at address 1, emulated 19200 baud, "
-                "reply time-out %d ms\n",
-                qPrintable(QGuiApplication::platformName()), o.timeoutMs);
+                "reply time-out %d ms, weight %s\n",
+                qPrintable(QGuiApplication::platformName()), o.timeoutMs,
+                o.movingMs > 0 ? qPrintable(QStringLiteral("moving every %1 ms").arg(o.movingMs))
+                               : "standing still");
     MainScreenRig rig;
     if (!rig.Prepare(o.timeoutMs)) {
         co_return;
     }
+    rig.MoveWeights(o.movingMs);
     rig.log->SetRecording(true);
     rig.Start();
     Form1* form = rig.form.get();
@@ -280,6 +284,7 @@ int main(int argc, char** argv) {
     o.seconds = IntOption(argc, argv, "--seconds", 60);
     o.passes = IntOption(argc, argv, "--passes", 100);
     o.timeoutMs = IntOption(argc, argv, "--timeout", 500);
+    o.movingMs = IntOption(argc, argv, "--moving", 0);
     o.callgrindSetup = HasOption(argc, argv, "--callgrind-setup");
     return RunBenchmark(app, [o] { return Main(o); });
 }

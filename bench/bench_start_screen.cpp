@@ -130,11 +130,12 @@ QCoro::Task<> Sweep(int passes, int timeoutMs) {
 }
 
 QCoro::Task<> Polling(QByteArray name, const QList<int>& answering, const QList<int>& ticked, int seconds,
-                      int timeoutMs) {
+                      int timeoutMs, int movingMs) {
     StartScreenRig rig;
     if (!rig.Prepare(answering, ticked, timeoutMs)) {
         co_return;
     }
+    rig.MoveWeights(movingMs);
     // The simulator's own record stays small, so that it does not show in the resident size.
     rig.line.run([](Simulator& s) { s.setRecordLimit(256); });
     rig.Start();
@@ -171,6 +172,7 @@ struct Options {
     int seconds = 60;
     int passes = 5;
     int timeoutMs = 500;
+    int movingMs = 0;
     QByteArray only;
 };
 
@@ -179,15 +181,22 @@ QCoro::Task<> Main(Options o) {
         co_await Sweep(o.passes, o.timeoutMs);
     }
     if (o.only.isEmpty() || o.only == QByteArrayView("cpu")) {
-        std::printf("(b) CPU while polling, emulated 19200 baud, reply time-out %d ms, warm-up pass first\n",
-                    o.timeoutMs);
+        std::printf(
+            "(b) CPU while polling, emulated 19200 baud, reply time-out %d ms, warm-up pass first, weights "
+            "%s\n",
+            o.timeoutMs,
+            o.movingMs > 0 ? qPrintable(QStringLiteral("moving every %1 ms").arg(o.movingMs))
+                           : "standing still");
         const QList<int> all = Range(1, 32);
         QList<int> two;
         two << 1 << 17;
         const QList<int> none;
-        co_await Polling(QByteArray("32 answering, 32 ticked:"), all, all, o.seconds, o.timeoutMs);
-        co_await Polling(QByteArray("2 answering (1, 17), 32 ticked:"), two, all, o.seconds, o.timeoutMs);
-        co_await Polling(QByteArray("none ticked (32 answering):"), all, none, o.seconds, o.timeoutMs);
+        co_await Polling(QByteArray("32 answering, 32 ticked:"), all, all, o.seconds, o.timeoutMs,
+                         o.movingMs);
+        co_await Polling(QByteArray("2 answering (1, 17), 32 ticked:"), two, all, o.seconds, o.timeoutMs,
+                         o.movingMs);
+        co_await Polling(QByteArray("none ticked (32 answering):"), all, none, o.seconds, o.timeoutMs,
+                         o.movingMs);
     }
     std::printf("max resident size %ld KiB\n", MaxRssKiB());
 }
@@ -201,6 +210,7 @@ int main(int argc, char** argv) {
     o.seconds = IntOption(argc, argv, "--seconds", 60);
     o.passes = IntOption(argc, argv, "--passes", 5);
     o.timeoutMs = IntOption(argc, argv, "--timeout", 500);
+    o.movingMs = IntOption(argc, argv, "--moving", 0);
     for (int i = 1; i + 1 < argc; ++i) {
         if (QByteArray(argv[i]) == "--only") {
             o.only = argv[i + 1];

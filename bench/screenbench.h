@@ -415,6 +415,25 @@ struct ScreenLine {
         return true;
     }
     ScreenContext Context() { return ScreenContext{m, prompter, dir.path(), line.devicePath()}; }
+    // Makes every instrument's weight move by one division every `periodMs`, as a loaded scale's does,
+    // so that the screen has a new weight to show (0: the weights stand still).
+    void MoveWeights(int periodMs) {
+        if (periodMs <= 0) {
+            return;
+        }
+        line.run([periodMs](Simulator& s) {
+            auto* timer = new QTimer(&s);
+            QObject::connect(timer, &QTimer::timeout, &s, [&s, step = 0]() mutable {
+                step ^= 1;
+                for (int a = 1; a <= 32; ++a) {
+                    if (SimInstrument* i = s.instrument(a)) {
+                        i->setWeight(1234 + a + step, 5678 + a + step);
+                    }
+                }
+            });
+            timer->start(periodMs);
+        });
+    }
 };
 
 } // namespace bench

@@ -25,7 +25,12 @@ namespace {
 constexpr char IndexProperty[] = "quartelIndex";
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
+    const QPalette& current = widget->palette();
+    if (current.color(QPalette::WindowText) == colour && current.color(QPalette::ButtonText) == colour &&
+        current.color(QPalette::Text) == colour) {
+        return; // a palette set again would repaint the widget for nothing
+    }
+    QPalette palette = current;
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::ButtonText, colour);
     palette.setColor(QPalette::Text, colour);
@@ -134,6 +139,12 @@ void Form2::BuildControls() {
         Peso[n]->setFrameShape(QFrame::StyledPanel);
         Peso[n]->setFrameShadow(QFrame::Sunken);
         Peso[n]->setTextFormat(Qt::PlainText);
+        // A fixed size and a background of its own: a new weight repaints the label alone and asks for
+        // no layout pass.
+        Peso[n]->setAutoFillBackground(true);
+        Peso[n]->setText(QStringLiteral("-------0"));
+        Peso[n]->setFixedSize(qMax(weightWidth, Peso[n]->sizeHint().width()), Peso[n]->sizeHint().height());
+        Peso[n]->clear();
         Peso[n]->hide();
         RetainSpaceWhenHidden(Peso[n]);
 

@@ -555,6 +555,69 @@ private slots:
         QCOMPARE(form.Lin->isVisible(), hide != 1);
         QVERIFY(form.pse->isVisible());
     }
+
+    // A poll changes the screen only where its answer differs: a new weight repaints its own label
+    // alone and asks for no layout pass; a weight that stays the same repaints nothing.
+    void pollsRedrawOnlyWhatChanged() {
+        Bench bench;
+        QVERIFY(bench.Open());
+        const int address = 5;
+        SimInstrument* inst = bench.sim.addInstrument(address, SimInstrument::VXA);
+        inst->setNet(100);
+        QVERIFY(bench.WriteProgIni(ProgIni()));
+        QVERIFY(bench.WriteStrum({address}));
+        StartScreen screen(bench);
+        screen.Run();
+        QVERIFY(screen.WaitPasses(2));
+        RunFor(50); // the first paint of the window
+
+        struct Counter : QObject {
+            QWidget* window = nullptr;
+            QWidget* weight = nullptr;
+            int layouts = 0;
+            int weightPaints = 0;
+            int otherPaints = 0;
+            bool eventFilter(QObject* o, QEvent* e) override {
+                auto* w = qobject_cast<QWidget*>(o);
+                if (!w || w->window() != window) {
+                    return false;
+                }
+                if (e->type() == QEvent::LayoutRequest) {
+                    ++layouts;
+                } else if (e->type() == QEvent::Paint) {
+                    ++(w == weight ? weightPaints : otherPaints);
+                }
+                return false;
+            }
+        } counter;
+        counter.window = screen.form.get();
+        counter.weight = screen.form->Peso[address];
+        qApp->installEventFilter(&counter);
+
+        // A new weight at every pass: 100, 1000, 10000, ... as wide as the label takes.
+        int net = 100;
+        connect(screen.form.get(), &Form2::PassCompleted, &counter, [&] {
+            net = net >= 1000000 ? 7 : net * 10;
+            inst->setNet(net);
+        });
+        QVERIFY(screen.WaitPasses(6));
+        RunFor(50);
+        QCOMPARE(counter.layouts, 0);
+        QVERIFY(counter.weightPaints > 0);
+        QCOMPARE(counter.otherPaints, 0); // the label paints its own background
+
+        // The weight stands still: nothing is repainted.
+        disconnect(screen.form.get(), &Form2::PassCompleted, &counter, nullptr);
+        QVERIFY(screen.WaitPasses(2));
+        RunFor(50);
+        counter.weightPaints = counter.otherPaints = counter.layouts = 0;
+        QVERIFY(screen.WaitPasses(4));
+        RunFor(50);
+        QCOMPARE(counter.weightPaints, 0);
+        QCOMPARE(counter.otherPaints, 0);
+        QCOMPARE(counter.layouts, 0);
+        qApp->removeEventFilter(&counter);
+    }
 };
 
 QTEST_MAIN(TestForm2)
