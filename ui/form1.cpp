@@ -120,10 +120,12 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
                   SSTab1->setCurrentIndex(tab);
               }
           }),
-      monitor_(session_, reader_, display_) {
+      monitor_(session_, reader_, display_), calib_(session_, writer_, display_),
+      outputs_(session_, marks_, commands_) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     BuildControls();
+    WireCalibration();
 
     connect(&set_, &ParameterSet::changed, this, [this](Field f) {
         ShowField(f);
@@ -488,7 +490,6 @@ QWidget* Form1::BuildTestTab() {
     }
     auto* perc = new QLineEdit(frame5);
     perc->setObjectName(QStringLiteral("PercAna"));
-    perc->setReadOnly(true);
     perc->setFont(FixedFont());
     perc->setMaximumWidth(QFontMetrics(perc->font()).horizontalAdvance(QStringLiteral("XXXXX")));
     steps->addWidget(perc);
@@ -599,6 +600,7 @@ void Form1::Form_Load() {
     // 15. Online, no notes, nothing to print yet.
     m_.OfflineEdit = false;
     m_.DatasheetAnswer = 0;
+    calib_.Reset(); // Old_Capac, Net_Tara
     m_.ReportNotes.clear();
     SConf->setEnabled(false);
 }
@@ -746,7 +748,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::FocusIn:
         // Fields without a selection start (RifZero) have no selection rule.
-        if (def.selectionStart >= 0) {
+        if (CalibrationFocusIn(*field) && def.selectionStart >= 0) {
             const int start = def.selectionStart;
             const int length = def.maxLength > 0 ? def.maxLength : int(edit->text().size());
             QTimer::singleShot(0, edit, [edit, start, length] {
@@ -756,6 +758,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     case QEvent::FocusOut:
+        if (IsCalibrationField(*field)) {
+            CalibrationFocusOut(*field, edit, static_cast<QFocusEvent*>(event)->reason());
+            return false;
+        }
         if (!MayLeave(*field, set_)) {
             // The value may not leave the field: the focus goes back at once, without a message.
             QTimer::singleShot(0, edit, [edit] { edit->setFocus(Qt::OtherFocusReason); });
@@ -887,6 +893,8 @@ QCoro::Task<> Form1::Form_Activate() {
                 m_.OptionsMenuPending = false;
                 opz->setEnabled(true);
             }
+            co_await AskDatasheetQuestion();
+            calib_.ApplyDatasheetAnswer();
             co_await queue_.ServiceWriteQueueA();
             co_await queue_.ServiceWriteQueueB();
         }

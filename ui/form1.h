@@ -10,11 +10,13 @@
 // the live monitor and of the configuration, then the write queue. Handlers only change the model or
 // queue a request; the loop does all the talking to the instrument.
 
+#include "calibration.h"
 #include "configreader.h"
 #include "configwriter.h"
 #include "groupmarks.h"
 #include "livemonitor.h"
 #include "loopwait.h"
+#include "outputtests.h"
 #include "parameterset.h"
 #include "screencontext.h"
 #include "serial.h"
@@ -78,6 +80,18 @@ public:
     void Esc_Click();                   // leaves the screen
     void Option_Click(int view);        // weight view 1 net, 2 gross, 3 peak
 
+    // --- tab 1 calibration, tab 5 trimming, tab 6 output tests ---
+    void Command2_Click();                             // zero setting
+    void Command3_Click();                             // full-scale setting with the sample weight
+    void Command28_Click();                            // unlocks Capac for a new datasheet calibration
+    void Trim_Click(TrimRow row, StepButton button);   // the eight step buttons of tab 5
+    void Command8_Click();                             // analog test: start
+    void AnalogTestStep_Click(StepButton button);      // Command24, Command10, Command9, Command25
+    void Command11_Click();                            // analog test: end
+    void Command22_Click();                            // relay test: start
+    void RelayOption_Click();                          // U1on, U1off, U2on, U2off
+    void Command23_Click();                            // relay test: end
+
     // --- the model behind the screen ---
     ParameterSet& Parameters() { return set_; }
     GroupMarks& Marks() { return marks_; }
@@ -85,6 +99,8 @@ public:
     WriteQueue& Queue() { return queue_; }
     ConfigWriter& Writer() { return writer_; }
     SetupCommands& Commands() { return commands_; }
+    Calibration& Calib() { return calib_; }
+    OutputTests& Outputs() { return outputs_; }
 
     // The control of a field.
     QWidget* FieldWidget(Field field) const { return fields_[static_cast<int>(field)]; }
@@ -154,6 +170,16 @@ private:
     void ShowText(MonitorDisplay::Text t);
     void ShowLamp(MonitorDisplay::Lamp l);
     void TestPanelsIdle(bool showStartButtons);
+    // Tabs 1, 5 and 6: the handlers of their buttons and fields, connected once the controls exist.
+    void WireCalibration();
+    // Capac, Teonet and Teotara: whether the field selects its text on getting the focus (false only
+    // while the other one of Teonet and Teotara is held), and their leave rules.
+    bool CalibrationFocusIn(Field field);
+    bool IsCalibrationField(Field field) const;
+    void CalibrationFocusOut(Field field, QLineEdit* edit, Qt::FocusReason reason);
+    void LockCapac();
+    // Main-loop step: the datasheet question of a zero setting, asked between two exchanges.
+    QCoro::Task<> AskDatasheetQuestion();
     QString Text(const char* key) const;
 
     ScreenContext context_;
@@ -169,6 +195,8 @@ private:
     ConfigReader reader_;
     MonitorDisplay display_;
     LiveMonitor monitor_;
+    Calibration calib_;
+    OutputTests outputs_;
 
     std::array<QWidget*, FieldCount> fields_{};
     std::array<Shape*, 4> lamps_{}; // by MonitorDisplay::Lamp
