@@ -78,7 +78,8 @@ void Calibration::Command2_Click() {
         return; // the question of an earlier click is still to be answered
     }
     if (s_.m.DatasheetAnswer == NothingPending &&
-        AsksDatasheetQuestion(ShownWeight(display_.text(MonitorDisplay::Text::Peso)), Number(Field::Teotara))) {
+        AsksDatasheetQuestion(ShownWeight(display_.text(MonitorDisplay::Text::Peso)),
+                              Number(Field::Teotara))) {
         questionPending_ = true;
         return;
     }

@@ -62,8 +62,8 @@ int WholeNumber(double value) {
 OutputTests::OutputTests(Session& session, GroupMarks& marks, SetupCommands& commands)
     : s_(session), marks_(marks), commands_(commands) {
     Modulo1& m = s_.m;
-    for (const char* echo : {Echo::AnalogTestLevel, Echo::AnalogZeroAdjust, Echo::AnalogFullScaleAdjust,
-                             Echo::ForcedOutputs}) {
+    for (const char* echo :
+         {Echo::AnalogTestLevel, Echo::AnalogZeroAdjust, Echo::AnalogFullScaleAdjust, Echo::ForcedOutputs}) {
         s_.queue.RegisterEcho(WriteSlot::B, echo, [&m](const QByteArray&) {
             m.WritePending = false;
             return true;
@@ -72,10 +72,10 @@ OutputTests::OutputTests(Session& session, GroupMarks& marks, SetupCommands& com
 }
 
 void OutputTests::QueueMode(uint16_t mode, bool setPending) {
-    s_.queue.QueueWrite(WriteSlot::A,
-                        BuildRequest(s_.m.DeviceAddress, Fn::WriteSingleRegister,
-                                     WriteSingleBody(Reg::Mode, Hex4(mode))),
-                        setPending);
+    s_.queue.QueueWrite(
+        WriteSlot::A,
+        BuildRequest(s_.m.DeviceAddress, Fn::WriteSingleRegister, WriteSingleBody(Reg::Mode, Hex4(mode))),
+        setPending);
 }
 
 // --- Tab 5 -------------------------------------------------------------------------------------------
@@ -144,9 +144,10 @@ QString OutputTests::StepAnalogTest(const QString& percAna, StepButton button) {
 
 void OutputTests::QueueAnalogTestValue(const QString& percAna) {
     const double level = ReadNumber(percAna) * Reg::AnalogTestLevelPerPercent;
-    s_.queue.QueueWrite(WriteSlot::B,
-                        BuildRequest(s_.m.DeviceAddress, Fn::WriteSingleRegister,
-                                     WriteSingleBody(Reg::AnalogTestLevel, EncodeValue(QString::number(level, 'f', 0)))));
+    s_.queue.QueueWrite(
+        WriteSlot::B,
+        BuildRequest(s_.m.DeviceAddress, Fn::WriteSingleRegister,
+                     WriteSingleBody(Reg::AnalogTestLevel, EncodeValue(QString::number(level, 'f', 0)))));
 }
 
 void OutputTests::EndAnalogTest() {
@@ -158,9 +159,10 @@ void OutputTests::StartRelayTest() {
 }
 
 void OutputTests::QueueRelayOutputs(bool output1On, bool output2On) {
-    s_.queue.QueueWrite(WriteSlot::B, BuildRequest(s_.m.DeviceAddress, Fn::WriteMultipleCoils,
-                                                   WriteCoilsBody(Reg::Coils, Reg::CoilCount,
-                                                                  {outputs::RelayDataByte(output1On, output2On)})));
+    s_.queue.QueueWrite(WriteSlot::B,
+                        BuildRequest(s_.m.DeviceAddress, Fn::WriteMultipleCoils,
+                                     WriteCoilsBody(Reg::Coils, Reg::CoilCount,
+                                                    {outputs::RelayDataByte(output1On, output2On)})));
 }
 
 void OutputTests::EndRelayTest() {

@@ -81,16 +81,16 @@ public:
     void Option_Click(int view);        // weight view 1 net, 2 gross, 3 peak
 
     // --- tab 1 calibration, tab 5 trimming, tab 6 output tests ---
-    void Command2_Click();                             // zero setting
-    void Command3_Click();                             // full-scale setting with the sample weight
-    void Command28_Click();                            // unlocks Capac for a new datasheet calibration
-    void Trim_Click(TrimRow row, StepButton button);   // the eight step buttons of tab 5
-    void Command8_Click();                             // analog test: start
-    void AnalogTestStep_Click(StepButton button);      // Command24, Command10, Command9, Command25
-    void Command11_Click();                            // analog test: end
-    void Command22_Click();                            // relay test: start
-    void RelayOption_Click();                          // U1on, U1off, U2on, U2off
-    void Command23_Click();                            // relay test: end
+    void Command2_Click();                           // zero setting
+    void Command3_Click();                           // full-scale setting with the sample weight
+    void Command28_Click();                          // unlocks Capac for a new datasheet calibration
+    void Trim_Click(TrimRow row, StepButton button); // the eight step buttons of tab 5
+    void Command8_Click();                           // analog test: start
+    void AnalogTestStep_Click(StepButton button);    // Command24, Command10, Command9, Command25
+    void Command11_Click();                          // analog test: end
+    void Command22_Click();                          // relay test: start
+    void RelayOption_Click();                        // U1on, U1off, U2on, U2off
+    void Command23_Click();                          // relay test: end
 
     // --- the model behind the screen ---
     ParameterSet& Parameters() { return set_; }

@@ -104,10 +104,14 @@ void Form1::WireCalibration() {
 
     // --- Tab 5 ---
     const std::tuple<const char*, TrimRow, StepButton> trims[] = {
-        {"Command18", TrimRow::Zero, StepButton::FastDown},     {"Command4", TrimRow::Zero, StepButton::Down},
-        {"Command5", TrimRow::Zero, StepButton::Up},            {"Command19", TrimRow::Zero, StepButton::FastUp},
-        {"Command20", TrimRow::FullScale, StepButton::FastDown}, {"Command6", TrimRow::FullScale, StepButton::Down},
-        {"Command7", TrimRow::FullScale, StepButton::Up},       {"Command21", TrimRow::FullScale, StepButton::FastUp},
+        {"Command18", TrimRow::Zero, StepButton::FastDown},
+        {"Command4", TrimRow::Zero, StepButton::Down},
+        {"Command5", TrimRow::Zero, StepButton::Up},
+        {"Command19", TrimRow::Zero, StepButton::FastUp},
+        {"Command20", TrimRow::FullScale, StepButton::FastDown},
+        {"Command6", TrimRow::FullScale, StepButton::Down},
+        {"Command7", TrimRow::FullScale, StepButton::Up},
+        {"Command21", TrimRow::FullScale, StepButton::FastUp},
     };
     for (auto [name, row, step] : trims) {
         if (auto* button = Named<QPushButton>(name)) {
@@ -117,9 +121,9 @@ void Form1::WireCalibration() {
 
     // --- Tab 6 ---
     const std::pair<const char*, void (Form1::*)()> starts[] = {{"Command8", &Form1::Command8_Click},
-                                                               {"Command11", &Form1::Command11_Click},
-                                                               {"Command22", &Form1::Command22_Click},
-                                                               {"Command23", &Form1::Command23_Click}};
+                                                                {"Command11", &Form1::Command11_Click},
+                                                                {"Command22", &Form1::Command22_Click},
+                                                                {"Command23", &Form1::Command23_Click}};
     for (auto [name, handler] : starts) {
         if (auto* button = Named<QPushButton>(name)) {
             connect(button, &QPushButton::clicked, this, handler);
