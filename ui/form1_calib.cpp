@@ -42,13 +42,15 @@ private:
     std::function<bool(QEvent*)> handler_;
 };
 
-// The character a key press types, or 0 for navigation, editing and shortcut keys.
+// The character a key press types (Backspace included), or 0 for navigation, editing and shortcut
+// keys (Tab, Enter, Delete, arrows, Ctrl+...), which the key rules leave alone.
 int TypedCode(const QKeyEvent* key) {
     const QString typed = key->text();
     if (typed.size() != 1 || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         return 0;
     }
-    return typed.at(0).unicode();
+    const int code = typed.at(0).unicode();
+    return code == KeyBackspace || (code >= KeySpace && code != 0x7F) ? code : 0;
 }
 
 // Focus that moves to another window (a message box, another program) is no leaving of the field.
