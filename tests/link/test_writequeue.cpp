@@ -281,7 +281,9 @@ private slots:
         r.Register(WriteSlot::A, "101100");
         r.Register(WriteSlot::B, "103000");
         const QByteArray dead = BuildRequest(5, 0x10, WriteMultipleBody(0x3000, {"0001"}));
-        r.answer = [](const QByteArray& request) { return request.mid(1, 2) == "05" ? Pieces{} : EchoReply(request); };
+        r.answer = [](const QByteArray& request) {
+            return request.mid(1, 2) == "05" ? Pieces{} : EchoReply(request);
+        };
         r.queue.QueueWrite(WriteSlot::B, dead);
         for (int pass = 1; pass <= 8; ++pass) {
             // Another write in slot A at every pass, each confirmed.
