@@ -24,7 +24,8 @@ for t in "${targets[@]}"; do
     status=1
     grep -E '^(==|SUMMARY)|runtime error' "$log" | head -20 || true
   fi
-  grep -E '^#[0-9]+ +DONE|^stat::(number_of_executed_units|peak_rss_mb)' "$log" || true
+  grep -E 'cov:' "$log" | tail -n 1 || true
+  grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$log" || true
 done
 echo "corpora: build-fuzz/corpus (copy new inputs worth keeping to fuzz/corpus); logs: build-fuzz/*.log"
 exit $status
