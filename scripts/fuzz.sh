@@ -9,7 +9,7 @@ total=${1:-600}
 bash scripts/setup.sh clang-14 libclang-rt-14-dev
 targets=(fuzz_reply fuzz_values fuzz_settings fuzz_sim)
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUARTEL_FUZZ=ON -DQUARTEL_SKIP="app;bench;tools" >/dev/null
+  -DQUARTEL_FUZZ=ON -DQUARTEL_SKIP="ui;app;bench;tools" >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"
 share=$(( total / ${#targets[@]} ))
 mkdir -p build-fuzz/crashes
