@@ -159,7 +159,10 @@ void Calibration::Command28_Click() {
 }
 
 void Calibration::Capac_GotFocus() {
-    Old_Capac = static_cast<long>(RoundHalfEven(Number(Field::Capac)));
+    // A capacity never comes near these bounds; they keep the conversion defined for any text.
+    constexpr double Bound = 1e15;
+    const double capac = Number(Field::Capac);
+    Old_Capac = std::isfinite(capac) ? static_cast<long>(RoundHalfEven(qBound(-Bound, capac, Bound))) : 0;
 }
 
 Calibration::CapacLeave Calibration::Capac_LostFocus() const {

@@ -1,5 +1,5 @@
-// Runs the utility on its demo line and saves the start-up screen and the main setup screen in setup
-// mode, in Italian and in English, as PNG files: the README's pictures.
+// Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode
+// and its calibration tab, in Italian and in English, as PNG files: the README's pictures.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
@@ -13,6 +13,7 @@
 #include <QCoro/QCoroTask>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +71,13 @@ bool Run(const QString& outDir, int language) {
     }
     WaitUntil([&] { return main->PassCount() >= 8; });
     Shoot(main, QDir(outDir).filePath(QStringLiteral("main-setup-%1.png").arg(suffix)));
+    // The calibration tab, with a sample weight typed in.
+    main->SSTab1->setCurrentIndex(1);
+    if (auto* campione = main->findChild<QLineEdit*>(QStringLiteral("Campione"))) {
+        campione->setText(QStringLiteral("500"));
+    }
+    WaitUntil([&, target = main->PassCount() + 3] { return main->PassCount() >= target; });
+    Shoot(main, QDir(outDir).filePath(QStringLiteral("calibration-%1.png").arg(suffix)));
 
     main->Command1_Click();
     main->Esc_Click();

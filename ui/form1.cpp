@@ -355,6 +355,7 @@ QWidget* Form1::BuildTab(int tab) {
         zero->addWidget(MakeLabel("Label16", frame3));
         zero->addWidget(MakeButton("Command2", frame3));
         zero->addWidget(MakeLabel("Label17", frame3));
+        zero->addStretch(1);
         auto* frame4 = new QGroupBox(page);
         frame4->setObjectName(QStringLiteral("Frame4"));
         auto* span = new QHBoxLayout(frame4);
@@ -362,9 +363,11 @@ QWidget* Form1::BuildTab(int tab) {
         auto* campione = new QLineEdit(frame4);
         campione->setObjectName(QStringLiteral("Campione"));
         campione->setFont(FixedFont());
+        campione->setMaximumWidth(QFontMetrics(campione->font()).horizontalAdvance(QString(9, 'X')));
         span->addWidget(campione);
         span->addWidget(MakeLabel("Label19", frame4));
         span->addWidget(MakeButton("Command3", frame4));
+        span->addStretch(1);
         grid->addWidget(frame3, 0, 0);
         grid->addWidget(frame4, 1, 0);
         grid->setRowStretch(2, 1);
