@@ -22,17 +22,24 @@ int StepOffset(int value, StepButton button) {
 }
 
 int StepPercent(int percent, StepButton button) {
+    int stepped = percent;
     switch (button) {
     case StepButton::Down:
-        return percent > 1 ? percent - 1 : 0;
+        stepped = percent > 1 ? percent - 1 : 0;
+        break;
     case StepButton::Up:
-        return percent < MaxPercent ? percent + 1 : MaxPercent;
+        stepped = percent < MaxPercent ? percent + 1 : MaxPercent;
+        break;
     case StepButton::FastDown:
-        return percent > FastPercentStep - 1 ? percent - FastPercentStep : 0;
+        stepped = percent > FastPercentStep - 1 ? percent - FastPercentStep : 0;
+        break;
     case StepButton::FastUp:
-        return percent < MaxPercent - FastPercentStep ? percent + FastPercentStep : MaxPercent;
+        stepped = percent < MaxPercent - FastPercentStep ? percent + FastPercentStep : MaxPercent;
+        break;
     }
-    return percent;
+    // A typed value above 100 (refused by the field, but still in it when a button is clicked) steps
+    // down to 100 at most: 149 % would be 95360, of which the register keeps 29824 (46.6 %).
+    return qBound(0, stepped, MaxPercent);
 }
 
 QString PercentText(int percent) {

@@ -32,7 +32,8 @@ inline constexpr int FastPercentStep = 10;
 // An offset after one step: "<" and ">" by 1 within 0..64000 (a value outside is left alone), "<<"
 // by 20 down to 0 (19 or less gives 0), ">>" by 20, 63081 or more giving 64000.
 int StepOffset(int value, StepButton button);
-// The analog test level after one step: by 1 or 10 within 0..100.
+// The analog test level after one step: by 1 or 10 within 0..100 (a level typed above 100 gives 100
+// at most, so that no level beyond the register's 64000 is ever sent).
 int StepPercent(int percent, StepButton button);
 // The test level as PercAna shows it: decimal, right-aligned in three characters ("  0", " 50", "100").
 QString PercentText(int percent);

@@ -167,6 +167,14 @@ private slots:
                                   << "100";
         QTest::newRow("> above 100") << 150 << ">"
                                      << "100";
+        QTest::newRow("< above 100") << 150 << "<"
+                                     << "100";
+        QTest::newRow("<< above 100") << 150 << "<<"
+                                      << "100";
+        QTest::newRow("< at 101") << 101 << "<"
+                                  << "100";
+        QTest::newRow("<< at 999") << 999 << "<<"
+                                   << "100";
         QTest::newRow("<< at 9") << 9 << "<<"
                                  << "  0";
         QTest::newRow("<< at 10") << 10 << "<<"

@@ -689,6 +689,66 @@ private slots:
         QVERIFY(rig.Get<QRadioButton>("U2off")->isChecked());
     }
 
+    // PercAna takes digits only (Backspace is dropped too) and refuses to be left above 100; a typed
+    // value is the starting point of the next step button, whose level alone is sent.
+    void analogTestTyped_data() {
+        QTest::addColumn<QString>("keys"); // typed over the whole text; '\b' is Backspace
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("typedText");
+        QTest::addColumn<bool>("focusKept");
+        QTest::addColumn<QString>("text"); // after the button
+        QTest::addColumn<int>("percent");  // level sent
+        QTest::newRow("7, then >") << "7"
+                                   << "Command9"
+                                   << "7" << false << "  8" << 8;
+        QTest::newRow("letters and Backspace dropped") << "x\b5-"
+                                                       << "Command9"
+                                                       << "5" << false << "  6" << 6;
+        QTest::newRow("100, then >") << "100"
+                                     << "Command9"
+                                     << "100" << false << "100" << 100;
+        QTest::newRow("150 held, then <") << "150"
+                                          << "Command10"
+                                          << "150" << true << "100" << 100;
+        QTest::newRow("150 held, then <<") << "150"
+                                           << "Command24"
+                                           << "150" << true << "100" << 100;
+        QTest::newRow("55, then <<") << "55"
+                                     << "Command24"
+                                     << "55" << false << " 45" << 45;
+    }
+    void analogTestTyped() {
+        QFETCH(QString, keys);
+        QFETCH(QString, button);
+        QFETCH(QString, typedText);
+        QFETCH(bool, focusKept);
+        QFETCH(QString, text);
+        QFETCH(int, percent);
+        MainRig rig;
+        SimInstrument& inst = *rig.instrument;
+        rig.Run();
+        QVERIFY(EnterSetup(rig));
+        rig.ChooseTab(6);
+        QVERIFY(Click(rig, "Command8"));
+        QVERIFY(QueueSettled(rig));
+        auto* perc = rig.Get<QLineEdit>("PercAna");
+        QTest::mouseClick(perc, Qt::LeftButton);
+        QVERIFY(Settle());
+        perc->selectAll();
+        for (const QChar c : keys) {
+            QTest::keyClick(perc, c.toLatin1());
+        }
+        QCOMPARE(perc->text(), typedText);
+        Wire wire(rig);
+        QVERIFY(Click(rig, button.toLatin1().constData()));
+        QVERIFY(Settle());
+        QCOMPARE(perc->hasFocus(), focusKept);
+        QCOMPARE(perc->text(), text);
+        QVERIFY(QueueSettled(rig));
+        QCOMPARE(wire.Writes(), QList<QByteArray>{Single("0803", unsigned(percent * 640))});
+        QCOMPARE(inst.analogLevel(), quint16(percent * 640));
+    }
+
     // The second model has no analog output and no set-point outputs: tabs 5 and 6 cannot be chosen.
     void model2HasNoOutputTabs() {
         MainRig rig(2);
