@@ -701,7 +701,7 @@ private slots:
         QTest::newRow("7, then >") << "7"
                                    << "Command9"
                                    << "7" << false << "  8" << 8;
-        QTest::newRow("letters and Backspace dropped") << "x\b5-"
+        QTest::newRow("letters and Backspace dropped") << "x5\b-"
                                                        << "Command9"
                                                        << "5" << false << "  6" << 6;
         QTest::newRow("100, then >") << "100"
