@@ -159,46 +159,53 @@ private slots:
         QTest::addColumn<QString>("teonet");   // afterwards
         QTest::addColumn<QList<int>>("zeros"); // passes of the zero requests, counted from the click
         QTest::addColumn<bool>("constants");   // the weight constants go out in the pass of the question
+        QTest::addColumn<int>("lateMs");       // every reply this late: the click lands while one waits
 
         // The instrument holds capacity 10000, net 10000 and a dead load of 100.
         QTest::newRow("12, OK") << 1 << 0 << 9 << 12 << 20000 << false << "OK"
                                 << "112"
-                                << "9888" << QList<int>{9} << true;
+                                << "9888" << QList<int>{9} << true << 0;
         QTest::newRow("12, OK, English") << 1 << 1 << 9 << 12 << 20000 << false << "OK"
                                          << "112"
-                                         << "9888" << QList<int>{9} << true;
+                                         << "9888" << QList<int>{9} << true << 0;
         QTest::newRow("12, NO") << 1 << 0 << 9 << 12 << 20000 << false << "NO"
                                 << "    100"
-                                << "  10000" << QList<int>{0} << false;
+                                << "  10000" << QList<int>{0} << false << 0;
         QTest::newRow("0: no question") << 1 << 0 << 9 << 0 << 20000 << false << ""
                                         << "    100"
-                                        << "  10000" << QList<int>{0} << false;
+                                        << "  10000" << QList<int>{0} << false << 0;
         QTest::newRow("ERROR: no question") << 1 << 1 << 9 << 12 << 20000 << true << ""
                                             << "    100"
-                                            << "  10000" << QList<int>{0} << false;
+                                            << "  10000" << QList<int>{0} << false << 0;
         QTest::newRow("-150 on 100: no question") << 1 << 0 << 9 << -150 << 20000 << false << ""
                                                   << "    100"
-                                                  << "  10000" << QList<int>{0} << false;
+                                                  << "  10000" << QList<int>{0} << false << 0;
         QTest::newRow("-50 on 100, OK") << 1 << 0 << 9 << -50 << 20000 << false << "OK"
                                         << "50"
-                                        << "9950" << QList<int>{9} << true;
+                                        << "9950" << QList<int>{9} << true << 0;
         QTest::newRow("12.5 carried as 12") << 1 << 0 << 6 << 125 << 20000 << false << "OK"
                                             << "112"
-                                            << "9888" << QList<int>{9} << true;
+                                            << "9888" << QList<int>{9} << true << 0;
         QTest::newRow("13.5 carried as 14") << 1 << 0 << 6 << 135 << 20000 << false << "OK"
                                             << "114"
-                                            << "9886" << QList<int>{9} << true;
+                                            << "9886" << QList<int>{9} << true << 0;
         // Sensitivity 0.5000 mV/V: the constants are refused, the zero request goes out at once and once
         // more at the end of the countdown.
         QTest::newRow("OK, constants refused") << 1 << 0 << 9 << 12 << 5000 << false << "OK"
                                                << "112"
-                                               << "9888" << QList<int>{0, 9} << false;
+                                               << "9888" << QList<int>{0, 9} << false << 0;
         QTest::newRow("model 2, 12, OK") << 2 << 0 << 9 << 12 << 20000 << false << "OK"
                                          << "112"
-                                         << "9888" << QList<int>{9} << true;
+                                         << "9888" << QList<int>{9} << true << 0;
         QTest::newRow("model 2, 12, NO") << 2 << 0 << 9 << 12 << 20000 << false << "NO"
                                          << "    100"
-                                         << "  10000" << QList<int>{0} << false;
+                                         << "  10000" << QList<int>{0} << false << 0;
+        QTest::newRow("12, OK, clicked while a read waits") << 1 << 0 << 9 << 12 << 20000 << false << "OK"
+                                                            << "112"
+                                                            << "9888" << QList<int>{9} << true << 30;
+        QTest::newRow("12, NO, clicked while a read waits") << 1 << 0 << 9 << 12 << 20000 << false << "NO"
+                                                            << "    100"
+                                                            << "  10000" << QList<int>{0} << false << 30;
     }
     void zeroSetting() {
         QFETCH(int, model);
@@ -212,6 +219,7 @@ private slots:
         QFETCH(QString, teonet);
         QFETCH(QList<int>, zeros);
         QFETCH(bool, constants);
+        QFETCH(int, lateMs);
 
         MainRig rig(model, language);
         SimInstrument& inst = *rig.instrument;
@@ -246,9 +254,14 @@ private slots:
         connect(rig.form.get(), &Form1::PassCompleted, &wire, [&] {
             refusedShown = refusedShown || rig.form->Marks().ErrorShown(GroupId::WeightConstants);
         });
+        if (lateMs > 0) {
+            rig.sim.setFault(1, SimFault::late(lateMs));
+            QVERIFY(uitest::WaitUntil([&] { return rig.form->MSComm1->Busy(); }, WaitMs));
+        }
         const quint64 clickPass = rig.form->PassCount() + 1;
         QVERIFY(Click(rig, "Command2"));
         rig.sim.setLineSilent(false);
+        rig.sim.clearFaults(); // the reply on its way still comes late
         QVERIFY(uitest::WaitUntil([&] { return rig.form->PassCount() >= clickPass + 12; }, WaitMs));
 
         if (answer.isEmpty()) {
