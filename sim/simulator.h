@@ -105,7 +105,10 @@ struct SimRequest {
 //   0x3000-0x3007 baud 1, mode 5 (MODBUS), address = own address, delay 0, format 6, Com2 0 / 1 / 0
 //   0x4000-0x4005 full scale 10000, source 0, range 1, offsets 6400 / 57600, zero 0 (VXA only)
 //   0x0800 command, 0x0801 sample weight / access code, 0x0802 mode (0, 3, 4, 5, 6; others refused
-//   with exception 03), 0x0803 analog test level; these read back as last written.
+//   with exception 03, and so are 3..6 on a VXB), 0x0803 analog test level; these read back as last
+//   written. Modes: 3 analog zero trimming, 4 full-scale trimming, 5 relay test, 6 analog test.
+// Coils written with 0F are forced only in the relay test (mode 5): entering or leaving it releases
+// them; outside it the write is answered with its echo and has no effect.
 // Commands written to 0x0800 (06, or 10 together with 0x0801; a block write runs the command after all
 // its registers are in):
 //   0x0010 zero: net and gross become 0.   0x0011 span: net and gross become the value of 0x0801.
@@ -113,7 +116,8 @@ struct SimRequest {
 //          with another code nothing happens but the echo.
 //   0x0020 store: working copy -> stored copy, setup ends.
 //   0x0021 discard: stored copy -> working copy, then a restart (back at the stored address).
-//   A restart keeps the instrument silent for restartMs() after its echo; mode 0, forced coils off.
+//   A restart keeps the instrument silent for restartMs() after its echo (the utility shows "RESET"
+//   meanwhile), then it answers with the stored values; mode 0, forced coils off, test level 0.
 // Writing 0x3002 moves the instrument to the new address once the echo has gone out (a value outside
 // 1..247 or taken by another instrument is refused with exception 03). A division code change rescales
 // nothing. Input registers (04): 0 net, 1 gross (magnitudes in divisions), 2-3 internal points (high
