@@ -41,8 +41,9 @@ class SimDeadlineTimer;
 class Simulator;
 
 // Misbehaviour of one address. Several fields may be set at once; they combine in this order when a
-// reply is built: exception instead of the normal reply, wrong LRC, CR inside the data, lower case, cut,
-// noise in front; then the delivery: late, split into pieces (and wire pacing, when on).
+// reply is built: echo or exception instead of the normal reply, wrong LRC, CR inside the data, lower
+// case (all or only the LRC), cut, noise in front; then the delivery: late, split into pieces (and wire
+// pacing, when on).
 struct SimFault {
     // No reply and no action at all, as if the instrument were switched off. (For "acted, but the reply
     // was lost", use cutAfter = 0.)
@@ -68,6 +69,11 @@ struct SimFault {
     // 0 or more: only the first cutAfter characters of the reply are sent (noise not counted). The
     // request is still acted on. -1: the whole reply.
     int cutAfter = -1;
+    // Only the two LRC digits in lower-case hex (a reply whose LRC has no letter looks right).
+    bool lowerCaseLrc = false;
+    // The request comes back as it was sent, in place of the reply, and is not acted on (a line that
+    // echoes what the PC sends). For a single-register write it looks like the right answer.
+    bool echoRequest = false;
 
     bool isNone() const;
 
@@ -81,6 +87,18 @@ struct SimFault {
     static SimFault exception(int code);
     static SimFault cut(int chars);
     static SimFault crInside();
+    static SimFault lowerLrc();
+    static SimFault echo();
+
+    // Reads a fault from text, as quartel-sim takes it: one or more of the words below joined by "+",
+    // for example "late=300+split=3/50":
+    //   none  silent  late=MS  wrong-lrc  lower-case  lower-lrc  noise=TEXT  split=PIECES[/PAUSE_MS]
+    //   exception=CODE  echo  cut=CHARS  cr-in-data
+    // TEXT may use \n, \r, \xHH and \\ (noise alone means "xx"); PAUSE_MS defaults to 20. False, with
+    // `error` set, for anything else.
+    static bool parse(const QString& text, SimFault& fault, QString* error = nullptr);
+    // The words parse() takes, with what they do, one per line (for a help text).
+    static QString syntaxHelp();
 };
 Q_DECLARE_METATYPE(SimFault) // usable in QTest data tables
 
