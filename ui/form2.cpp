@@ -295,8 +295,11 @@ QCoro::Task<StartScreenOutcome> Form2::CarryOutStopRequest() {
     // either way the screen is loaded afresh, which rereads prog.ini and reopens the port. When OK could
     // not write it, the choice is lost with the reload: the user is told which file and why.
     co_await context_.prompter.Dialog(*dialog);
-    unwritten_ = *writeProblem;
+    const std::optional<settings::FileProblem> notWritten = *writeProblem;
     dialog.reset();
+    if (notWritten) {
+        co_await ReportFileNotWritten(*notWritten);
+    }
     co_await ReportUnwrittenFile();
     dialogRequest_ = DialogRequest::None;
     co_return quitRequested_ ? StartScreenOutcome::Quit : StartScreenOutcome::Reload;
@@ -497,6 +500,10 @@ QCoro::Task<> Form2::ReportUnwrittenFile() {
     }
     const settings::FileProblem problem = *unwritten_;
     unwritten_.reset();
+    co_await ReportFileNotWritten(problem);
+}
+
+QCoro::Task<> Form2::ReportFileNotWritten(settings::FileProblem problem) {
     const TextTable messages = texts::StartMessages();
     const int language = context_.m.LanguageIndex;
     const QString text = TextOf(messages, u"SettingsNotWritten", language)

@@ -130,8 +130,10 @@ private:
     QString ProblemReason(const settings::FileProblem& problem) const;
     // Says in the status line that a settings file was not read and the defaults are in use.
     void NoteIgnoredFile(const settings::FileProblem& problem);
-    // Tells the user, once, that a settings file could not be written, which one and why.
+    // Tells the user, once, that a handler could not write a settings file (unwritten_).
     QCoro::Task<> ReportUnwrittenFile();
+    // Tells the user which settings file could not be written and why.
+    QCoro::Task<> ReportFileNotWritten(settings::FileProblem problem);
 
     ScreenContext context_;
     LoopWaker waker_;
