@@ -843,6 +843,7 @@ void Form1::Esc_Click() {
     // The exit procedure talks to the instrument: the loop carries it out between two exchanges, once
     // the exchange on the wire (if any) has ended. A second request changes nothing.
     exitRequested_ = true;
+    session_.leaving = true;
     waker_.Notify();
 }
 
