@@ -240,10 +240,11 @@ private slots:
             QVERIFY(!form->close()); // the screen stays until its exit procedure has run
             break;
         case Leave::MenuDuringExchange: {
-            // The click comes while the instrument is being asked and its reply is awaited.
+            // The click comes while the status byte is asked and its reply awaited: the weight read
+            // that follows it in the same step is skipped too.
             bool clicked = false;
-            connect(&bench.sim, &Simulator::requestReceived, form, [&](int, const QByteArray&) {
-                if (!clicked && form->MSComm1->Busy()) {
+            connect(&bench.sim, &Simulator::requestReceived, form, [&](int, const QByteArray& frame) {
+                if (!clicked && frame.mid(3, 2) == "07" && form->MSComm1->Busy()) {
                     clicked = true;
                     clickedAt = bench.sim.frames().size();
                     ChooseMenuItem(form, form->opz, form->Esc);
