@@ -92,7 +92,17 @@ bool SetupCommands::CommandEcho(const QByteArray& reply) {
 // --- Memory reset -------------------------------------------------------------------------------------
 
 double SetupCommands::AccessCodeValue(const QString& typed) {
-    return ReadNumber(typed);
+    // Leading blanks are skipped; the number ends at the first character that is not part of it, a
+    // blank included.
+    qsizetype start = 0;
+    while (start < typed.size() && typed[start].isSpace()) {
+        ++start;
+    }
+    qsizetype end = start;
+    while (end < typed.size() && !typed[end].isSpace()) {
+        ++end;
+    }
+    return ReadNumber(typed.mid(start, end - start));
 }
 
 bool SetupCommands::AcceptAccessCode(Modulo1& m, const QString& typed) {

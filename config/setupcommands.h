@@ -21,8 +21,8 @@ public:
     void QueueNormalMode();
 
     // --- Memory reset ---------------------------------------------------------------------------------
-    // The numeric value of a typed access code, read as every number typed into the utility is read
-    // (blanks skipped, reading stops at the first character that is not part of the number).
+    // The numeric value of a typed access code: leading blanks skipped, reading stops at the first
+    // character that is not part of the number ("  40718abc" is 40718, "4071 8" is 4071).
     static double AccessCodeValue(const QString& typed);
     // The OK button of the access-code dialog: keeps the text in ResetCodeText and, when its value is
     // the access code, sets MemoryResetRequest and returns true. False: the code is wrong, nothing is
