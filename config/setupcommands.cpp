@@ -204,7 +204,9 @@ QCoro::Task<> SetupCommands::ExitProcedure(SaveQuestion ask) {
     }
     m.ExitSaveRequested = false;
     m.ExitResetRequested = false;
-    // Nothing queued survives the screen.
+    // Nothing queued survives the screen: a memory reset confirmed during offline editing must not
+    // reach the next instrument opened.
+    m.MemoryResetRequest = 0;
     m.PendingWriteA.clear();
     m.PendingWriteB.clear();
     m.WritePending = false;

@@ -910,9 +910,7 @@ QCoro::Task<> Form1::Form_Activate() {
         }
     }
     // The exit procedure, between two exchanges; then the Application closes the screen.
-    leaving_ = true;
     co_await commands_.ExitProcedure([this] { return AskSaveChanges(); });
-    leaving_ = false;
     loopRunning_ = false;
 }
 

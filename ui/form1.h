@@ -125,8 +125,6 @@ public:
     quint64 PassCount() const { return passCount_; }
     bool LoopRunning() const { return loopRunning_; }
     bool ExitRequested() const { return exitRequested_; }
-    // True while the exit procedure runs (it talks to the instrument and asks the save-changes question).
-    bool Leaving() const { return leaving_; }
 
 signals:
     void PassCompleted(quint64 pass);
@@ -186,7 +184,6 @@ private:
     bool updatingField_ = false;
     bool exitRequested_ = false;
     bool accessCodeRequested_ = false;
-    bool leaving_ = false;
     bool loopRunning_ = false;
     quint64 passCount_ = 0;
 };

@@ -205,6 +205,15 @@ private slots:
         if (line == Line::Offline) {
             m.OfflineEdit = true; // the Econf menu item switches it
             WAIT_VERIFY(form->Peso->text() == " Edit ", 5000);
+            // A memory reset confirmed meanwhile is not sent now, nor to the next instrument opened.
+            shell.prompter->QueueDialogScript([](QDialog& dialog) {
+                auto* edit = dialog.findChild<QLineEdit*>("dato_pass");
+                edit->selectAll();
+                QTest::keyClicks(edit, "40718");
+                QTest::mouseClick(dialog.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+            });
+            ChooseMenuItem(form, form->opz, form->Reset);
+            WAIT_VERIFY(m.MemoryResetRequest == 1, 5000);
         }
         if (leave == Leave::WindowCloseBoxInSetup) {
             QTest::mouseClick(form->Command1, Qt::LeftButton);
@@ -276,7 +285,9 @@ private slots:
             QVERIFY2(IsRead(frame), frame.constData());
         }
 
-        QCOMPARE(shell.prompter->DialogCount(), answer == Answer::None ? 0 : 1);
+        QCOMPARE(shell.prompter->DialogCount(),
+                 (answer == Answer::None ? 0 : 1) + (line == Line::Offline ? 1 : 0));
+        QCOMPARE(m.MemoryResetRequest, uint8_t(0));
         if (answer != Answer::None) {
             QCOMPARE(title, english ? QString("Attention !!") : QString("Attenzione !!"));
             QCOMPARE(question, english ? QString("Do you want to save changes to instrument?")
