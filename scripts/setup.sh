@@ -12,6 +12,9 @@ PACKAGES=(
   python3 python3-pymodbus python3-serial python3-serial-asyncio
 )
 
+# Extra packages a script needs besides these (scripts/fuzz.sh: clang and its libFuzzer runtime).
+PACKAGES+=("$@")
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

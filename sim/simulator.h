@@ -281,6 +281,8 @@ public:
     // left alone and the call fails). The link is removed when the Simulator is destroyed.
     bool makeLink(const QString& path);
     QString linkPath() const { return linkPath_; }
+    // Takes `bytes` as if they had just arrived on the line (the fuzzer feeds the request parser so).
+    void feed(const QByteArray& bytes) { onReceived(bytes, nowNs()); }
 
     // --- instruments ---------------------------------------------------------------------------------
     // Adds an instrument at `address` (1..247) of `model` (1 or 2), with default registers; replaces an

@@ -111,9 +111,8 @@ void Shape::paintEvent(QPaintEvent*) {
 // --- Form1 ------------------------------------------------------------------------------------------
 
 Form1::Form1(const ScreenContext& context, QWidget* parent)
-    : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), Timer1(MSComm1->Timer1),
-      Timer2(writer_.Timer2), context_(context), m_(context.m), link_(MSComm1),
-      queue_(m_, *link_, [this] { return int(m_.MainReplyTimeoutMs); }),
+    : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), context_(context), m_(context.m),
+      link_(MSComm1), queue_(m_, *link_, [this] { return int(m_.MainReplyTimeoutMs); }),
       set_(m_), session_{m_, *link_, queue_, set_}, commands_(session_), writer_(session_, marks_, commands_),
       reader_(
           session_, [this] { return SSTab1 ? SSTab1->currentIndex() : 0; },
@@ -122,7 +121,7 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
                   SSTab1->setCurrentIndex(tab);
               }
           }),
-      monitor_(session_, reader_, display_) {
+      monitor_(session_, reader_, display_), Timer1(MSComm1->Timer1), Timer2(writer_.Timer2) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     BuildControls();

@@ -118,8 +118,6 @@ public:
     std::array<QLabel*, 30> lblAddText{};
     std::array<QFrame*, 12> Line7{};
     SerialLink* MSComm1 = nullptr;
-    QTimer& Timer1; // reply time-out (MSComm1's)
-    QTimer& Timer2; // the error labels' 2000 ms timer
 
     // Passes of the main loop completed (tests and benchmarks).
     quint64 PassCount() const { return passCount_; }
@@ -186,4 +184,9 @@ private:
     bool accessCodeRequested_ = false;
     bool loopRunning_ = false;
     quint64 passCount_ = 0;
+
+public:
+    // Declared after the link and the writer they belong to, so that each is bound to a built object.
+    QTimer& Timer1; // reply time-out (MSComm1's)
+    QTimer& Timer2; // the error labels' 2000 ms timer
 };
