@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray Crlf(const QList<QByteArray>& lines) {
@@ -162,6 +164,51 @@ private slots:
         QCOMPARE(again.CommPortNumber, uint8_t(5));
         QCOMPARE(ReadFile(dir.filePath("prog.ini")), settings::FormatProgIni(m));
         QVERIFY(!settings::WriteProgIni(m, dir.filePath("no/such/dir")));
+    }
+
+    // A write goes through a temporary file renamed over a regular file only: a directory, a FIFO or
+    // a link to a device in its place is left alone (with root rights the rename would replace even a
+    // device node), and the failure says which file and why.
+    void writesOnlyOverRegularFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("directory") << "dir" << int(settings::FileProblem::NotRegularFile);
+        QTest::newRow("FIFO") << "fifo" << int(settings::FileProblem::NotRegularFile);
+        QTest::newRow("link to a FIFO") << "link" << int(settings::FileProblem::NotRegularFile);
+        QTest::newRow("folder below a file") << "below" << int(settings::FileProblem::System);
+    }
+    void writesOnlyOverRegularFiles() {
+        QFETCH(QString, kind);
+        QFETCH(int, reason);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QString folder = dir.path();
+        const QString fifo = dir.filePath("fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        if (kind == QLatin1String("dir")) {
+            QVERIFY(QDir(folder).mkdir("prog.ini"));
+        } else if (kind == QLatin1String("fifo")) {
+            QVERIFY(QFile::rename(fifo, dir.filePath("prog.ini")));
+        } else if (kind == QLatin1String("link")) {
+            QVERIFY(QFile::link(fifo, dir.filePath("prog.ini")));
+        } else {
+            QVERIFY(WriteFile(dir.filePath("file"), "x"));
+            folder = dir.filePath("file/settings");
+        }
+        const QString path = QDir(folder).filePath("prog.ini");
+        const QFileInfo before(path);
+        Modulo1 m;
+        settings::FileProblem problem;
+        QVERIFY(!settings::WriteProgIni(m, folder, &problem));
+        QCOMPARE(int(problem.reason), reason);
+        QCOMPARE(problem.path, path);
+        QCOMPARE(problem.systemText.isEmpty(), reason != settings::FileProblem::System);
+        const QFileInfo after(path);
+        QCOMPARE(after.exists(), before.exists());
+        QCOMPARE(after.isFile(), before.isFile());
+        QCOMPARE(after.isSymLink(), before.isSymLink());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(),
+                 kind == QLatin1String("below") ? 2 : (kind == QLatin1String("link") ? 2 : 1));
     }
 
     void readsInstrumentList_data() {
