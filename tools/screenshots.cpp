@@ -11,9 +11,12 @@
 
 #include <QApplication>
 #include <QCoro/QCoroTask>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,7 +84,20 @@ bool Run(const QString& outDir, int language) {
 
     main->Command1_Click();
     main->Esc_Click();
-    WaitUntil([&] { return app.StartScreen() != nullptr; });
+    // The exit procedure asks whether to save the changes: OK.
+    QPointer<QDialog> question;
+    WaitUntil([&] {
+        question = main->findChild<QDialog*>(QStringLiteral("DialogA"));
+        return question && question->isVisible();
+    });
+    if (question) {
+        if (auto* ok = question->findChild<QPushButton*>(QStringLiteral("OKButton"))) {
+            ok->click();
+        }
+    }
+    if (!WaitUntil([&] { return app.StartScreen() != nullptr; })) {
+        return false;
+    }
     app.StartScreen()->Command1_Click();
     return WaitUntil([&] { return ended; });
 }
