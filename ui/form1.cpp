@@ -1,6 +1,8 @@
 #include "form1.h"
 
+#include "prompter.h"
 #include "rules.h"
+#include "setupdialogs.h"
 #include "texts.h"
 #include "texts_form1.h"
 
@@ -256,6 +258,7 @@ void Form1::BuildControls() {
         action->setObjectName(QString::fromUtf8(name));
     }
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
+    connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
 }
 
 QWidget* Form1::BuildUpperBand() {
@@ -836,9 +839,18 @@ void Form1::TestPanelsIdle(bool showStartButtons) {
 }
 
 void Form1::Esc_Click() {
+    // The exit procedure talks to the instrument: the loop carries it out between two exchanges, once
+    // the exchange on the wire (if any) has ended. A second request changes nothing.
     exitRequested_ = true;
-    link_->CancelWait();
+    session_.leaving = true;
     waker_.Notify();
+}
+
+void Form1::Reset_Click() {
+    if (!exitRequested_) {
+        accessCodeRequested_ = true;
+        waker_.Notify();
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -851,6 +863,19 @@ void Form1::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
+QCoro::Task<> Form1::AskAccessCode() {
+    accessCodeRequested_ = false;
+    Dialog_passw dialog(m_, context_.prompter, this);
+    dialog.Form_Load();
+    co_await context_.prompter.Dialog(dialog);
+}
+
+QCoro::Task<> Form1::AskSaveChanges() {
+    DialogA dialog(m_, this);
+    dialog.Form_Load();
+    co_await context_.prompter.Dialog(dialog);
+}
+
 // --- The main loop
 // -------------------------------------------------------------------------------------------
 
@@ -861,39 +886,21 @@ QCoro::Task<> Form1::Form_Activate() {
         }
     }
     loopRunning_ = true;
-    while (!exitRequested_ && !m_.ExitSaveRequested && !m_.ExitResetRequested) {
-        const quint64 exchangesBefore = link_->ExchangeCount();
-        if (m_.OfflineEdit) {
-            display_.setText(MonitorDisplay::Text::Peso,
-                             TextOf(texts::MainMessages(), u"OfflineWeight", m_.LanguageIndex));
-        } else {
-            co_await reader_.ReadDivisionCode();
-            co_await monitor_.ReadVersion();
-            co_await monitor_.ReadWeight();
-            co_await monitor_.ReadInputs();
-            if (m_.SetpointsRead == 0) {
-                co_await monitor_.ReadSetpoints();
-            }
-            if (m_.Fl_setup) {
-                co_await reader_.ReadTabBlock();
-            }
-            if (m_.WeightView == 3) {
-                co_await monitor_.ReadPeak();
-            }
-            co_await monitor_.ShowLinkState();
-            co_await monitor_.ReadOutputs();
-            if (m_.OptionsMenuPending) {
-                m_.OptionsMenuPending = false;
-                opz->setEnabled(true);
-            }
-            co_await queue_.ServiceWriteQueueA();
-            co_await queue_.ServiceWriteQueueB();
+    for (;;) {
+        if (accessCodeRequested_ && !exitRequested_) {
+            // The access code is asked between two exchanges; the memory reset is queued in this pass.
+            co_await AskAccessCode();
         }
-        ++passCount_;
-        emit PassCompleted(passCount_);
         if (exitRequested_) {
             break;
         }
+        const quint64 exchangesBefore = link_->ExchangeCount();
+        co_await RunPass();
+        if (exitRequested_) {
+            break;
+        }
+        ++passCount_;
+        emit PassCompleted(passCount_);
         // Let the user's events run; a pass that asked the instrument nothing waits for one.
         if (link_->ExchangeCount() == exchangesBefore) {
             co_await waker_.WaitFor(IdleTickMs);
@@ -901,5 +908,73 @@ QCoro::Task<> Form1::Form_Activate() {
             co_await waker_.LetEventsRun();
         }
     }
+    // The exit procedure, between two exchanges; then the Application closes the screen.
+    co_await commands_.ExitProcedure([this] { return AskSaveChanges(); });
     loopRunning_ = false;
+}
+
+QCoro::Task<> Form1::RunPass() {
+    if (m_.OfflineEdit) {
+        display_.setText(MonitorDisplay::Text::Peso,
+                         TextOf(texts::MainMessages(), u"OfflineWeight", m_.LanguageIndex));
+        co_return;
+    }
+    // Once the user asks to leave, the rest of the pass is skipped: the exit procedure goes next.
+    co_await reader_.ReadDivisionCode();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadVersion();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadWeight();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadInputs();
+    if (exitRequested_) {
+        co_return;
+    }
+    if (m_.SetpointsRead == 0) {
+        co_await monitor_.ReadSetpoints();
+        if (exitRequested_) {
+            co_return;
+        }
+    }
+    if (m_.Fl_setup) {
+        co_await reader_.ReadTabBlock();
+        if (exitRequested_) {
+            co_return;
+        }
+    }
+    if (m_.WeightView == 3) {
+        co_await monitor_.ReadPeak();
+        if (exitRequested_) {
+            co_return;
+        }
+    }
+    co_await monitor_.ShowLinkState();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadOutputs();
+    if (exitRequested_) {
+        co_return;
+    }
+    if (m_.OptionsMenuPending) {
+        m_.OptionsMenuPending = false;
+        opz->setEnabled(true);
+    }
+    if (commands_.QueueSaveOrRestart()) {
+        opz->setEnabled(true);
+    }
+    commands_.QueueMemoryReset();
+    // Queued writes go out even when the user asks to leave meanwhile: the exit procedure sends what
+    // is left before its own commands.
+    co_await queue_.ServiceWriteQueueA();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await queue_.ServiceWriteQueueB();
 }

@@ -75,7 +75,8 @@ public:
     // --- handlers ---
     void Command1_Click();              // setup mode on / off
     void SSTab1_Click(int previousTab); // a tab was left
-    void Esc_Click();                   // leaves the screen
+    void Esc_Click();                   // asks the loop to leave the screen (the exit procedure)
+    void Reset_Click();                 // asks the loop for the access code of a memory reset
     void Option_Click(int view);        // weight view 1 net, 2 gross, 3 peak
 
     // --- the model behind the screen ---
@@ -154,6 +155,13 @@ private:
     void TestPanelsIdle(bool showStartButtons);
     QString Text(const char* key) const;
 
+    // One pass of the loop; it ends early once the user has asked to leave.
+    QCoro::Task<> RunPass();
+    // Asks for the access code (Dialog_passw); the loop holds until the dialog is closed.
+    QCoro::Task<> AskAccessCode();
+    // The save-changes question (DialogA) of the exit procedure.
+    QCoro::Task<> AskSaveChanges();
+
     ScreenContext context_;
     Modulo1& m_;
     LoopWaker waker_;
@@ -173,6 +181,7 @@ private:
     int currentTab_ = 0;
     bool updatingField_ = false;
     bool exitRequested_ = false;
+    bool accessCodeRequested_ = false;
     bool loopRunning_ = false;
     quint64 passCount_ = 0;
 
