@@ -197,7 +197,9 @@ QCoro::Task<> LiveMonitor::ReadInputs() {
 
 QCoro::Task<> LiveMonitor::ReadSetpoints() {
     Modulo1& m = s_.m;
-    if (m.SetpointsRead != 0 || m.WritePending) {
+    // Set-points are counts of divisions: with the division not known (a failed division read right
+    // after a write that made it unknown) they wait for the next pass.
+    if (m.SetpointsRead != 0 || m.WritePending || m.CurrentStep() == 0) {
         co_return;
     }
     const auto reply =

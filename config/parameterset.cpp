@@ -688,16 +688,6 @@ bool IsText(Field field) {
     return Parameter(field).kind == FieldKind::Text;
 }
 
-// Round to the nearest integer, a half going to the even neighbour.
-double RoundHalfEven(double x) {
-    const double below = std::floor(x);
-    const double fraction = x - below;
-    if (fraction != 0.5) {
-        return fraction < 0.5 ? below : below + 1.0;
-    }
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
-}
-
 bool UsesModel2List(const ParameterDef& p, int model) {
     return model == 2 && !p.itemsItalianModel2.empty();
 }

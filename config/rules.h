@@ -100,6 +100,8 @@ public:
     // The focus leaves `field` for another control of the screen. True: the value may not leave, the
     // focus is to go back into the field.
     bool Leaving(Field field, const ParameterSet& set);
+    // A field refused by a check of its own (the calibration's): the focus is to go back into it.
+    void Hold(Field field) { held_ = field; }
     // The focus has arrived in `field`.
     void Entered(Field field);
     // The focus could not be put back (the field is out of sight or disabled).

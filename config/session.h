@@ -19,6 +19,9 @@ struct Session {
     SerialLink& link;
     WriteQueue& queue;
     ParameterSet& set;
+    // Set once the user has asked to leave the screen: the reads of the pass under way are skipped (they
+    // return nothing without talking to the instrument), so the exit procedure goes next.
+    bool leaving = false;
 
     // The reply time-out of the main setup screen (the link applies its default to 0 or less).
     int ReplyTimeoutMs() const { return m.MainReplyTimeoutMs; }

@@ -3,6 +3,8 @@
 #include "frame.h"
 #include "registers.h"
 
+#include <cmath>
+
 namespace {
 // The value a single-register write echoes back: characters 10-13 of the reply.
 constexpr int EchoValueAt = 9;
@@ -85,4 +87,128 @@ bool SetupCommands::CommandEcho(const QByteArray& reply) {
         }
     }
     return true;
+}
+
+// --- Memory reset -------------------------------------------------------------------------------------
+
+double SetupCommands::AccessCodeValue(const QString& typed) {
+    // Leading blanks are skipped; the number ends at the first character that is not part of it, a
+    // blank included.
+    qsizetype start = 0;
+    while (start < typed.size() && typed[start].isSpace()) {
+        ++start;
+    }
+    qsizetype end = start;
+    while (end < typed.size() && !typed[end].isSpace()) {
+        ++end;
+    }
+    return ReadNumber(typed.mid(start, end - start));
+}
+
+bool SetupCommands::AcceptAccessCode(Modulo1& m, const QString& typed) {
+    m.ResetCodeText = typed;
+    if (AccessCodeValue(typed) != Cmd::AccessCode) {
+        return false;
+    }
+    m.MemoryResetRequest = 1;
+    return true;
+}
+
+void SetupCommands::QueueMemoryReset() {
+    Modulo1& m = s_.m;
+    if (m.MemoryResetRequest != 1) {
+        return;
+    }
+    // The number the user typed, not the text: "  40718abc" and "40718.0" both send 40718.
+    const double value = AccessCodeValue(m.ResetCodeText);
+    constexpr double Largest = 1e15; // far beyond 16 bits; only the low 16 bits are sent anyway
+    const qint64 whole = std::isfinite(value) ? qint64(std::llround(qBound(-Largest, value, Largest))) : 0;
+    s_.queue.QueueWrite(WriteSlot::A,
+                        BuildRequest(m.DeviceAddress, Fn::WriteMultipleRegisters,
+                                     WriteMultipleBody(Reg::Command, {Hex4(Cmd::MemoryReset),
+                                                                      EncodeValue(QString::number(whole))})));
+    m.ResetInProgress = 1;
+    m.MemoryResetRequest = 0;
+}
+
+// --- Store or restart -----------------------------------------------------------------------------------
+
+QByteArray SetupCommands::CommandRequest(uint16_t command) const {
+    return BuildRequest(s_.m.DeviceAddress, Fn::WriteSingleRegister,
+                        WriteSingleBody(Reg::Command, Hex4(command)));
+}
+
+bool SetupCommands::QueueSaveOrRestart() {
+    Modulo1& m = s_.m;
+    if (m.RestartRequest == 0) {
+        return false;
+    }
+    const bool restart = m.RestartRequest == 1;
+    s_.queue.QueueWrite(WriteSlot::A, CommandRequest(restart ? Cmd::DiscardAndRestart : Cmd::StoreAndEnd),
+                        /*setPending=*/false);
+    if (restart) {
+        m.ResetInProgress = 1;
+    }
+    m.RestartRequest = 0;
+    return true;
+}
+
+// --- Leaving the screen -----------------------------------------------------------------------------------
+
+QCoro::Task<> SetupCommands::SendNow(const QByteArray& frame) {
+    s_.m.FrameBuffer = frame;
+    co_await s_.link.ExchangeFrame(s_.ReplyTimeoutMs());
+}
+
+QCoro::Task<> SetupCommands::SendQueuedWrites() {
+    Modulo1& m = s_.m;
+    const auto waiting = [&m] {
+        return (!m.PendingWriteA.isEmpty() && m.WritePending) || !m.PendingWriteB.isEmpty();
+    };
+    // Every round confirms a request or counts a failed attempt, and a request is dropped after its
+    // retries; the bound only guards against a follow-up that keeps queueing.
+    constexpr int MostRounds = 4 * (WriteQueue::MaxRetries + 1);
+    for (int round = 0; round < MostRounds && waiting(); ++round) {
+        co_await s_.queue.ServiceWriteQueueA();
+        co_await s_.queue.ServiceWriteQueueB();
+    }
+}
+
+QCoro::Task<> SetupCommands::ExitProcedure(SaveQuestion ask) {
+    Modulo1& m = s_.m;
+    if (!m.OfflineEdit) {
+        // What the user sent, or confirmed, before leaving goes out first, so that the store below
+        // keeps it.
+        co_await SendQueuedWrites();
+        if (m.MemoryResetRequest == 1) {
+            QueueMemoryReset();
+            co_await SendQueuedWrites();
+        }
+        // Back to normal operation, twice; the replies are not looked at.
+        for (int i = 0; i < 2; ++i) {
+            QueueNormalMode();
+            co_await SendNow(m.PendingWriteA);
+        }
+        // The question leaves only ExitSaveRequested (OK) or only ExitResetRequested ("NO (Reset)"); any
+        // other way of closing it leaves both, and the changes are stored.
+        m.ExitSaveRequested = true;
+        m.ExitResetRequested = true;
+        co_await ask();
+        if (m.ExitSaveRequested) {
+            co_await SendNow(CommandRequest(Cmd::StoreAndEnd));
+        } else if (m.ExitResetRequested) {
+            // The instrument restarts with its stored values.
+            m.ResetInProgress = 1;
+            co_await SendNow(CommandRequest(Cmd::DiscardAndRestart));
+        }
+    }
+    m.ExitSaveRequested = false;
+    m.ExitResetRequested = false;
+    // Nothing queued survives the screen: a memory reset confirmed during offline editing must not
+    // reach the next instrument opened.
+    m.MemoryResetRequest = 0;
+    m.PendingWriteA.clear();
+    m.PendingWriteB.clear();
+    m.WritePending = false;
+    m.WriteRetries = 0;
 }

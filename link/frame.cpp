@@ -77,23 +77,6 @@ bool IsAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Round to the nearest integer, a half going to the even neighbour (62.5 -> 62, 63.5 -> 64,
-// -2.5 -> -2). Does not depend on the floating-point rounding mode.
-double RoundHalfEven(double x) {
-    if (!std::isfinite(x)) {
-        return x;
-    }
-    const double below = std::floor(x);
-    const double fraction = x - below; // exact for every finite double
-    if (fraction > 0.5) {
-        return below + 1.0;
-    }
-    if (fraction < 0.5) {
-        return below;
-    }
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
-}
-
 // The 4 hex digits of a whole count: the low 16 bits of its 32-bit two's complement. The count is
 // reduced with fmod on the double (exact, no overflowing conversion), so numbers outside the 32-bit
 // range wrap like those inside it: only the low 16 bits of the exact value are kept. An infinite
@@ -138,6 +121,21 @@ PointFreeText RemovePoints(const QString& input) {
 }
 
 } // namespace
+
+double RoundHalfEven(double x) {
+    if (!std::isfinite(x)) {
+        return x;
+    }
+    const double below = std::floor(x);
+    const double fraction = x - below; // exact for every finite double
+    if (fraction > 0.5) {
+        return below + 1.0;
+    }
+    if (fraction < 0.5) {
+        return below;
+    }
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+}
 
 DivisionInfo DivisionFromCode(int code) {
     if (code < 0 || code >= static_cast<int>(DivisionTable.size())) {
@@ -354,7 +352,7 @@ QByteArray EncodeValue(const QString& text) {
     return CountToHex4(RoundHalfEven(ReadNumber(pointFree)));
 }
 
-QByteArray EncodeScaled(const QString& text, int decimalCount, int divisionStep) {
+double ScaledCount(const QString& text, int decimalCount, int divisionStep) {
     PointFreeText value = RemovePoints(text);
     if (decimalCount > 0) {
         // Missing decimals are filled with "0"; extra decimals are cut, not rounded.
@@ -372,7 +370,11 @@ QByteArray EncodeScaled(const QString& text, int decimalCount, int divisionStep)
     if (divisionStep != 0 && number != 0.0) {
         number /= divisionStep;
     }
-    return CountToHex4(RoundHalfEven(number));
+    return RoundHalfEven(number);
+}
+
+QByteArray EncodeScaled(const QString& text, int decimalCount, int divisionStep) {
+    return CountToHex4(ScaledCount(text, decimalCount, divisionStep));
 }
 
 QByteArray EncodeScaled(const QString& text, const Modulo1& m) {

@@ -68,6 +68,10 @@ QString StatusWeightText(uint8_t status);
 // at least one digit). A number too large for a double reads as an infinity.
 double ReadNumber(const QString& text);
 
+// Round to the nearest integer, a half going to the even neighbour (62.5 -> 62, 63.5 -> 64,
+// -2.5 -> -2). Does not depend on the floating-point rounding mode.
+double RoundHalfEven(double x);
+
 // Value text with the decimals the register expects -> 4 hex digits (every "." removed).
 // The number is rounded half to even and sent as the low 16 bits of its 32-bit two's complement.
 // Numbers outside the 32-bit range wrap the same way (the count is reduced modulo 2^32, so only the
@@ -77,6 +81,8 @@ QByteArray EncodeValue(const QString& text);
 // dropped first; missing decimals are filled with "0", extra ones cut (not rounded); with no
 // decimals (decimalCount 0) typed decimals are cut, so 3.7 sends 3. A step of 0 divides nothing.
 QByteArray EncodeScaled(const QString& text, int decimalCount, int divisionStep);
+// The whole count of divisions that EncodeScaled sends the low 16 bits of (not reduced to 16 bits).
+double ScaledCount(const QString& text, int decimalCount, int divisionStep);
 QByteArray EncodeScaled(const QString& text, const Modulo1& m);
 // Value kept with exactly one decimal -> 4 hex digits.
 QByteArray EncodeOneDecimal(const QString& text);

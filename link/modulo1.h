@@ -29,7 +29,7 @@ struct Modulo1 {
     QByteArray PendingWriteA; // one complete request frame, or empty
     QByteArray PendingWriteB;
     bool WritePending = false; // pauses the periodic reads until the queued write is confirmed
-    uint8_t WriteRetries = 0;  // consecutive failed attempts, shared by both slots
+    uint8_t WriteRetries = 0;  // failed attempts of the request of the slot being serviced
 
     // --- Settings from prog.ini --------------------------------------------------------------------
     int16_t StartReplyTimeoutMs = 0;

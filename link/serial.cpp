@@ -139,8 +139,9 @@ bool SerialLink::NextChar(char& c) {
 
 QCoro::Task<> SerialLink::ReceiveReply(int timeoutMs) {
     if (busy_) {
+        // Exchanges are one at a time: the caller gets no reply, a failed exchange.
         qWarning("ReceiveReply refused: another exchange is in flight");
-        Q_ASSERT_X(false, "SerialLink::ReceiveReply", "exchanges are one at a time");
+        m_.FrameBuffer.clear();
         co_return;
     }
     BusyGuard guard(busy_);
@@ -149,8 +150,11 @@ QCoro::Task<> SerialLink::ReceiveReply(int timeoutMs) {
 
 QCoro::Task<> SerialLink::ExchangeFrame(int timeoutMs) {
     if (busy_) {
+        // Exchanges are one at a time. The caller's request is still in FrameBuffer: it must not be
+        // taken for a reply (a block read would decode its own request as register values). The
+        // exchange in flight writes its own reply into FrameBuffer when it ends.
         qWarning("ExchangeFrame refused: another exchange is in flight");
-        Q_ASSERT_X(false, "SerialLink::ExchangeFrame", "exchanges are one at a time");
+        m_.FrameBuffer.clear();
         co_return;
     }
     BusyGuard guard(busy_);

@@ -52,7 +52,8 @@ public:
     // Collects one reply frame (":" .. CR LF) into FrameBuffer; empty after the time-out, which runs
     // for the whole reply. Characters before ":" are dropped.
     QCoro::Task<> ReceiveReply(int timeoutMs);
-    // SendRequest followed by ReceiveReply. A second exchange while one is in flight is refused.
+    // SendRequest followed by ReceiveReply. A second exchange while one is in flight is refused: it
+    // sends nothing and leaves FrameBuffer empty (a failed exchange).
     QCoro::Task<> ExchangeFrame(int timeoutMs);
 
     bool Busy() const { return busy_; }

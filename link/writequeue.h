@@ -13,6 +13,9 @@
 #include <QCoro/QCoroTask>
 #include <QHash>
 
+#include <array>
+#include <cstdint>
+
 #include <functional>
 
 class SerialLink;
@@ -44,6 +47,12 @@ public:
 
     // The echo of a reply: function code and register, 6 characters from position 4.
     static QByteArray EchoOf(const QByteArray& reply);
+    // True when `reply` is a whole frame with a right LRC, from the request's address, echoing the
+    // request's function code and register.
+    static bool ConfirmsRequest(const QByteArray& reply, const QByteArray& request);
+
+    // Failed attempts of the request in the slot (each slot counts its own).
+    uint8_t Attempts(WriteSlot slot) const { return retries_[slot == WriteSlot::A ? 0 : 1]; }
 
     // The request of the slot that is on the wire, or whose echo is being followed up; empty otherwise.
     const QByteArray& InFlight(WriteSlot slot) const { return slot == WriteSlot::A ? sentA_ : sentB_; }
@@ -54,6 +63,8 @@ public:
 
 private:
     QByteArray& Slot(WriteSlot slot);
+    uint8_t& Retries(WriteSlot slot);
+    void KeepPendingWhileQueued();
     QCoro::Task<> Service(WriteSlot slot);
     void FailedAttempt(WriteSlot slot);
     void Drop(WriteSlot slot);
@@ -65,4 +76,5 @@ private:
     QHash<QByteArray, FollowUp> echoesB_;
     QByteArray sentA_; // the request of the slot while it is on the wire
     QByteArray sentB_;
+    std::array<uint8_t, 2> retries_{}; // failed attempts of slot A's and slot B's request
 };

@@ -278,7 +278,8 @@ SimInstrument::Outcome SimInstrument::exception(int function, int code) const {
 int SimInstrument::checkWrite(quint16 reg, quint16 value, const std::function<bool(int)>& occupied) const {
     if (!isWritable(reg))
         return IllegalAddress;
-    if (reg == RegMode && value != 0 && (value < 3 || value > 6))
+    // Modes 3..6 trim and test the analog and relay outputs, which only model 1 has.
+    if (reg == RegMode && value != 0 && (value < 3 || value > 6 || model_ != VXA))
         return IllegalValue;
     if (reg == RegAddress && value != address_ && (value < 1 || value > 247 || occupied(value)))
         return IllegalValue;
@@ -294,8 +295,9 @@ void SimInstrument::writeRegister(quint16 reg, quint16 value, Outcome& out) {
         parameter_ = value;
         return;
     case RegMode:
-        if (value != ModeRelayTest)
-            forced_ = 0; // leaving the relay test releases the relays
+        // Entering or leaving the relay test starts from released relays.
+        if (value != ModeRelayTest || mode_ != ModeRelayTest)
+            forced_ = 0;
         mode_ = value;
         return;
     case RegAnalogLevel:
@@ -314,6 +316,7 @@ void SimInstrument::restartNow() {
     working_ = stored_;
     mode_ = 0;
     forced_ = 0;
+    analogLevel_ = 0;
     setupActive_ = false;
     ++restartCount_;
 }
@@ -433,8 +436,10 @@ SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& dat
             return exception(function, IllegalValue);
         if (start + count > 2)
             return exception(function, IllegalAddress);
+        // Outside the relay test the instrument drives its relays itself: the write is answered and
+        // has no effect.
         const quint8 bits = quint8(data[5]);
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count && mode_ == ModeRelayTest; ++i) {
             const quint8 mask = quint8(1 << (start + i));
             forced_ = (bits >> i) & 1 ? (forced_ | mask) : (forced_ & ~mask);
         }

@@ -1,17 +1,23 @@
 // quartel-sim: a simulated line of Quartel instruments on a pseudo-terminal.
 //
 //   quartel-sim [--vxa 1,3] [--vxb 2] [--link /tmp/quartel-line] [--wire-time]
+//               [--fault 2:silent] [--fault 3:late=800] [--commands]
 //
-// Prints the terminal's path on one line and runs until SIGINT or SIGTERM.
+// Prints the terminal's path on one line and runs until SIGINT or SIGTERM. With --commands it reads
+// lines from its standard input while it runs: "fault ADDR:FAULT" sets the fault of an address (the
+// same words as --fault, "none" lifts it) and "clear" lifts every fault; each line is answered on
+// standard output with "ok" or "error: ...".
 
 #include "simulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QStringList>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -35,6 +41,44 @@ bool parseAddresses(const QString& text, QList<int>& out) {
     return true;
 }
 
+// "ADDR[,ADDR...]:FAULT" for instruments of `sim`. False, with `error` set, on a bad text or an
+// address without an instrument.
+bool applyFault(Simulator& sim, const QString& text, QString& error) {
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    QList<int> addresses;
+    if (colon < 0 || !parseAddresses(text.left(colon), addresses) || addresses.isEmpty()) {
+        error = QStringLiteral("a fault is ADDR:FAULT, e.g. 2:silent (\"%1\")").arg(text);
+        return false;
+    }
+    SimFault fault;
+    if (!SimFault::parse(text.mid(colon + 1), fault, &error))
+        return false;
+    for (const int a : addresses) {
+        if (!sim.instrument(a)) {
+            error = QStringLiteral("no instrument at address %1").arg(a);
+            return false;
+        }
+    }
+    for (const int a : addresses)
+        sim.setFault(a, fault);
+    return true;
+}
+
+// One line of the command input.
+QString runCommand(Simulator& sim, const QString& line) {
+    const QString text = line.trimmed();
+    if (text == QLatin1String("clear")) {
+        sim.clearFaults();
+        return QStringLiteral("ok");
+    }
+    if (text.startsWith(QLatin1String("fault "))) {
+        QString error;
+        return applyFault(sim, text.mid(6).trimmed(), error) ? QStringLiteral("ok")
+                                                             : QStringLiteral("error: ") + error;
+    }
+    return QStringLiteral("error: commands are \"fault ADDR:FAULT\" and \"clear\"");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -42,7 +86,13 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("quartel-sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulated Quartel instruments on a pseudo-terminal."));
+    QString faults;
+    for (const QString& line : SimFault::syntaxHelp().split(QLatin1Char('\n')))
+        faults += QStringLiteral("\n  ") + line;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated Quartel instruments on a pseudo-terminal.\n\n"
+                       "FAULT, for --fault ADDR:FAULT and the command \"fault ADDR:FAULT\", is one of:") +
+        faults);
     parser.addHelpOption();
     const QCommandLineOption vxaOpt(QStringLiteral("vxa"), QStringLiteral("Addresses of VXA instruments."),
                                     QStringLiteral("ADDR,..."));
@@ -53,7 +103,16 @@ int main(int argc, char** argv) {
                                      QStringLiteral("PATH"));
     const QCommandLineOption wireOpt(QStringLiteral("wire-time"),
                                      QStringLiteral("Deliver replies at the pace of 19200 baud."));
-    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt});
+    const QCommandLineOption faultOpt(
+        QStringLiteral("fault"),
+        QStringLiteral("Misbehaviour of the instrument at ADDR (a list 1,3 is allowed); repeatable. "
+                       "FAULT: see above."),
+        QStringLiteral("ADDR:FAULT"));
+    const QCommandLineOption commandsOpt(
+        QStringLiteral("commands"),
+        QStringLiteral("Read commands from standard input while running: \"fault ADDR:FAULT\" and "
+                       "\"clear\"; each is answered with \"ok\" or \"error: ...\" on standard output."));
+    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, faultOpt, commandsOpt});
     parser.process(app);
 
     QList<int> vxa;
@@ -97,6 +156,13 @@ int main(int argc, char** argv) {
             sim.addInstrument(a, SimInstrument::VXB);
         if (parser.isSet(wireOpt))
             sim.setWireTime(true);
+        for (const QString& text : parser.values(faultOpt)) {
+            QString error;
+            if (!applyFault(sim, text, error)) {
+                std::fprintf(stderr, "quartel-sim: %s\n", qPrintable(error));
+                return 2;
+            }
+        }
         if (parser.isSet(linkOpt) && !sim.makeLink(parser.value(linkOpt))) {
             std::fprintf(stderr, "quartel-sim: cannot create the link %s\n",
                          qPrintable(parser.value(linkOpt)));
@@ -104,6 +170,30 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", qPrintable(sim.devicePath()));
         std::fflush(stdout);
+
+        // Commands on standard input, a line at a time; at its end the simulator keeps running.
+        std::unique_ptr<QSocketNotifier> commands;
+        QByteArray pending;
+        if (parser.isSet(commandsOpt)) {
+            commands = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+            QObject::connect(commands.get(), &QSocketNotifier::activated, &app, [&] {
+                char buf[512];
+                const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+                if (n <= 0) {
+                    commands->setEnabled(false);
+                    return;
+                }
+                pending.append(buf, n);
+                for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+                    const QString line = QString::fromLocal8Bit(pending.left(end));
+                    pending.remove(0, end + 1);
+                    if (line.trimmed().isEmpty())
+                        continue;
+                    std::printf("%s\n", qPrintable(runCommand(sim, line)));
+                    std::fflush(stdout);
+                }
+            });
+        }
         rc = app.exec();
     } // the simulator removes its link here
     ::close(signalPipe[0]);

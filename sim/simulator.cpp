@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QStringList>
 
 #include <algorithm>
 #include <unistd.h>
@@ -69,7 +70,7 @@ bool isWriteFunction(int function) {
 
 bool SimFault::isNone() const {
     return !silent && lateMs == 0 && !wrongLrc && !lowerCase && noise.isEmpty() && splitPieces < 2 &&
-           exceptionCode == 0 && !crInData && cutAfter < 0;
+           exceptionCode == 0 && !crInData && cutAfter < 0 && !lowerCaseLrc && !echoRequest;
 }
 
 SimFault SimFault::mute() {
@@ -125,6 +126,145 @@ SimFault SimFault::crInside() {
     SimFault f;
     f.crInData = true;
     return f;
+}
+
+SimFault SimFault::lowerLrc() {
+    SimFault f;
+    f.lowerCaseLrc = true;
+    return f;
+}
+
+SimFault SimFault::echo() {
+    SimFault f;
+    f.echoRequest = true;
+    return f;
+}
+
+namespace {
+
+// Noise text with \n, \r, \xHH and \\ escapes. False on a bad escape.
+bool unescape(const QString& text, QByteArray& out) {
+    const QByteArray in = text.toLatin1();
+    out.clear();
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] != '\\') {
+            out.append(in[i]);
+            continue;
+        }
+        if (++i >= in.size())
+            return false;
+        switch (in[i]) {
+        case 'n':
+            out.append('\n');
+            break;
+        case 'r':
+            out.append('\r');
+            break;
+        case '\\':
+            out.append('\\');
+            break;
+        case 'x': {
+            const int hi = i + 1 < in.size() ? hexDigit(in[i + 1]) : -1;
+            const int lo = i + 2 < in.size() ? hexDigit(in[i + 2]) : -1;
+            if (hi < 0 || lo < 0)
+                return false;
+            out.append(char(hi * 16 + lo));
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+// A whole number in [min, max].
+bool numberIn(const QString& text, int min, int max, int& value) {
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok && value >= min && value <= max;
+}
+
+} // namespace
+
+bool SimFault::parse(const QString& text, SimFault& fault, QString* error) {
+    const auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    SimFault f;
+    const QStringList words = text.split(QLatin1Char('+'));
+    for (const QString& word : words) {
+        const qsizetype eq = word.indexOf(QLatin1Char('='));
+        const QString name = (eq < 0 ? word : word.left(eq)).trimmed().toLower();
+        const bool hasValue = eq >= 0;
+        const QString value = hasValue ? word.mid(eq + 1) : QString();
+        const auto bad = [&] { return fail(QStringLiteral("bad value in \"%1\"").arg(word)); };
+        int n = 0;
+        if (name == QLatin1String("none") && !hasValue) {
+            f = SimFault{};
+        } else if (name == QLatin1String("silent") && !hasValue) {
+            f.silent = true;
+        } else if (name == QLatin1String("late")) {
+            if (!numberIn(value, 1, 600000, n))
+                return bad();
+            f.lateMs = n;
+        } else if (name == QLatin1String("wrong-lrc") && !hasValue) {
+            f.wrongLrc = true;
+        } else if (name == QLatin1String("lower-case") && !hasValue) {
+            f.lowerCase = true;
+        } else if (name == QLatin1String("lower-lrc") && !hasValue) {
+            f.lowerCaseLrc = true;
+        } else if (name == QLatin1String("noise")) {
+            if (!hasValue) {
+                f.noise = "xx";
+            } else if (!unescape(value, f.noise) || f.noise.isEmpty() || f.noise.contains(':')) {
+                return bad();
+            }
+        } else if (name == QLatin1String("split")) {
+            const QStringList parts = value.split(QLatin1Char('/'));
+            int pause = 20;
+            if (parts.size() > 2 || !numberIn(parts[0], 2, 100, n) ||
+                (parts.size() == 2 && !numberIn(parts[1], 0, 60000, pause)))
+                return bad();
+            f.splitPieces = n;
+            f.splitPauseMs = pause;
+        } else if (name == QLatin1String("exception")) {
+            if (!numberIn(value, 1, 255, n))
+                return bad();
+            f.exceptionCode = n;
+        } else if (name == QLatin1String("echo") && !hasValue) {
+            f.echoRequest = true;
+        } else if (name == QLatin1String("cut")) {
+            if (!numberIn(value, 0, 1000, n))
+                return bad();
+            f.cutAfter = n;
+        } else if (name == QLatin1String("cr-in-data") && !hasValue) {
+            f.crInData = true;
+        } else {
+            return fail(QStringLiteral("unknown fault \"%1\"").arg(word));
+        }
+    }
+    fault = f;
+    return true;
+}
+
+QString SimFault::syntaxHelp() {
+    return QStringLiteral("none             no fault (lifts the faults of the address)\n"
+                          "silent           no reply and no action, as if switched off\n"
+                          "late=MS          the reply leaves MS milliseconds late\n"
+                          "wrong-lrc        the LRC of the reply is off by one\n"
+                          "lower-case       the whole reply in lower-case hex\n"
+                          "lower-lrc        only the LRC in lower-case hex\n"
+                          "noise=TEXT       TEXT before the \":\" (\\n \\r \\xHH escapes; default xx)\n"
+                          "split=N[/MS]     the reply in N pieces, MS ms apart (default 20)\n"
+                          "exception=CODE   an exception reply with CODE, not acted on\n"
+                          "echo             the request comes back instead of a reply, not acted on\n"
+                          "cut=CHARS        only the first CHARS characters of the reply\n"
+                          "cr-in-data       a CR inside the reply\n"
+                          "Join several with \"+\", e.g. late=300+split=3/50.");
 }
 
 // ---- Simulator ---------------------------------------------------------------------------------------
@@ -363,6 +503,15 @@ void Simulator::handleFrame(const QByteArray& frame, qint64 arrivalNs) {
         return finish();
 
     const SimFault fault = inst->fault;
+    if (fault.echoRequest) {
+        // The request comes back as it is; the instrument never sees it.
+        QByteArray text = frame;
+        if (fault.cutAfter >= 0)
+            text = text.left(fault.cutAfter);
+        text.prepend(fault.noise);
+        schedule(address, text, fault, requestEndNs, {});
+        return finish();
+    }
     const SimInstrument::Outcome out = fault.exceptionCode != 0
                                            ? inst->exception(function, fault.exceptionCode)
                                            : inst->handle(function, data, [this, inst](int a) {
@@ -384,6 +533,8 @@ void Simulator::handleFrame(const QByteArray& frame, qint64 arrivalNs) {
         text.insert(5, '\r');
     if (fault.lowerCase)
         text = text.toLower();
+    else if (fault.lowerCaseLrc)
+        text.replace(text.size() - 4, 2, text.mid(text.size() - 4, 2).toLower());
     if (fault.cutAfter >= 0)
         text = text.left(fault.cutAfter);
     text.prepend(fault.noise);

@@ -41,8 +41,9 @@ class SimDeadlineTimer;
 class Simulator;
 
 // Misbehaviour of one address. Several fields may be set at once; they combine in this order when a
-// reply is built: exception instead of the normal reply, wrong LRC, CR inside the data, lower case, cut,
-// noise in front; then the delivery: late, split into pieces (and wire pacing, when on).
+// reply is built: echo or exception instead of the normal reply, wrong LRC, CR inside the data, lower
+// case (all or only the LRC), cut, noise in front; then the delivery: late, split into pieces (and wire
+// pacing, when on).
 struct SimFault {
     // No reply and no action at all, as if the instrument were switched off. (For "acted, but the reply
     // was lost", use cutAfter = 0.)
@@ -68,6 +69,11 @@ struct SimFault {
     // 0 or more: only the first cutAfter characters of the reply are sent (noise not counted). The
     // request is still acted on. -1: the whole reply.
     int cutAfter = -1;
+    // Only the two LRC digits in lower-case hex (a reply whose LRC has no letter looks right).
+    bool lowerCaseLrc = false;
+    // The request comes back as it was sent, in place of the reply, and is not acted on (a line that
+    // echoes what the PC sends). For a single-register write it looks like the right answer.
+    bool echoRequest = false;
 
     bool isNone() const;
 
@@ -81,6 +87,18 @@ struct SimFault {
     static SimFault exception(int code);
     static SimFault cut(int chars);
     static SimFault crInside();
+    static SimFault lowerLrc();
+    static SimFault echo();
+
+    // Reads a fault from text, as quartel-sim takes it: one or more of the words below joined by "+",
+    // for example "late=300+split=3/50":
+    //   none  silent  late=MS  wrong-lrc  lower-case  lower-lrc  noise=TEXT  split=PIECES[/PAUSE_MS]
+    //   exception=CODE  echo  cut=CHARS  cr-in-data
+    // TEXT may use \n, \r, \xHH and \\ (noise alone means "xx"); PAUSE_MS defaults to 20. False, with
+    // `error` set, for anything else.
+    static bool parse(const QString& text, SimFault& fault, QString* error = nullptr);
+    // The words parse() takes, with what they do, one per line (for a help text).
+    static QString syntaxHelp();
 };
 Q_DECLARE_METATYPE(SimFault) // usable in QTest data tables
 
@@ -105,7 +123,10 @@ struct SimRequest {
 //   0x3000-0x3007 baud 1, mode 5 (MODBUS), address = own address, delay 0, format 6, Com2 0 / 1 / 0
 //   0x4000-0x4005 full scale 10000, source 0, range 1, offsets 6400 / 57600, zero 0 (VXA only)
 //   0x0800 command, 0x0801 sample weight / access code, 0x0802 mode (0, 3, 4, 5, 6; others refused
-//   with exception 03), 0x0803 analog test level; these read back as last written.
+//   with exception 03, and so are 3..6 on a VXB), 0x0803 analog test level; these read back as last
+//   written. Modes: 3 analog zero trimming, 4 full-scale trimming, 5 relay test, 6 analog test.
+// Coils written with 0F are forced only in the relay test (mode 5): entering or leaving it releases
+// them; outside it the write is answered with its echo and has no effect.
 // Commands written to 0x0800 (06, or 10 together with 0x0801; a block write runs the command after all
 // its registers are in):
 //   0x0010 zero: net and gross become 0.   0x0011 span: net and gross become the value of 0x0801.
@@ -113,7 +134,8 @@ struct SimRequest {
 //          with another code nothing happens but the echo.
 //   0x0020 store: working copy -> stored copy, setup ends.
 //   0x0021 discard: stored copy -> working copy, then a restart (back at the stored address).
-//   A restart keeps the instrument silent for restartMs() after its echo; mode 0, forced coils off.
+//   A restart keeps the instrument silent for restartMs() after its echo (the utility shows "RESET"
+//   meanwhile), then it answers with the stored values; mode 0, forced coils off, test level 0.
 // Writing 0x3002 moves the instrument to the new address once the echo has gone out (a value outside
 // 1..247 or taken by another instrument is refused with exception 03). A division code change rescales
 // nothing. Input registers (04): 0 net, 1 gross (magnitudes in divisions), 2-3 internal points (high
@@ -281,6 +303,8 @@ public:
     // left alone and the call fails). The link is removed when the Simulator is destroyed.
     bool makeLink(const QString& path);
     QString linkPath() const { return linkPath_; }
+    // Takes `bytes` as if they had just arrived on the line (the fuzzer feeds the request parser so).
+    void feed(const QByteArray& bytes) { onReceived(bytes, nowNs()); }
 
     // --- instruments ---------------------------------------------------------------------------------
     // Adds an instrument at `address` (1..247) of `model` (1 or 2), with default registers; replaces an

@@ -1,5 +1,5 @@
-// Runs the utility on its demo line and saves the start-up screen and the main setup screen in setup
-// mode, in Italian and in English, as PNG files: the README's pictures.
+// Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode
+// and its calibration tab, in Italian and in English, as PNG files: the README's pictures.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
@@ -11,8 +11,12 @@
 
 #include <QApplication>
 #include <QCoro/QCoroTask>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,10 +74,30 @@ bool Run(const QString& outDir, int language) {
     }
     WaitUntil([&] { return main->PassCount() >= 8; });
     Shoot(main, QDir(outDir).filePath(QStringLiteral("main-setup-%1.png").arg(suffix)));
+    // The calibration tab, with a sample weight typed in.
+    main->SSTab1->setCurrentIndex(1);
+    if (auto* campione = main->findChild<QLineEdit*>(QStringLiteral("Campione"))) {
+        campione->setText(QStringLiteral("500"));
+    }
+    WaitUntil([&, target = main->PassCount() + 3] { return main->PassCount() >= target; });
+    Shoot(main, QDir(outDir).filePath(QStringLiteral("calibration-%1.png").arg(suffix)));
 
     main->Command1_Click();
     main->Esc_Click();
-    WaitUntil([&] { return app.StartScreen() != nullptr; });
+    // The exit procedure asks whether to save the changes: OK.
+    QPointer<QDialog> question;
+    WaitUntil([&] {
+        question = main->findChild<QDialog*>(QStringLiteral("DialogA"));
+        return question && question->isVisible();
+    });
+    if (question) {
+        if (auto* ok = question->findChild<QPushButton*>(QStringLiteral("OKButton"))) {
+            ok->click();
+        }
+    }
+    if (!WaitUntil([&] { return app.StartScreen() != nullptr; })) {
+        return false;
+    }
     app.StartScreen()->Command1_Click();
     return WaitUntil([&] { return ended; });
 }

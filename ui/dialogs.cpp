@@ -97,10 +97,9 @@ void Comm::Option_Click(int index) {
 }
 
 void Comm::OKButton_Click() {
-    saved_ = settings::WriteProgIni(context_.m, context_.settingsDir);
-    if (!saved_) {
-        qWarning("prog.ini could not be written in %s", qPrintable(context_.settingsDir));
-    }
+    settings::FileProblem problem;
+    saved_ = settings::WriteProgIni(context_.m, context_.settingsDir, &problem);
+    writeProblem_ = saved_ ? std::nullopt : std::optional(problem);
     accept();
 }
 
@@ -161,10 +160,9 @@ void Ling::Option2_Click() {
 }
 
 void Ling::OKButton_Click() {
-    saved_ = settings::WriteProgIni(context_.m, context_.settingsDir);
-    if (!saved_) {
-        qWarning("prog.ini could not be written in %s", qPrintable(context_.settingsDir));
-    }
+    settings::FileProblem problem;
+    saved_ = settings::WriteProgIni(context_.m, context_.settingsDir, &problem);
+    writeProblem_ = saved_ ? std::nullopt : std::optional(problem);
     accept();
 }
 

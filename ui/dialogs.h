@@ -4,11 +4,13 @@
 // welcome box frmAbout.
 
 #include "screencontext.h"
+#include "settings.h"
 
 #include <QDialog>
 #include <QTimer>
 
 #include <array>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -36,10 +38,13 @@ public:
 
     // False when OK could not write prog.ini.
     bool Saved() const { return saved_; }
+    // Why OK could not write prog.ini (the screen that showed the dialog tells the user).
+    const std::optional<settings::FileProblem>& WriteProblem() const { return writeProblem_; }
 
 private:
     ScreenContext context_;
     bool saved_ = false;
+    std::optional<settings::FileProblem> writeProblem_;
 };
 
 // Language dialog. Option1 (Italian) sets LanguageIndex 0, Option2 (English) 1; OK writes prog.ini.
@@ -63,10 +68,12 @@ public:
     void CancelButton_Click();
 
     bool Saved() const { return saved_; }
+    const std::optional<settings::FileProblem>& WriteProblem() const { return writeProblem_; }
 
 private:
     ScreenContext context_;
     bool saved_ = false;
+    std::optional<settings::FileProblem> writeProblem_;
 };
 
 // Welcome box, shown when the program starts. A click on it, its close box or the tick of Timer1

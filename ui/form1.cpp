@@ -1,6 +1,8 @@
 #include "form1.h"
 
+#include "prompter.h"
 #include "rules.h"
+#include "setupdialogs.h"
 #include "texts.h"
 #include "texts_form1.h"
 
@@ -138,9 +140,8 @@ void Shape::paintEvent(QPaintEvent*) {
 // --- Form1 ------------------------------------------------------------------------------------------
 
 Form1::Form1(const ScreenContext& context, QWidget* parent)
-    : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), Timer1(MSComm1->Timer1),
-      Timer2(writer_.Timer2), context_(context), m_(context.m), link_(MSComm1),
-      queue_(m_, *link_, [this] { return int(m_.MainReplyTimeoutMs); }),
+    : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), context_(context), m_(context.m),
+      link_(MSComm1), queue_(m_, *link_, [this] { return int(m_.MainReplyTimeoutMs); }),
       set_(m_), session_{m_, *link_, queue_, set_}, commands_(session_), writer_(session_, marks_, commands_),
       reader_(
           session_, [this] { return SSTab1 ? SSTab1->currentIndex() : 0; },
@@ -149,10 +150,12 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
                   SSTab1->setCurrentIndex(tab);
               }
           }),
-      monitor_(session_, reader_, display_) {
+      monitor_(session_, reader_, display_), calib_(session_, writer_, display_),
+      outputs_(session_, marks_, commands_), Timer1(MSComm1->Timer1), Timer2(writer_.Timer2) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     BuildControls();
+    WireCalibration();
 
     connect(&set_, &ParameterSet::changed, this, [this](Field f) {
         ShowField(f);
@@ -309,6 +312,7 @@ void Form1::BuildControls() {
         action->setObjectName(QString::fromUtf8(name));
     }
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
+    connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
 }
 
 QWidget* Form1::BuildUpperBand() {
@@ -406,7 +410,7 @@ QWidget* Form1::BuildTab(int tab) {
         zero->addWidget(MakeLabel("Label16", frame3));
         zero->addWidget(MakeButton("Command2", frame3));
         zero->addWidget(MakeLabel("Label17", frame3));
-        zero->addStretch();
+        zero->addStretch(1);
         auto* frame4 = new QGroupBox(page);
         frame4->setObjectName(QStringLiteral("Frame4"));
         auto* span = new QHBoxLayout(frame4);
@@ -414,10 +418,11 @@ QWidget* Form1::BuildTab(int tab) {
         auto* campione = new QLineEdit(frame4);
         campione->setObjectName(QStringLiteral("Campione"));
         campione->setFont(FixedFont());
+        campione->setMaximumWidth(QFontMetrics(campione->font()).horizontalAdvance(QString(9, 'X')));
         span->addWidget(campione);
         span->addWidget(MakeLabel("Label19", frame4));
         span->addWidget(MakeButton("Command3", frame4));
-        span->addStretch();
+        span->addStretch(1);
         grid->addWidget(frame3, 0, 0);
         grid->addWidget(frame4, 1, 0);
         grid->setRowStretch(2, 1);
@@ -542,7 +547,6 @@ QWidget* Form1::BuildTestTab() {
     }
     auto* perc = new QLineEdit(frame5);
     perc->setObjectName(QStringLiteral("PercAna"));
-    perc->setReadOnly(true);
     perc->setFont(FixedFont());
     perc->setMaximumWidth(QFontMetrics(perc->font()).horizontalAdvance(QStringLiteral("XXXXX")));
     steps->addWidget(perc);
@@ -653,6 +657,7 @@ void Form1::Form_Load() {
     // 15. Online, no notes, nothing to print yet.
     m_.OfflineEdit = false;
     m_.DatasheetAnswer = 0;
+    calib_.Reset(); // Old_Capac, Net_Tara
     m_.ReportNotes.clear();
     SConf->setEnabled(false);
     FitWindow();
@@ -755,6 +760,19 @@ void Form1::ShowGroupMarks(GroupId id) {
     }
 }
 
+void Form1::HoldFocus(Field field, QLineEdit* edit) {
+    guard_.Hold(field);
+    QTimer::singleShot(0, edit, [this, edit, field] {
+        if (guard_.Held() != field) {
+            return;
+        }
+        edit->setFocus(Qt::OtherFocusReason);
+        if (guard_.Held() == field) {
+            guard_.Release(); // out of sight or disabled meanwhile: nothing to hold any more
+        }
+    });
+}
+
 std::optional<Field> Form1::FieldOf(const QWidget* w) const {
     for (int i = 0; i < FieldCount; ++i) {
         if (w && fields_[i] == w) {
@@ -851,7 +869,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn:
         guard_.Entered(*field);
         // Fields without a selection start (RifZero) have no selection rule.
-        if (def.selectionStart >= 0) {
+        if (CalibrationFocusIn(*field) && def.selectionStart >= 0) {
             const int start = def.selectionStart;
             const int length = def.maxLength > 0 ? def.maxLength : int(edit->text().size());
             QTimer::singleShot(0, edit, [edit, start, length] {
@@ -865,17 +883,16 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
             return false; // another window or a menu: the focus stays in the field
         }
+        if (guard_.Held() && *guard_.Held() != *field) {
+            return false; // the focus is on its way back into another refused field: no check
+        }
+        if (IsCalibrationField(*field)) {
+            CalibrationFocusOut(*field, edit, reason);
+            return false;
+        }
         if (guard_.Leaving(*field, set_)) {
             // The value may not leave the field: the focus goes back at once, without a message.
-            QTimer::singleShot(0, edit, [this, edit, f = *field] {
-                if (guard_.Held() != f) {
-                    return;
-                }
-                edit->setFocus(Qt::OtherFocusReason);
-                if (guard_.Held() == f) {
-                    guard_.Release(); // out of sight or disabled meanwhile: nothing to hold any more
-                }
-            });
+            HoldFocus(*field, edit);
         }
         return false;
     }
@@ -958,9 +975,18 @@ void Form1::TestPanelsIdle(bool showStartButtons) {
 }
 
 void Form1::Esc_Click() {
+    // The exit procedure talks to the instrument: the loop carries it out between two exchanges, once
+    // the exchange on the wire (if any) has ended. A second request changes nothing.
     exitRequested_ = true;
-    link_->CancelWait();
+    session_.leaving = true;
     waker_.Notify();
+}
+
+void Form1::Reset_Click() {
+    if (!exitRequested_) {
+        accessCodeRequested_ = true;
+        waker_.Notify();
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -973,6 +999,19 @@ void Form1::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
+QCoro::Task<> Form1::AskAccessCode() {
+    accessCodeRequested_ = false;
+    Dialog_passw dialog(m_, context_.prompter, this);
+    dialog.Form_Load();
+    co_await context_.prompter.Dialog(dialog);
+}
+
+QCoro::Task<> Form1::AskSaveChanges() {
+    DialogA dialog(m_, this);
+    dialog.Form_Load();
+    co_await context_.prompter.Dialog(dialog);
+}
+
 // --- The main loop
 // -------------------------------------------------------------------------------------------
 
@@ -983,39 +1022,21 @@ QCoro::Task<> Form1::Form_Activate() {
         }
     }
     loopRunning_ = true;
-    while (!exitRequested_ && !m_.ExitSaveRequested && !m_.ExitResetRequested) {
-        const quint64 exchangesBefore = link_->ExchangeCount();
-        if (m_.OfflineEdit) {
-            display_.setText(MonitorDisplay::Text::Peso,
-                             TextOf(texts::MainMessages(), u"OfflineWeight", m_.LanguageIndex));
-        } else {
-            co_await reader_.ReadDivisionCode();
-            co_await monitor_.ReadVersion();
-            co_await monitor_.ReadWeight();
-            co_await monitor_.ReadInputs();
-            if (m_.SetpointsRead == 0) {
-                co_await monitor_.ReadSetpoints();
-            }
-            if (m_.Fl_setup) {
-                co_await reader_.ReadTabBlock();
-            }
-            if (m_.WeightView == 3) {
-                co_await monitor_.ReadPeak();
-            }
-            co_await monitor_.ShowLinkState();
-            co_await monitor_.ReadOutputs();
-            if (m_.OptionsMenuPending) {
-                m_.OptionsMenuPending = false;
-                opz->setEnabled(true);
-            }
-            co_await queue_.ServiceWriteQueueA();
-            co_await queue_.ServiceWriteQueueB();
+    for (;;) {
+        if (accessCodeRequested_ && !exitRequested_) {
+            // The access code is asked between two exchanges; the memory reset is queued in this pass.
+            co_await AskAccessCode();
         }
-        ++passCount_;
-        emit PassCompleted(passCount_);
         if (exitRequested_) {
             break;
         }
+        const quint64 exchangesBefore = link_->ExchangeCount();
+        co_await RunPass();
+        if (exitRequested_) {
+            break;
+        }
+        ++passCount_;
+        emit PassCompleted(passCount_);
         // Let the user's events run; a pass that asked the instrument nothing waits for one.
         if (link_->ExchangeCount() == exchangesBefore) {
             co_await waker_.WaitFor(IdleTickMs);
@@ -1023,5 +1044,76 @@ QCoro::Task<> Form1::Form_Activate() {
             co_await waker_.LetEventsRun();
         }
     }
+    // The exit procedure, between two exchanges; then the Application closes the screen.
+    co_await commands_.ExitProcedure([this] { return AskSaveChanges(); });
     loopRunning_ = false;
+}
+
+QCoro::Task<> Form1::RunPass() {
+    if (m_.OfflineEdit) {
+        display_.setText(MonitorDisplay::Text::Peso,
+                         TextOf(texts::MainMessages(), u"OfflineWeight", m_.LanguageIndex));
+        co_return;
+    }
+    // Once the user asks to leave, the rest of the pass is skipped: the exit procedure goes next.
+    co_await reader_.ReadDivisionCode();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadVersion();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadWeight();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadInputs();
+    if (exitRequested_) {
+        co_return;
+    }
+    if (m_.SetpointsRead == 0) {
+        co_await monitor_.ReadSetpoints();
+        if (exitRequested_) {
+            co_return;
+        }
+    }
+    if (m_.Fl_setup) {
+        co_await reader_.ReadTabBlock();
+        if (exitRequested_) {
+            co_return;
+        }
+    }
+    if (m_.WeightView == 3) {
+        co_await monitor_.ReadPeak();
+        if (exitRequested_) {
+            co_return;
+        }
+    }
+    co_await monitor_.ShowLinkState();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await monitor_.ReadOutputs();
+    if (exitRequested_) {
+        co_return;
+    }
+    if (m_.OptionsMenuPending) {
+        m_.OptionsMenuPending = false;
+        opz->setEnabled(true);
+    }
+    if (commands_.QueueSaveOrRestart()) {
+        opz->setEnabled(true);
+    }
+    commands_.QueueMemoryReset();
+    // The datasheet question of a zero setting, then its answer, before slot A goes out.
+    co_await AskDatasheetQuestion();
+    calib_.ApplyDatasheetAnswer();
+    // Queued writes go out even when the user asks to leave meanwhile: the exit procedure sends what
+    // is left before its own commands.
+    co_await queue_.ServiceWriteQueueA();
+    if (exitRequested_) {
+        co_return;
+    }
+    co_await queue_.ServiceWriteQueueB();
 }

@@ -10,11 +10,13 @@
 // the live monitor and of the configuration, then the write queue. Handlers only change the model or
 // queue a request; the loop does all the talking to the instrument.
 
+#include "calibration.h"
 #include "configreader.h"
 #include "configwriter.h"
 #include "groupmarks.h"
 #include "livemonitor.h"
 #include "loopwait.h"
+#include "outputtests.h"
 #include "parameterset.h"
 #include "rules.h"
 #include "screencontext.h"
@@ -76,8 +78,21 @@ public:
     // --- handlers ---
     void Command1_Click();              // setup mode on / off
     void SSTab1_Click(int previousTab); // a tab was left
-    void Esc_Click();                   // leaves the screen
+    void Esc_Click();                   // asks the loop to leave the screen (the exit procedure)
+    void Reset_Click();                 // asks the loop for the access code of a memory reset
     void Option_Click(int view);        // weight view 1 net, 2 gross, 3 peak
+
+    // --- tab 1 calibration, tab 5 trimming, tab 6 output tests ---
+    void Command2_Click();                           // zero setting
+    void Command3_Click();                           // full-scale setting with the sample weight
+    void Command28_Click();                          // unlocks Capac for a new datasheet calibration
+    void Trim_Click(TrimRow row, StepButton button); // the eight step buttons of tab 5
+    void Command8_Click();                           // analog test: start
+    void AnalogTestStep_Click(StepButton button);    // Command24, Command10, Command9, Command25
+    void Command11_Click();                          // analog test: end
+    void Command22_Click();                          // relay test: start
+    void RelayOption_Click();                        // U1on, U1off, U2on, U2off
+    void Command23_Click();                          // relay test: end
 
     // --- the model behind the screen ---
     ParameterSet& Parameters() { return set_; }
@@ -86,6 +101,8 @@ public:
     WriteQueue& Queue() { return queue_; }
     ConfigWriter& Writer() { return writer_; }
     SetupCommands& Commands() { return commands_; }
+    Calibration& Calib() { return calib_; }
+    OutputTests& Outputs() { return outputs_; }
 
     // The control of a field.
     QWidget* FieldWidget(Field field) const { return fields_[static_cast<int>(field)]; }
@@ -118,8 +135,6 @@ public:
     std::array<QLabel*, 30> lblAddText{};
     std::array<QFrame*, 12> Line7{};
     SerialLink* MSComm1 = nullptr;
-    QTimer& Timer1; // reply time-out (MSComm1's)
-    QTimer& Timer2; // the error labels' 2000 ms timer
 
     // Passes of the main loop completed (tests and benchmarks).
     quint64 PassCount() const { return passCount_; }
@@ -155,6 +170,9 @@ private:
     void MarkerRule(Field field);
     void ShowGroupMarks(GroupId id);
     std::optional<Field> FieldOf(const QWidget* w) const;
+    // The focus goes back into a field whose value was refused, at once and without a message; until
+    // it is there, the focus leaving other fields is not checked.
+    void HoldFocus(Field field, QLineEdit* edit);
     // Whether a send handler may go ahead: the field being left holds a value that may leave it.
     bool SendAllowed();
     // The focus into the group's first field that can take it.
@@ -162,7 +180,24 @@ private:
     void ShowText(MonitorDisplay::Text t);
     void ShowLamp(MonitorDisplay::Lamp l);
     void TestPanelsIdle(bool showStartButtons);
+    // Tabs 1, 5 and 6: the handlers of their buttons and fields, connected once the controls exist.
+    void WireCalibration();
+    // Capac, Teonet and Teotara: whether the field selects its text on getting the focus (false only
+    // while the other one of Teonet and Teotara is held), and their leave rules.
+    bool CalibrationFocusIn(Field field);
+    bool IsCalibrationField(Field field) const;
+    void CalibrationFocusOut(Field field, QLineEdit* edit, Qt::FocusReason reason);
+    void LockCapac();
+    // Main-loop step: the datasheet question of a zero setting, asked between two exchanges.
+    QCoro::Task<> AskDatasheetQuestion();
     QString Text(const char* key) const;
+
+    // One pass of the loop; it ends early once the user has asked to leave.
+    QCoro::Task<> RunPass();
+    // Asks for the access code (Dialog_passw); the loop holds until the dialog is closed.
+    QCoro::Task<> AskAccessCode();
+    // The save-changes question (DialogA) of the exit procedure.
+    QCoro::Task<> AskSaveChanges();
 
     ScreenContext context_;
     Modulo1& m_;
@@ -177,6 +212,8 @@ private:
     ConfigReader reader_;
     MonitorDisplay display_;
     LiveMonitor monitor_;
+    Calibration calib_;
+    OutputTests outputs_;
 
     std::array<QWidget*, FieldCount> fields_{};
     LeaveGuard guard_;
@@ -185,6 +222,12 @@ private:
     int setupHeight_ = 0; // the window's height when setup mode was last left
     bool updatingField_ = false;
     bool exitRequested_ = false;
+    bool accessCodeRequested_ = false;
     bool loopRunning_ = false;
     quint64 passCount_ = 0;
+
+public:
+    // Declared after the link and the writer they belong to, so that each is bound to a built object.
+    QTimer& Timer1; // reply time-out (MSComm1's)
+    QTimer& Timer2; // the error labels' 2000 ms timer
 };

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -173,6 +174,10 @@ void Form2::BuildControls() {
     PortLabel = new QLabel(this);
     PortLabel->setObjectName(QStringLiteral("PortLabel"));
     statusBar()->addWidget(PortLabel, 1);
+    SettingsLabel = new QLabel(this);
+    SettingsLabel->setObjectName(QStringLiteral("SettingsLabel"));
+    SettingsLabel->setVisible(false);
+    statusBar()->addWidget(SettingsLabel, 1);
 }
 
 QColor Form2::TickedColour() {
@@ -199,8 +204,11 @@ void Form2::LoadStartScreen() {
     vxb->setChecked(m.InstrumentModel == 2);
     // 2.
     Flag_errore = 0;
-    // 3.
-    settings::ReadProgIni(m, context_.settingsDir);
+    // 3. A prog.ini that is not a plain file of a sensible size gives the defaults, and says so.
+    settings::FileProblem refused;
+    if (!settings::ReadProgIni(m, context_.settingsDir, &refused) && !refused.path.isEmpty()) {
+        NoteIgnoredFile(refused);
+    }
     // 4.
     const QString device = PortDevice(context_, m.CommPortNumber);
     const OpenResult opened = MSComm1->OpenPort(device);
@@ -277,23 +285,34 @@ QCoro::Task<StartScreenOutcome> Form2::ActivateStartScreen() {
 }
 
 QCoro::Task<StartScreenOutcome> Form2::CarryOutStopRequest() {
+    // Quit and both menus saved Strum.ini first; a failure is told before anything else happens.
+    co_await ReportUnwrittenFile();
     if (quitRequested_) {
         co_return StartScreenOutcome::Quit;
     }
     std::unique_ptr<QDialog> dialog;
+    const std::optional<settings::FileProblem>* writeProblem = nullptr;
     if (dialogRequest_ == DialogRequest::Comm) {
         auto comm = std::make_unique<Comm>(context_, this);
         comm->Form_Load();
+        writeProblem = &comm->WriteProblem();
         dialog = std::move(comm);
     } else {
         auto ling = std::make_unique<Ling>(context_, this);
         ling->Form_Load();
+        writeProblem = &ling->WriteProblem();
         dialog = std::move(ling);
     }
     // The loop holds here, between two exchanges, until the dialog is closed. OK has written prog.ini;
-    // either way the screen is loaded afresh, which rereads prog.ini and reopens the port.
+    // either way the screen is loaded afresh, which rereads prog.ini and reopens the port. When OK could
+    // not write it, the choice is lost with the reload: the user is told which file and why.
     co_await context_.prompter.Dialog(*dialog);
+    const std::optional<settings::FileProblem> notWritten = *writeProblem;
     dialog.reset();
+    if (notWritten) {
+        co_await ReportFileNotWritten(*notWritten);
+    }
+    co_await ReportUnwrittenFile();
     dialogRequest_ = DialogRequest::None;
     co_return quitRequested_ ? StartScreenOutcome::Quit : StartScreenOutcome::Reload;
 }
@@ -314,7 +333,12 @@ QCoro::Task<> Form2::PauseBeforePoll() {
 
 QCoro::Task<> Form2::LoadInstrumentList() {
     Modulo1& m = context_.m;
-    const std::optional<settings::InstrumentList> list = settings::LoadInstrumentList(context_.settingsDir);
+    settings::FileProblem refused;
+    const std::optional<settings::InstrumentList> list =
+        settings::LoadInstrumentList(context_.settingsDir, &refused);
+    if (!list && !refused.path.isEmpty()) {
+        NoteIgnoredFile(refused);
+    }
     // Every address learns its division again and starts without failures.
     for (int n = 1; n <= AddressCount; ++n) {
         m.ErrorCount[n] = 0;
@@ -403,6 +427,8 @@ QCoro::Task<bool> Form2::OpenMainIfRequested() {
     if (quitRequested_) {
         co_return false;
     }
+    // The double-click saved Strum.ini; a failure is told before the main setup screen opens.
+    co_await ReportUnwrittenFile();
     m.DeviceAddress = uint8_t(SelectedInstrument);
     for (int n = 1; n <= AddressCount; ++n) {
         m.ErrorCount[n] = 0;
@@ -452,9 +478,50 @@ void Form2::SaveInstrumentList() {
     if (!listLoaded_) {
         return;
     }
-    if (!settings::SaveInstrumentList(context_.settingsDir, TickedAddresses())) {
-        qWarning("Strum.ini could not be written in %s", qPrintable(context_.settingsDir));
+    // A handler cannot show a message: the loop tells the user at its next stop.
+    settings::FileProblem problem;
+    if (!settings::SaveInstrumentList(context_.settingsDir, TickedAddresses(), &problem)) {
+        unwritten_ = problem;
     }
+}
+
+QString Form2::ProblemReason(const settings::FileProblem& problem) const {
+    const TextTable messages = texts::StartMessages();
+    switch (problem.reason) {
+    case settings::FileProblem::NotRegularFile:
+        return TextOf(messages, u"NotRegularFile", context_.m.LanguageIndex);
+    case settings::FileProblem::TooLarge:
+        return TextOf(messages, u"FileTooLarge", context_.m.LanguageIndex);
+    case settings::FileProblem::System:
+        break;
+    }
+    return problem.systemText;
+}
+
+void Form2::NoteIgnoredFile(const settings::FileProblem& problem) {
+    const QString notice = TextOf(texts::StartMessages(), u"SettingsIgnored", context_.m.LanguageIndex)
+                               .arg(QDir::toNativeSeparators(problem.path), ProblemReason(problem));
+    const QString shown = SettingsLabel->text();
+    SettingsLabel->setText(shown.isEmpty() ? notice : shown + QStringLiteral("; ") + notice);
+    SettingsLabel->setVisible(true);
+}
+
+QCoro::Task<> Form2::ReportUnwrittenFile() {
+    if (!unwritten_) {
+        co_return;
+    }
+    const settings::FileProblem problem = *unwritten_;
+    unwritten_.reset();
+    co_await ReportFileNotWritten(problem);
+}
+
+QCoro::Task<> Form2::ReportFileNotWritten(settings::FileProblem problem) {
+    const TextTable messages = texts::StartMessages();
+    const int language = context_.m.LanguageIndex;
+    const QString text = TextOf(messages, u"SettingsNotWritten", language)
+                             .arg(QDir::toNativeSeparators(problem.path), ProblemReason(problem));
+    co_await context_.prompter.Message(this, TextOf(messages, u"AttentionTitle", language), text,
+                                       MessageIcon::Exclamation);
 }
 
 // --- Handlers -----------------------------------------------------------------------------------------

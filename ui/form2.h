@@ -22,6 +22,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -65,10 +66,11 @@ public:
     QMenu* sel = nullptr;
     QAction* vxa = nullptr;
     QAction* vxb = nullptr;
-    SerialLink* MSComm1 = nullptr; // the screen's serial port
-    QTimer& Timer1;                // the reply time-out (MSComm1's)
-    QTimer Timer2;                 // the pause between instruments
-    QLabel* PortLabel = nullptr;   // status line: the port and the device it leads to
+    SerialLink* MSComm1 = nullptr;   // the screen's serial port
+    QTimer& Timer1;                  // the reply time-out (MSComm1's)
+    QTimer Timer2;                   // the pause between instruments
+    QLabel* PortLabel = nullptr;     // status line: the port and the device it leads to
+    QLabel* SettingsLabel = nullptr; // status line: a settings file that was not read (hidden otherwise)
 
     // --- form variables ---
     int16_t t_delay = 0;
@@ -124,11 +126,20 @@ private:
     QCoro::Task<StartScreenOutcome> CarryOutStopRequest();
     QCoro::Task<> PauseBeforePoll();
     settings::InstrumentList TickedAddresses() const;
+    // The reason of a settings-file problem in the language of the screen.
+    QString ProblemReason(const settings::FileProblem& problem) const;
+    // Says in the status line that a settings file was not read and the defaults are in use.
+    void NoteIgnoredFile(const settings::FileProblem& problem);
+    // Tells the user, once, that a handler could not write a settings file (unwritten_).
+    QCoro::Task<> ReportUnwrittenFile();
+    // Tells the user which settings file could not be written and why.
+    QCoro::Task<> ReportFileNotWritten(settings::FileProblem problem);
 
     ScreenContext context_;
     LoopWaker waker_;
     bool portMessagePending_ = false;
     bool listLoaded_ = false; // Strum.ini is written only once the boxes show what it held
+    std::optional<settings::FileProblem> unwritten_; // a settings file a handler could not write
     bool quitRequested_ = false;
     DialogRequest dialogRequest_ = DialogRequest::None;
     bool loopRunning_ = false;

@@ -12,8 +12,16 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace settings {
 
@@ -129,23 +137,112 @@ QByteArray FormatProgIni(const Modulo1& m) {
     return out;
 }
 
-bool ReadProgIni(Modulo1& m, const QString& dir) {
-    QFile file(QDir(dir).filePath(QLatin1String(ProgIniName)));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ParseProgIni({}, m);
-        return false;
+std::optional<QByteArray> ReadSettingsFile(const QString& path, FileProblem* problem) {
+    auto refuse = [&](FileProblem::Reason reason, const QString& systemText = {}) {
+        if (problem) {
+            *problem = FileProblem{reason, path, systemText};
+        }
+        return std::nullopt;
+    };
+    // A first look, following symbolic links: what is not there is simply missing.
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return std::nullopt;
     }
-    ParseProgIni(file.readAll(), m);
+    if (!info.isFile()) {
+        return refuse(FileProblem::NotRegularFile);
+    }
+    if (info.size() > MaxFileBytes) {
+        return refuse(FileProblem::TooLarge);
+    }
+#ifdef Q_OS_UNIX
+    // The file may have been replaced since: open without blocking (a FIFO would wait for a writer)
+    // and look again at what was opened.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        return refuse(FileProblem::System, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return refuse(FileProblem::NotRegularFile);
+    }
+    QByteArray content;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const QString text = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            return refuse(FileProblem::System, text);
+        }
+        if (n == 0) {
+            break;
+        }
+        content.append(buffer, n);
+        if (content.size() > MaxFileBytes) { // it grew since the look
+            ::close(fd);
+            return refuse(FileProblem::TooLarge);
+        }
+    }
+    ::close(fd);
+    return content;
+#else
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        return refuse(FileProblem::System, file.errorString());
+    }
+    QByteArray content = file.read(MaxFileBytes + 1);
+    if (content.size() > MaxFileBytes) {
+        return refuse(FileProblem::TooLarge);
+    }
+    return content;
+#endif
+}
+
+bool WriteSettingsFile(const QString& path, const QByteArray& content, FileProblem* problem) {
+    auto fail = [&](FileProblem::Reason reason, const QString& systemText = {}) {
+        if (problem) {
+            *problem = FileProblem{reason, path, systemText};
+        }
+        return false;
+    };
+    // Only a regular file is replaced: the temporary file would otherwise be renamed over a directory,
+    // a FIFO or a device that a symbolic link leads to.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        return fail(FileProblem::NotRegularFile);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return fail(FileProblem::System, file.errorString());
+    }
+    if (file.write(content) != content.size()) {
+        const QString text = file.errorString();
+        file.cancelWriting();
+        return fail(FileProblem::System, text);
+    }
+    if (!file.commit()) {
+        return fail(FileProblem::System, file.errorString());
+    }
     return true;
 }
 
-bool WriteProgIni(const Modulo1& m, const QString& dir) {
-    QSaveFile file(QDir(dir).filePath(QLatin1String(ProgIniName)));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(FormatProgIni(m));
-    return file.commit();
+bool ReadProgIni(Modulo1& m, const QString& dir, FileProblem* problem) {
+    const std::optional<QByteArray> content =
+        ReadSettingsFile(QDir(dir).filePath(QLatin1String(ProgIniName)), problem);
+    ParseProgIni(content.value_or(QByteArray()), m);
+    return content.has_value();
+}
+
+bool WriteProgIni(const Modulo1& m, const QString& dir, FileProblem* problem) {
+    return WriteSettingsFile(QDir(dir).filePath(QLatin1String(ProgIniName)), FormatProgIni(m), problem);
 }
 
 InstrumentList ParseInstrumentList(const QByteArray& content) {
@@ -166,32 +263,71 @@ QByteArray FormatInstrumentList(const InstrumentList& list) {
     return out;
 }
 
-std::optional<InstrumentList> LoadInstrumentList(const QString& dir) {
-    QFile file(QDir(dir).filePath(QLatin1String(StrumIniName)));
-    if (!file.open(QIODevice::ReadOnly)) {
+std::optional<InstrumentList> LoadInstrumentList(const QString& dir, FileProblem* problem) {
+    const std::optional<QByteArray> content =
+        ReadSettingsFile(QDir(dir).filePath(QLatin1String(StrumIniName)), problem);
+    if (!content) {
         return std::nullopt;
     }
-    return ParseInstrumentList(file.readAll());
+    return ParseInstrumentList(*content);
 }
 
-bool SaveInstrumentList(const QString& dir, const InstrumentList& list) {
-    QSaveFile file(QDir(dir).filePath(QLatin1String(StrumIniName)));
-    if (!file.open(QIODevice::WriteOnly)) {
+bool SaveInstrumentList(const QString& dir, const InstrumentList& list, FileProblem* problem) {
+    return WriteSettingsFile(QDir(dir).filePath(QLatin1String(StrumIniName)), FormatInstrumentList(list),
+                             problem);
+}
+
+bool IsSystemProgramDirectory(const QString& dir) {
+    static const QStringList system{
+        QStringLiteral("/bin"),
+        QStringLiteral("/sbin"),
+        QStringLiteral("/usr/bin"),
+        QStringLiteral("/usr/sbin"),
+        QStringLiteral("/usr/games"),
+        QStringLiteral("/usr/local/bin"),
+        QStringLiteral("/usr/local/sbin"),
+        QStringLiteral("/usr/local/games"),
+    };
+    if (dir.isEmpty()) {
         return false;
     }
-    file.write(FormatInstrumentList(list));
-    return file.commit();
+    return system.contains(QDir::cleanPath(dir));
+}
+
+QString ChooseSettingsDirectory(const QString& programDir, bool programDirWritable, const QString& userDir) {
+    if (!programDir.isEmpty() && programDirWritable && !IsSystemProgramDirectory(programDir)) {
+        return programDir;
+    }
+    return userDir;
 }
 
 QString DefaultSettingsDirectory() {
     const QString own = QCoreApplication::applicationDirPath();
     const QFileInfo info(own);
-    if (!own.isEmpty() && info.isDir() && info.isWritable()) {
-        return own;
+    const bool writable = !own.isEmpty() && info.isDir() && info.isWritable();
+    const QString chosen = ChooseSettingsDirectory(
+        own, writable, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    if (chosen != own) {
+        QDir().mkpath(chosen);
     }
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(dir);
-    return dir;
+    return chosen;
+}
+
+bool WriteMissingDefaults(const QString& dir) {
+    const auto missing = [&dir](const char* name) {
+        const QFileInfo info(QDir(dir).filePath(QLatin1String(name)));
+        return !info.exists() && !info.isSymLink();
+    };
+    bool ok = true;
+    if (missing(ProgIniName)) {
+        Modulo1 m;
+        ParseProgIni(QByteArray(), m);
+        ok = WriteProgIni(m, dir) && ok;
+    }
+    if (missing(StrumIniName)) {
+        ok = SaveInstrumentList(dir, InstrumentList{}) && ok;
+    }
+    return ok;
 }
 
 } // namespace settings

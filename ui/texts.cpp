@@ -78,6 +78,12 @@ constexpr CaptionText StartMessagesTable[] = {
     {"PortStatus", "Porta COM%1: %2", "Port COM%1: %2"},
     {"PortMissing", "Porta COM%1: %2 non disponibile", "Port COM%1: %2 not available"},
     {"PortInvalid", "Numero della porta seriale errato", "Wrong serial port number"},
+    // Settings files: one that could not be written (message box: file, reason), one that was not read
+    // (status line: file, reason), and the reasons the program gives itself.
+    {"SettingsNotWritten", "Impossibile scrivere il file %1:\n%2", "The file %1 could not be written:\n%2"},
+    {"SettingsIgnored", "%1 ignorato (%2): valori predefiniti", "%1 ignored (%2): defaults in use"},
+    {"NotRegularFile", "non è un file normale", "not a regular file"},
+    {"FileTooLarge", "più grande di 64 KiB", "larger than 64 KiB"},
 };
 
 // --- Dialogs ----------------------------------------------------------------------------------------

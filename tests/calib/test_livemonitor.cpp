@@ -320,6 +320,33 @@ private slots:
         QCOMPARE(b.m.SetpointsRead, uint8_t(1));
     }
 
+    // A confirmed weight-constants or division write forgets the division and asks for the set-points
+    // again. When the division read of the next pass fails, the set-points wait for it: decoded with an
+    // unknown division they would show (and keep) 0, and a later Set2 edit would write Set1 = 0.
+    void setpointsWaitForTheDivision() {
+        Bench b;
+        QVERIFY(b.Open(7)); // step 2, one decimal
+        b.vxa->setHolding(SetPoint1Register, 125);
+        QVERIFY(b.Pass());
+        QCOMPARE(b.set.text(Field::Set1), QStringLiteral("   25.0"));
+
+        b.m.CurrentStep() = 0; // what the echo "101000" or "061050" does
+        b.m.SetpointsRead = 0;
+        b.sim.setFault(1, SimFault::mute());
+        QVERIFY(b.Run([&]() { return b.reader.ReadDivisionCode(); }));
+        b.sim.setFault(1, SimFault::none());
+        QCOMPARE(b.m.CurrentStep(), uint8_t(0));
+        QVERIFY(b.Run([&]() { return b.monitor.ReadSetpoints(); }));
+        QCOMPARE(b.m.SetpointsRead, uint8_t(0));
+        QCOMPARE(b.set.text(Field::Set1), QStringLiteral("   25.0"));
+        QCOMPARE(b.Count(SetPointsRequest), 1);
+
+        QVERIFY(b.Pass()); // the division is back: the set-points are read with it
+        QCOMPARE(b.m.SetpointsRead, uint8_t(1));
+        QCOMPARE(b.set.text(Field::Set1), QStringLiteral("   25.0"));
+        QCOMPARE(b.Count(SetPointsRequest), 2);
+    }
+
     // --- The link error and its recovery ---------------------------------------------------------------
     void linkErrorAndRecovery_data() {
         QTest::addColumn<int>("languageIndex");

@@ -305,8 +305,9 @@ private slots:
         QTest::newRow("normal, setup on") << NormalMode << true << QByteArray() << false << true << false;
         QTest::newRow("normal, serial block waits") << NormalMode << false << serial << true << true << false;
         QTest::newRow("normal, analog block waits") << NormalMode << true << analog << true << true << false;
+        // The queue stays pending while slot B still holds a request.
         QTest::newRow("normal, other write in B")
-            << NormalMode << false << zeroAdjust << false << true << true;
+            << NormalMode << false << zeroAdjust << true << true << true;
         for (const char* mode : {"0003", "0004", "0005", "0006"}) {
             QTest::addRow("mode %s", mode)
                 << Frame(QByteArray("01 06 0802 ") + mode) << false << zeroAdjust << true << true << false;

@@ -357,6 +357,11 @@ void TestRules::leaveGuard() {
     QVERIFY(!guard.Leaving(Field::Set1, f.set));
     QCOMPARE(guard.Held(), std::nullopt);
     QVERIFY(guard.MaySend(Field::Set1, f.set));
+    // A field refused by the calibration's own check is held the same way.
+    guard.Hold(Field::Capac);
+    QVERIFY(!guard.Leaving(Field::Set2, f.set));
+    guard.Entered(Field::Capac);
+    QCOMPARE(guard.Held(), std::nullopt);
 }
 
 void TestRules::marker() {

@@ -95,9 +95,13 @@ private slots:
         auto first = Start([&]() { return link.ExchangeFrame(TimeoutMs); });
         QVERIFY(link.Busy());
         QTest::ignoreMessage(QtWarningMsg, "ExchangeFrame refused: another exchange is in flight");
+        // A block read that passes its own "03" check if it were taken for the reply.
+        m.FrameBuffer = ":010310000007E5\r\n";
+        QVERIFY(CheckReply(m.FrameBuffer, "03"));
         auto second = Start([&]() { return link.ExchangeFrame(TimeoutMs); });
         QVERIFY(second.done()); // refused at once, without sending
         QCOMPARE(port.requests.size(), 1);
+        QVERIFY(m.FrameBuffer.isEmpty()); // a failed exchange, not the caller's own request
         QTRY_VERIFY(first.done());
     }
 

@@ -187,6 +187,115 @@ private slots:
         QCOMPARE(r.followUps, (QStringList{"101100", "102000"}));
         QVERIFY(r.m.PendingWriteA.isEmpty());
     }
+
+    // One slot's write is on the wire when the user queues a write in the other slot. Each frame's
+    // replies are scripted: the right echo, the echo with a wrong LRC, the echo from another address,
+    // or silence. Whatever the replies, no write is lost, none goes out more than six times, and the
+    // periodic reads stand still exactly while a slot still holds a request. The one write that may go
+    // unsent is the second step of a two-step command: slot B waiting for slot A is dropped with it.
+    void interleavedSlotsLoseNoWrite_data() {
+        QTest::addColumn<bool>("firstInA");
+        QTest::addColumn<int>("firstReply");
+        QTest::addColumn<int>("secondReply");
+        const char* const replies[] = {"echo", "wrong LRC", "other address", "no reply"};
+        for (const bool firstInA : {true, false}) {
+            for (int first = 0; first < 4; ++first) {
+                for (const int second : {0, 3}) {
+                    QTest::addRow("%s on the wire: %s, %s queued: %s", firstInA ? "A" : "B", replies[first],
+                                  firstInA ? "B" : "A", replies[second])
+                        << firstInA << first << second;
+                }
+            }
+        }
+    }
+    void interleavedSlotsLoseNoWrite() {
+        QFETCH(bool, firstInA);
+        QFETCH(int, firstReply);
+        QFETCH(int, secondReply);
+        enum { Echo, WrongLrc, OtherAddress, NoReply };
+        Rig r;
+        r.Register(WriteSlot::A, "101100");
+        r.Register(WriteSlot::B, "103000");
+        const QByteArray inA = BuildRequest(1, 0x10, WriteMultipleBody(0x1100, {"0007"}));
+        const QByteArray inB = BuildRequest(1, 0x10, WriteMultipleBody(0x3000, {"0001"}));
+        const QByteArray first = firstInA ? inA : inB;
+        const QByteArray second = firstInA ? inB : inA;
+        const WriteSlot secondSlot = firstInA ? WriteSlot::B : WriteSlot::A;
+
+        QList<QByteArray> held; // the writes the instrument carried out
+        r.answer = [&](const QByteArray& request) -> Pieces {
+            if (request == first && !r.port.requests.mid(0, r.port.requests.size() - 1).contains(first)) {
+                r.queue.QueueWrite(secondSlot, second); // the user clicks while the first is on the wire
+            }
+            const int kind = request == first ? firstReply : secondReply;
+            if (kind == NoReply) {
+                return {};
+            }
+            held << request;
+            QByteArray echo = EchoReply(request).constFirst();
+            if (kind == WrongLrc) {
+                echo[echo.size() - 3] = echo.at(echo.size() - 3) == '0' ? '1' : '0';
+            } else if (kind == OtherAddress) {
+                const QByteArray body = "02" + echo.mid(3, echo.size() - 7);
+                echo = ":" + body + ComputeLrc(body) + "\r\n";
+            }
+            return {echo};
+        };
+        r.queue.QueueWrite(firstInA ? WriteSlot::A : WriteSlot::B, first);
+        for (int pass = 1; pass <= 20; ++pass) {
+            r.Pass();
+            const bool queued = !r.m.PendingWriteA.isEmpty() || !r.m.PendingWriteB.isEmpty();
+            QVERIFY2(r.m.WritePending == queued, qPrintable(QString("pass %1").arg(pass)));
+        }
+        QVERIFY(!r.m.WritePending);
+        QVERIFY(r.m.PendingWriteA.isEmpty() && r.m.PendingWriteB.isEmpty());
+
+        const auto sends = [&](const QByteArray& frame) { return int(r.port.requests.count(frame)); };
+        const auto expectedSends = [](int reply) { return reply == Echo ? 1 : 1 + WriteQueue::MaxRetries; };
+        QCOMPARE(sends(first), expectedSends(firstReply));
+        if (firstInA && firstReply != Echo) {
+            QCOMPARE(sends(second), 0); // the second step never goes out after an unconfirmed first
+        } else {
+            QCOMPARE(sends(second), expectedSends(secondReply));
+        }
+        // Only a right echo from the right address runs a follow-up.
+        QStringList confirmed;
+        for (const QByteArray& frame : {inA, inB}) {
+            if (sends(frame) > 0 && (frame == first ? firstReply : secondReply) == Echo) {
+                confirmed << QString::fromLatin1(WriteQueue::EchoOf(frame));
+            }
+        }
+        QStringList followUps = r.followUps;
+        followUps.sort();
+        QCOMPARE(followUps, confirmed);
+        for (const QByteArray& frame : {inA, inB}) {
+            const int reply = frame == first ? firstReply : secondReply;
+            QCOMPARE(held.contains(frame), sends(frame) > 0 && reply != NoReply);
+        }
+    }
+
+    // Each slot counts its own attempts: queueing or confirming a write in the other slot does not give
+    // a write to a dead address a fresh set of six tries.
+    void eachSlotCountsItsOwnAttempts() {
+        Rig r;
+        r.Register(WriteSlot::A, "101100");
+        r.Register(WriteSlot::B, "103000");
+        const QByteArray dead = BuildRequest(5, 0x10, WriteMultipleBody(0x3000, {"0001"}));
+        r.answer = [](const QByteArray& request) {
+            return request.mid(1, 2) == "05" ? Pieces{} : EchoReply(request);
+        };
+        r.queue.QueueWrite(WriteSlot::B, dead);
+        for (int pass = 1; pass <= 8; ++pass) {
+            // Another write in slot A at every pass, each confirmed.
+            r.queue.QueueWrite(WriteSlot::A, BuildRequest(1, 0x10, WriteMultipleBody(0x1100, {Hex4(pass)})));
+            r.Pass();
+            if (!r.m.PendingWriteB.isEmpty()) {
+                QCOMPARE(r.m.WriteRetries, uint8_t(pass)); // the attempts of slot B, serviced last
+            }
+        }
+        QCOMPARE(int(r.port.requests.count(dead)), 1 + WriteQueue::MaxRetries);
+        QVERIFY(r.m.PendingWriteB.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestWriteQueue)

@@ -190,6 +190,110 @@ private slots:
         QCOMPARE(proc.exitCode(), 0);
     }
 
+    // Each fault option of quartel-sim as the line shows it, and lifted again through its command input.
+    void executableFaults_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("expected"); // everything the line carries for the request
+        QTest::addColumn<int>("minDelayMs");      // the reply must not be complete earlier
+        QTest::addColumn<int>("minChunks");       // the reply arrives in at least this many pieces
+
+        // Set-point 1 of the VXA at 1 (1000): a reply with letters in its data and in its LRC.
+        const QByteArray reply = ":01030203E80F\r\n";
+        QTest::newRow("silent") << "1:silent" << QByteArray() << 0 << 0;
+        QTest::newRow("late reply") << "1:late=300" << reply << 300 << 1;
+        QTest::newRow("wrong LRC") << "1:wrong-lrc" << QByteArray(":01030203E810\r\n") << 0 << 1;
+        QTest::newRow("lower-case LRC") << "1:lower-lrc" << QByteArray(":01030203E80f\r\n") << 0 << 1;
+        QTest::newRow("lower case") << "1:lower-case" << QByteArray(":01030203e80f\r\n") << 0 << 1;
+        QTest::newRow("noise LF") << "1:noise=\\n"
+                                  << "\n" + reply << 0 << 1;
+        QTest::newRow("noise, default") << "1:noise"
+                                        << "xx" + reply << 0 << 1;
+        QTest::newRow("noise in hex") << "1:noise=\\x00\\xFF" << QByteArray("\x00\xFF", 2) + reply << 0 << 1;
+        QTest::newRow("split reply") << "1:split=3/60" << reply << 120 << 3;
+        QTest::newRow("exception code") << "1:exception=4" << mbFrame("018304") << 0 << 1;
+        QTest::newRow("exception code 255") << "1:exception=255" << mbFrame("0183FF") << 0 << 1;
+        QTest::newRow("echo of the request") << "1:echo" << mbFrame("010301100001") << 0 << 1;
+        QTest::newRow("late and lower-case LRC")
+            << "1:late=100+lower-lrc" << QByteArray(":01030203E80f\r\n") << 100 << 1;
+    }
+    void executableFaults() {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, expected);
+        QFETCH(int, minDelayMs);
+        QFETCH(int, minChunks);
+        const QByteArray request = mbFrame("010301100001");
+        const QByteArray probe = mbFrame("0207"); // the VXB at 2 has no fault
+        const QByteArray probeReply = mbFrame("020704");
+
+        QProcess proc;
+        proc.start(QStringLiteral(QUARTEL_SIM_EXE),
+                   {QStringLiteral("--vxa"), QStringLiteral("1"), QStringLiteral("--vxb"),
+                    QStringLiteral("2"), QStringLiteral("--fault"), fault, QStringLiteral("--commands")});
+        QVERIFY(proc.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return proc.canReadLine(); }, 5000));
+        const QString path = QString::fromLocal8Bit(proc.readLine()).trimmed();
+        LineClient line;
+        QVERIFY(line.open(path));
+
+        line.clear();
+        const qint64 sentAt = line.elapsedMs();
+        line.send(request);
+        if (!expected.isEmpty()) {
+            QVERIFY2(line.waitEndsWith(expected), line.received.toHex().constData());
+            QVERIFY(line.elapsedMs() - sentAt >= minDelayMs);
+            QVERIFY(line.chunks.size() >= minChunks);
+        }
+        // Nothing else comes for the request: next on the line is the answer of the other instrument.
+        line.send(probe);
+        QVERIFY(line.waitEndsWith(probeReply));
+        QCOMPARE(line.received, expected + probeReply);
+
+        // Lifted through the command input, the instrument answers normally again.
+        proc.write("fault 1:none\n");
+        QVERIFY(QTest::qWaitFor([&] { return proc.canReadLine(); }, 5000));
+        QCOMPARE(proc.readLine(), QByteArray("ok\n"));
+        QCOMPARE(line.exchange(request), QByteArray(":01030203E80F\r\n"));
+        line.close();
+        proc.terminate();
+        QVERIFY(proc.waitForFinished(5000));
+        QCOMPARE(proc.exitCode(), 0);
+    }
+
+    void executableRejectsBadFaults_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("unknown word") << "1:nonsense";
+        QTest::newRow("no colon") << "1";
+        QTest::newRow("no instrument there") << "9:silent";
+        QTest::newRow("address past 247") << "248:silent";
+        QTest::newRow("late 0") << "1:late=0";
+        QTest::newRow("exception 0") << "1:exception=0";
+        QTest::newRow("exception 256") << "1:exception=256";
+        QTest::newRow("split in 1") << "1:split=1";
+        QTest::newRow("bad escape") << "1:noise=\\q";
+        QTest::newRow("colon in the noise") << "1:noise=a:b";
+        QTest::newRow("value on a plain word") << "1:silent=1";
+    }
+    void executableRejectsBadFaults() {
+        QFETCH(QString, fault);
+        QProcess proc;
+        proc.start(QStringLiteral(QUARTEL_SIM_EXE), {QStringLiteral("--fault"), fault});
+        QVERIFY(proc.waitForFinished(5000));
+        QCOMPARE(proc.exitCode(), 2);
+        QVERIFY(proc.readAllStandardOutput().isEmpty());
+        QVERIFY(proc.readAllStandardError().startsWith("quartel-sim: "));
+    }
+
+    void executableHelpListsTheFaults() {
+        QProcess proc;
+        proc.start(QStringLiteral(QUARTEL_SIM_EXE), {QStringLiteral("--help")});
+        QVERIFY(proc.waitForFinished(5000));
+        const QByteArray help = proc.readAllStandardOutput();
+        for (const char* word : {"--fault", "--commands", "silent", "late=", "wrong-lrc", "lower-lrc",
+                                 "lower-case", "noise=", "split=", "exception=", "echo", "none"}) {
+            QVERIFY2(help.contains(word), word);
+        }
+    }
+
     void executableRejectsBadAddresses() {
         QProcess proc;
         proc.start(QStringLiteral(QUARTEL_SIM_EXE), {QStringLiteral("--vxa"), QStringLiteral("1,300")});

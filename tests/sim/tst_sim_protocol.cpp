@@ -194,6 +194,8 @@ private slots:
         QTest::newRow("none") << SimFault{} << ok << 0;
         QTest::newRow("wrong LRC") << SimFault::badLrc() << QByteArray(":01070DEC\r\n") << 0;
         QTest::newRow("lower case") << SimFault::lower() << QByteArray(":01070deb\r\n") << 0;
+        QTest::newRow("lower-case LRC") << SimFault::lowerLrc() << QByteArray(":01070Deb\r\n") << 0;
+        QTest::newRow("echo of the request") << SimFault::echo() << QByteArray(":0107F8\r\n") << 0;
         QTest::newRow("noise LF") << SimFault::withNoise("\n") << "\n" + ok << 0;
         QTest::newRow("noise xx") << SimFault::withNoise("xx") << "xx" + ok << 0;
         QTest::newRow("exception") << SimFault::exception(4) << mbFrame("018704") << 0;
@@ -233,6 +235,12 @@ private slots:
     void exceptionFaultDoesNotAct() {
         sim->setFault(1, SimFault::exception(6));
         QCOMPARE(line->exchange(mbFrame("010611000009")), mbFrame("018606"));
+        QCOMPARE(vxa->holding(0x1100), quint16(5));
+    }
+
+    void echoDoesNotAct() {
+        sim->setFault(1, SimFault::echo());
+        QCOMPARE(line->exchange(mbFrame("010611000009")), mbFrame("010611000009"));
         QCOMPARE(vxa->holding(0x1100), quint16(5));
     }
 

@@ -11,6 +11,15 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace uitest;
 
 namespace {
@@ -29,6 +38,66 @@ QList<SimRequest> RequestsTo(const Simulator& sim, int address, qint64 from = 0)
 double Ms(qint64 ns) {
     return double(ns) / 1e6;
 }
+
+// Should a reader ever open a FIFO for reading again, it would wait for a writer for ever: this one
+// comes after a few seconds, so that such a fault fails the test instead of hanging it.
+class FifoUnblocker {
+public:
+    explicit FifoUnblocker(const QString& path) : path_(QFile::encodeName(path)) {
+        thread_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            if (!cv_.wait_for(lock, std::chrono::seconds(3), [this] { return done_; })) {
+                const int fd = ::open(path_.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ::close(fd);
+                }
+            }
+        });
+    }
+    ~FifoUnblocker() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        cv_.notify_one();
+        thread_.join();
+    }
+
+private:
+    QByteArray path_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// Should a reader ever read an endless device to its end again, it would eat the machine's memory:
+// this caps the address space of the test at what it uses now plus 1 GiB, so that it fails alone.
+// (Not under AddressSanitizer, whose shadow memory needs the whole address space.)
+class MemoryCap {
+public:
+    MemoryCap() {
+#if !defined(__SANITIZE_ADDRESS__)
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (!statm.open(QIODevice::ReadOnly) || ::getrlimit(RLIMIT_AS, &old_) != 0) {
+            return;
+        }
+        const qint64 pages = statm.readAll().split(' ').value(0).toLongLong();
+        rlimit capped = old_;
+        capped.rlim_cur = rlim_t(pages * ::sysconf(_SC_PAGESIZE) + (qint64(1) << 30));
+        active_ = capped.rlim_cur < old_.rlim_cur && ::setrlimit(RLIMIT_AS, &capped) == 0;
+#endif
+    }
+    ~MemoryCap() {
+        if (active_) {
+            ::setrlimit(RLIMIT_AS, &old_);
+        }
+    }
+
+private:
+    rlimit old_{};
+    bool active_ = false;
+};
 
 } // namespace
 
@@ -617,6 +686,159 @@ private slots:
         QCOMPARE(counter.otherPaints, 0);
         QCOMPARE(counter.layouts, 0);
         qApp->removeEventFilter(&counter);
+    }
+
+    // A settings file that cannot be written is told to the user, which file and why, in the language
+    // of the screen; the screen then goes on as it would have. The settings folder lies below a
+    // regular file, so that every write fails whoever runs the test: permission bits would not do,
+    // since root ignores them (and the tests run as root in CI).
+    void unwritableSettingsAreReported_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("dialogClicks");
+        // The prompts in order: "dialog NAME", or "FILE LANGUAGE" for a message (LANGUAGE 0 or 1).
+        QTest::addColumn<QStringList>("prompts");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("Quit") << "Command1" << QStringList() << QStringList{"Strum.ini 0"}
+                              << int(StartScreenOutcome::Quit);
+        QTest::newRow("double-click")
+            << "Icona" << QStringList() << QStringList{"Strum.ini 0"} << int(StartScreenOutcome::OpenMain);
+        QTest::newRow("port dialog OK")
+            << "pse" << QStringList{"Option3", "OKButton"}
+            << QStringList{"Strum.ini 0", "dialog Comm", "prog.ini 0"} << int(StartScreenOutcome::Reload);
+        QTest::newRow("language dialog OK, English")
+            << "Lin" << QStringList{"Option2", "OKButton"}
+            << QStringList{"Strum.ini 0", "dialog Ling", "prog.ini 1"} << int(StartScreenOutcome::Reload);
+        QTest::newRow("language dialog cancelled")
+            << "Lin" << QStringList{"Option2", "CancelButton"} << QStringList{"Strum.ini 0", "dialog Ling"}
+            << int(StartScreenOutcome::Reload);
+    }
+    void unwritableSettingsAreReported() {
+        QFETCH(QString, action);
+        QFETCH(QStringList, dialogClicks);
+        QFETCH(QStringList, prompts);
+        QFETCH(int, outcome);
+        Bench bench;
+        QVERIFY(bench.Open());
+        bench.sim.addInstrument(1, SimInstrument::VXA);
+        QVERIFY(WriteFile(bench.Path("blocker"), "a file, not a folder\r\n"));
+        StartScreen screen(bench);
+        screen.settingsDir = bench.Path("blocker") + QStringLiteral("/settings");
+        if (!dialogClicks.isEmpty()) {
+            screen.prompter.QueueDialogScript(ScriptedPrompter::Click(dialogClicks));
+        }
+        screen.Run();
+        WAIT_VERIFY(screen.form->LoopRunning(), 3000);
+        screen.form->Check1[1]->click();
+        WAIT_VERIFY(screen.Weight(1).trimmed() == QLatin1String("0"), 5000);
+        if (action == QLatin1String("Command1")) {
+            QTest::mouseClick(screen.form->Command1, Qt::LeftButton);
+        } else if (action == QLatin1String("Icona")) {
+            QTest::mouseDClick(screen.form->Icona[1], Qt::LeftButton);
+        } else {
+            screen.form->findChild<QAction*>(action)->trigger();
+        }
+        WAIT_VERIFY(screen.Ended(), 5000);
+        QCOMPARE(int(**screen.outcome), outcome);
+
+        QCOMPARE(screen.prompter.records.size(), prompts.size());
+        for (int i = 0; i < prompts.size(); ++i) {
+            const ScriptedPrompter::Record& r = screen.prompter.records.at(i);
+            const QStringList want = prompts.at(i).split(u' ');
+            if (want[0] == QLatin1String("dialog")) {
+                QCOMPARE(r.kind, ScriptedPrompter::Record::ModalDialog);
+                QCOMPARE(r.objectName, want[1]);
+                continue;
+            }
+            const bool english = want[1] == QLatin1String("1");
+            const QString path = screen.settingsDir + u'/' + want[0];
+            QCOMPARE(r.kind, ScriptedPrompter::Record::MessageBox);
+            QCOMPARE(r.title, english ? QString("Attention !!") : QString("Attenzione !!"));
+            QCOMPARE(r.icon, MessageIcon::Exclamation);
+            const QString head = english ? QStringLiteral("The file %1 could not be written:\n").arg(path)
+                                         : QStringLiteral("Impossibile scrivere il file %1:\n").arg(path);
+            QVERIFY2(r.text.startsWith(head) && r.text.size() > head.size(), qPrintable(r.text));
+        }
+        QVERIFY(!QFileInfo::exists(screen.settingsDir));
+    }
+
+    // A settings file that is not a plain file of at most 64 KiB is not read (and nothing waits on it):
+    // the screen starts with the defaults and says so once in its status line.
+    void hostileSettingsFilesCountAsMissing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason"); // empty: the file is read
+        const QString notRegular = QStringLiteral("non è un file normale");
+        const QString tooLarge = QStringLiteral("più grande di 64 KiB");
+        for (const char* file : {"prog.ini", "Strum.ini"}) {
+            QTest::addRow("%s FIFO", file) << file << "fifo" << notRegular;
+            QTest::addRow("%s link to /dev/zero", file) << file << "zero" << notRegular;
+            QTest::addRow("%s directory", file) << file << "dir" << notRegular;
+            QTest::addRow("%s 64 KiB + 1", file) << file << "large" << tooLarge;
+            QTest::addRow("%s 64 KiB", file) << file << "exact" << QString();
+            QTest::addRow("%s link to a file", file) << file << "link" << QString();
+        }
+    }
+    void hostileSettingsFilesCountAsMissing() {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        Bench bench;
+        QVERIFY(bench.Open());
+        const bool prog = file == QLatin1String("prog.ini");
+        const QString path = bench.dir.filePath(file);
+        // The good content: English, and box 5 ticked.
+        QByteArray good = prog ? ProgIni(0, "1", 0, 1) : StrumIni({5});
+        if (prog) {
+            QVERIFY(bench.WriteStrum({}));
+        } else {
+            QVERIFY(bench.WriteProgIni(ProgIni()));
+        }
+        std::unique_ptr<FifoUnblocker> unblocker;
+        std::unique_ptr<MemoryCap> cap;
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            unblocker = std::make_unique<FifoUnblocker>(path);
+        } else if (kind == QLatin1String("zero")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+            cap = std::make_unique<MemoryCap>();
+        } else if (kind == QLatin1String("dir")) {
+            QVERIFY(QDir(bench.dir.path()).mkdir(file));
+        } else if (kind == QLatin1String("link")) {
+            QVERIFY(WriteFile(bench.Path("elsewhere.ini"), good));
+            QVERIFY(QFile::link(bench.Path("elsewhere.ini"), path));
+        } else {
+            // Padded with a long last line to exactly 64 KiB, or one byte more.
+            const qsizetype size = 64 * 1024 + (kind == QLatin1String("large") ? 1 : 0);
+            good += QByteArray(size - good.size() - 2, '#') + "\r\n";
+            QCOMPARE(good.size(), size);
+            QVERIFY(WriteFile(path, good));
+        }
+
+        StartScreen screen(bench);
+        screen.Run();
+        QVERIFY(screen.WaitPasses(2));
+        unblocker.reset();
+        cap.reset();
+        const Form2& form = *screen.form;
+        if (reason.isEmpty()) {
+            QVERIFY(form.SettingsLabel->isHidden());
+            QCOMPARE(screen.m.LanguageIndex, uint8_t(prog ? 1 : 0));
+            QCOMPARE(form.Check1[5]->isChecked(), !prog);
+            return;
+        }
+        // Defaults: Italian, port 1, the default time-outs; no box ticked.
+        QCOMPARE(screen.m.LanguageIndex, uint8_t(0));
+        QCOMPARE(screen.m.CommPortNumber, uint8_t(1));
+        if (prog) {
+            QCOMPARE(int(screen.m.StartReplyTimeoutMs), DefaultReplyTimeoutMs);
+        }
+        for (int n = 1; n <= Form2::AddressCount; ++n) {
+            QVERIFY(!form.Check1[n]->isChecked());
+        }
+        QVERIFY(form.SettingsLabel->isVisible());
+        QCOMPARE(form.SettingsLabel->text(),
+                 QStringLiteral("%1 ignorato (%2): valori predefiniti").arg(path, reason));
+        QCOMPARE(screen.prompter.records.size(), 0); // said in the status line, not in a message box
     }
 };
 

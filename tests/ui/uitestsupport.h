@@ -124,7 +124,12 @@ struct StartScreen {
     explicit StartScreen(Bench& b) : bench(b) {}
     ~StartScreen() { Finish(); }
 
-    ScreenContext Context() { return ScreenContext{m, prompter, bench.dir.path(), bench.sim.devicePath()}; }
+    QString settingsDir; // empty: the bench's scratch directory
+
+    ScreenContext Context() {
+        return ScreenContext{m, prompter, settingsDir.isEmpty() ? bench.dir.path() : settingsDir,
+                             bench.sim.devicePath()};
+    }
 
     void Load() {
         form = std::make_unique<Form2>(Context());
