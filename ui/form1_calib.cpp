@@ -93,7 +93,8 @@ void Form1::WireCalibration() {
                 SelectFrom(campione, SelectionStart, campione->maxLength());
                 return false;
             case QEvent::FocusOut:
-                if (LeavesField(static_cast<QFocusEvent*>(event)->reason()) &&
+                // No check while the focus is on its way back into a refused field.
+                if (LeavesField(static_cast<QFocusEvent*>(event)->reason()) && !guard_.Held() &&
                     !calib_.Campione_MayLeave(campione->text())) {
                     KeepFocus(campione);
                 }
@@ -141,7 +142,7 @@ void Form1::WireCalibration() {
         }
     }
     if (auto* perc = Named<QLineEdit>("PercAna")) {
-        perc->installEventFilter(new FieldEvents(perc, [perc](QEvent* event) {
+        perc->installEventFilter(new FieldEvents(perc, [this, perc](QEvent* event) {
             switch (event->type()) {
             case QEvent::KeyPress: {
                 // Digits only: Backspace is dropped too.
@@ -149,7 +150,7 @@ void Form1::WireCalibration() {
                 return code != 0 && !(code >= '0' && code <= '9');
             }
             case QEvent::FocusOut:
-                if (LeavesField(static_cast<QFocusEvent*>(event)->reason()) &&
+                if (LeavesField(static_cast<QFocusEvent*>(event)->reason()) && !guard_.Held() &&
                     !outputs::PercentMayLeave(perc->text())) {
                     KeepFocus(perc);
                 }

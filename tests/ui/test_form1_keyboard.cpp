@@ -139,6 +139,24 @@ private slots:
         QCOMPARE(Focused(), set2);
     }
 
+    // A refused sample weight on the calibration tab and a refused set point do not bounce either.
+    void refusedSampleWeightAndSetPoint() {
+        MainRig rig;
+        OpenTab(rig, 1);
+        rig.form->Parameters().setText(Field::Capac, QStringLiteral("    500"));
+        rig.form->Parameters().setText(Field::Set1, QStringLiteral("   1000"));
+        auto* campione = rig.Get<QLineEdit>("Campione");
+        ClickInto(campione);
+        QCOMPARE(Focused(), campione);
+        QTest::keyClick(campione, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(campione, "1000");
+        QSignalSpy changes(qApp, &QApplication::focusChanged);
+        ClickInto(rig.Edit(Field::Set1));
+        uitest::RunFor(200);
+        QVERIFY2(changes.count() <= 4, qPrintable(QString::number(changes.count())));
+        QVERIFY(Focused() == campione || Focused() == rig.Edit(Field::Set1));
+    }
+
     // --- Pasted text goes through the key rule and the maximum length ---------------------------------
     void pasteTakesWhatTypingTakes_data() {
         QTest::addColumn<QString>("field");
