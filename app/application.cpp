@@ -51,6 +51,9 @@ bool Application::Prepare() {
     }
     if (settingsDir_.isEmpty()) {
         settingsDir_ = settings::DefaultSettingsDirectory();
+        // The first start there writes the defaults, quietly: a file that cannot be written is told
+        // when the user changes a setting.
+        settings::WriteMissingDefaults(settingsDir_);
     }
     settingsDir_ = QDir(settingsDir_).absolutePath();
     return true;

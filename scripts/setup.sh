@@ -10,6 +10,7 @@ PACKAGES=(
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins fonts-dejavu-core
   python3 python3-pymodbus python3-serial python3-serial-asyncio
+  dpkg-dev file desktop-file-utils appstream
 )
 
 # Extra packages a script needs besides these (scripts/fuzz.sh: clang and its libFuzzer runtime).

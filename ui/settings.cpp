@@ -277,15 +277,57 @@ bool SaveInstrumentList(const QString& dir, const InstrumentList& list, FileProb
                              problem);
 }
 
+bool IsSystemProgramDirectory(const QString& dir) {
+    static const QStringList system{
+        QStringLiteral("/bin"),
+        QStringLiteral("/sbin"),
+        QStringLiteral("/usr/bin"),
+        QStringLiteral("/usr/sbin"),
+        QStringLiteral("/usr/games"),
+        QStringLiteral("/usr/local/bin"),
+        QStringLiteral("/usr/local/sbin"),
+        QStringLiteral("/usr/local/games"),
+    };
+    if (dir.isEmpty()) {
+        return false;
+    }
+    return system.contains(QDir::cleanPath(dir));
+}
+
+QString ChooseSettingsDirectory(const QString& programDir, bool programDirWritable, const QString& userDir) {
+    if (!programDir.isEmpty() && programDirWritable && !IsSystemProgramDirectory(programDir)) {
+        return programDir;
+    }
+    return userDir;
+}
+
 QString DefaultSettingsDirectory() {
     const QString own = QCoreApplication::applicationDirPath();
     const QFileInfo info(own);
-    if (!own.isEmpty() && info.isDir() && info.isWritable()) {
-        return own;
+    const bool writable = !own.isEmpty() && info.isDir() && info.isWritable();
+    const QString chosen = ChooseSettingsDirectory(
+        own, writable, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    if (chosen != own) {
+        QDir().mkpath(chosen);
     }
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(dir);
-    return dir;
+    return chosen;
+}
+
+bool WriteMissingDefaults(const QString& dir) {
+    const auto missing = [&dir](const char* name) {
+        const QFileInfo info(QDir(dir).filePath(QLatin1String(name)));
+        return !info.exists() && !info.isSymLink();
+    };
+    bool ok = true;
+    if (missing(ProgIniName)) {
+        Modulo1 m;
+        ParseProgIni(QByteArray(), m);
+        ok = WriteProgIni(m, dir) && ok;
+    }
+    if (missing(StrumIniName)) {
+        ok = SaveInstrumentList(dir, InstrumentList{}) && ok;
+    }
+    return ok;
 }
 
 } // namespace settings

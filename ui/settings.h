@@ -91,8 +91,19 @@ QByteArray FormatInstrumentList(const InstrumentList& list);
 std::optional<InstrumentList> LoadInstrumentList(const QString& dir, FileProblem* problem = nullptr);
 bool SaveInstrumentList(const QString& dir, const InstrumentList& list, FileProblem* problem = nullptr);
 
-// The program's own directory when it is writable (a portable copy), else the per-user configuration
-// directory (created when missing).
+// True for the directories the system installs programs in (/usr/bin, /usr/local/bin, /bin, ...): a
+// program there is an installed one, and its directory is no place for settings even when it is
+// writable (as it is for root).
+bool IsSystemProgramDirectory(const QString& dir);
+// Where the settings of a program in `programDir` live: that directory when it is writable and not a
+// system one (a portable copy), else `userDir`.
+QString ChooseSettingsDirectory(const QString& programDir, bool programDirWritable, const QString& userDir);
+// The program's own directory when it is a portable copy (see ChooseSettingsDirectory), else the
+// per-user configuration directory (created when missing).
 QString DefaultSettingsDirectory();
+// The first start in a settings directory: writes prog.ini with the defaults and a Strum.ini with no
+// address ticked where they are missing; whatever is there (even a dangling symbolic link) is left
+// alone. False when a missing file could not be written.
+bool WriteMissingDefaults(const QString& dir);
 
 } // namespace settings

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -273,6 +275,89 @@ private slots:
     void settingsDirectoryIsTheProgramsOwnWhenWritable() {
         // The test binary's directory is writable in the build tree.
         QCOMPARE(settings::DefaultSettingsDirectory(), QCoreApplication::applicationDirPath());
+    }
+
+    void settingsDirectoryOfAnInstalledProgram_data() {
+        QTest::addColumn<QString>("programDir");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("portable");
+        QTest::newRow("own folder, writable") << "/home/tech/quartel" << true << true;
+        QTest::newRow("own folder, read-only") << "/home/tech/quartel" << false << false;
+        QTest::newRow("folder inside /usr/bin") << "/usr/bin/quartel" << true << true;
+        QTest::newRow("/usr/bin, writable for root") << "/usr/bin" << true << false;
+        QTest::newRow("/usr/bin, read-only") << "/usr/bin" << false << false;
+        QTest::newRow("/usr/bin/ with a slash") << "/usr/bin/" << true << false;
+        QTest::newRow("/usr/local/bin") << "/usr/local/bin" << true << false;
+        QTest::newRow("/usr/local/bin by a detour") << "/usr/local/lib/../bin" << true << false;
+        QTest::newRow("/bin") << "/bin" << true << false;
+        QTest::newRow("/usr/sbin") << "/usr/sbin" << true << false;
+        QTest::newRow("/usr/local/binaries") << "/usr/local/binaries" << true << true;
+        QTest::newRow("no directory known") << "" << true << false;
+    }
+
+    void settingsDirectoryOfAnInstalledProgram() {
+        QFETCH(QString, programDir);
+        QFETCH(bool, writable);
+        QFETCH(bool, portable);
+        const QString user = "/home/tech/.config/Quartel/quartel-setup";
+        QCOMPARE(settings::ChooseSettingsDirectory(programDir, writable, user), portable ? programDir : user);
+    }
+
+    void firstStartWritesTheDefaults_data() {
+        QTest::addColumn<QString>("present"); // what the directory holds before the start
+        QTest::newRow("empty directory") << "";
+        QTest::newRow("prog.ini there") << "prog.ini";
+        QTest::newRow("Strum.ini there") << "Strum.ini";
+        QTest::newRow("prog.ini a dangling link") << "link";
+    }
+
+    void firstStartWritesTheDefaults() {
+        QFETCH(QString, present);
+        QTemporaryDir dir;
+        const QByteArray ownProg =
+            Crlf({"a = 900", "b = 800", "c = 20", Line4 + "3", Line5 + "0", Line6 + "1"});
+        const QByteArray ownStrum = Crlf({"0", "1"});
+        if (present == "prog.ini") {
+            QVERIFY(WriteFile(dir.filePath("prog.ini"), ownProg));
+        } else if (present == "Strum.ini") {
+            QVERIFY(WriteFile(dir.filePath("Strum.ini"), ownStrum));
+        } else if (present == "link") {
+            QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("prog.ini")));
+        }
+
+        QVERIFY(settings::WriteMissingDefaults(dir.path()));
+
+        Modulo1 defaults;
+        settings::ParseProgIni(QByteArray(), defaults);
+        if (present == "link") {
+            QVERIFY(QFileInfo(dir.filePath("prog.ini")).isSymLink());
+            QVERIFY(!QFileInfo::exists(dir.filePath("gone")));
+        } else {
+            QCOMPARE(ReadFile(dir.filePath("prog.ini")),
+                     present == "prog.ini" ? ownProg : settings::FormatProgIni(defaults));
+        }
+        QCOMPARE(ReadFile(dir.filePath("Strum.ini")),
+                 present == "Strum.ini" ? ownStrum : settings::FormatInstrumentList({}));
+        if (present.isEmpty()) {
+            // What was written reads back as the defaults.
+            Modulo1 m;
+            QVERIFY(settings::ReadProgIni(m, dir.path()));
+            QCOMPARE(m.StartReplyTimeoutMs, defaults.StartReplyTimeoutMs);
+            QCOMPARE(int(m.CommPortNumber), settings::DefaultCommPortNumber);
+            QCOMPARE(int(m.LanguageIndex), settings::DefaultLanguageIndex);
+            const auto list = settings::LoadInstrumentList(dir.path());
+            QVERIFY(list.has_value());
+            QVERIFY(std::none_of(list->begin(), list->end(), [](bool ticked) { return ticked; }));
+        }
+    }
+
+    void firstStartInADirectoryThatCannotHoldFiles() {
+        // A regular file where the directory should be: nothing can be written, and it is said.
+        QTemporaryDir dir;
+        const QString notADirectory = dir.filePath("file");
+        QVERIFY(WriteFile(notADirectory, "x"));
+        QVERIFY(!settings::WriteMissingDefaults(notADirectory));
+        QCOMPARE(ReadFile(notADirectory), QByteArray("x"));
     }
 };
 

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# The Debian package made from this build folder: its control data and contents, its desktop entry and
+# metainfo, and both programs started from a root the package was unpacked into.
+#   test_package.sh CPACK BUILD_DIR SCRATCH_DIR
+set -euo pipefail
+cpack=$1
+build=$2
+scratch=$3
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+# The package of what is already built (cpack installs the build tree; it does not rebuild it).
+if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
+  cat "$scratch/cpack.log" >&2
+  fail "cpack could not build the package"
+fi
+shopt -s nullglob
+debs=("$scratch"/out/quartel-setup_*.deb)
+[ ${#debs[@]} -eq 1 ] || fail "expected one quartel-setup_*.deb, found ${#debs[@]}"
+deb=${debs[0]}
+echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+
+# Control data.
+info=$(dpkg-deb --info "$deb")
+field() { dpkg-deb --field "$deb" "$1"; }
+[ "$(field Package)" = quartel-setup ] || fail "Package is '$(field Package)'"
+[[ "$(field Version)" =~ ^[0-9]+\.[0-9]+ ]] || fail "Version is '$(field Version)'"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ -n "$(field Section)" ] || fail "no Section"
+depends=$(field Depends)
+# Computed from the libraries the programs link, plus what Qt loads at run time.
+for dep in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins qt6-translations-l10n; do
+  [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
+done
+grep -q dialout <<<"$info" || fail "the description does not mention the dialout group"
+
+# Contents: the programs, the menu entry, the icon at every size, the metainfo; nothing else.
+contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
+expected=(
+  ./usr/bin/quartel-setup
+  ./usr/bin/quartel-sim
+  ./usr/share/applications/it.pesometra.QuartelSetup.desktop
+  ./usr/share/metainfo/it.pesometra.QuartelSetup.metainfo.xml
+  ./usr/share/icons/hicolor/scalable/apps/quartel-setup.svg
+)
+sizes=(16 22 24 32 48 64 128 256)
+for size in "${sizes[@]}"; do
+  expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/quartel-setup.png")
+done
+for path in "${expected[@]}"; do
+  grep -qxF "$path" <<<"$contents" || fail "$path is not in the package"
+done
+while read -r path; do
+  case "$path" in
+    */) ;;
+    ./usr/bin/* | ./usr/share/*) ;;
+    *) fail "unexpected file $path" ;;
+  esac
+done <<<"$contents"
+
+# Unpacked into a scratch root as dpkg would install it.
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+desktop="$root/usr/share/applications/it.pesometra.QuartelSetup.desktop"
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$root/usr/share/metainfo/it.pesometra.QuartelSetup.metainfo.xml" \
+  || fail "appstreamcli validate"
+for size in "${sizes[@]}"; do
+  file -b "$root/usr/share/icons/hicolor/${size}x${size}/apps/quartel-setup.png" | grep -q "PNG image data, $size x $size" \
+    || fail "the ${size}x${size} icon is not a ${size}x${size} PNG"
+done
+# Every Exec line of the menu entry starts a program of the package.
+grep '^Exec=' "$desktop" | while IFS= read -r line; do
+  program=${line#Exec=}
+  program=${program%% *}
+  [ -x "$root/usr/bin/$program" ] || fail "the menu entry starts '$program', which is not in /usr/bin"
+done
+for program in quartel-setup quartel-sim; do
+  if readelf -S "$root/usr/bin/$program" | grep -q '\.debug_info'; then
+    fail "$program is not stripped"
+  fi
+done
+
+# The unpacked programs start (no display needed for --help).
+export QT_QPA_PLATFORM=offscreen
+help=$("$root/usr/bin/quartel-setup" --help) || fail "quartel-setup --help failed"
+grep -q -- '--settings-dir' <<<"$help" || fail "quartel-setup --help does not list its options: $help"
+help=$("$root/usr/bin/quartel-sim" --help) || fail "quartel-sim --help failed"
+grep -q -- '--fault' <<<"$help" || fail "quartel-sim --help does not list its options: $help"
+echo "package checked"
