@@ -313,6 +313,20 @@ void Form1::BuildControls() {
     }
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
+    // Setup files, the report and offline editing are not built yet: their items stay disabled.
+    for (QAction* unbuilt : {Ap, Sal, Econf, Nota, SConf}) {
+        EnableMenu(unbuilt, true);
+    }
+}
+
+void Form1::EnableMenu(QAction* action, bool enabled) {
+    menuRule_[action] = enabled;
+    const bool built = action != Ap && action != Sal && action != Econf && action != Nota && action != SConf;
+    action->setEnabled(enabled && built);
+}
+
+bool Form1::MenuRuleEnabled(const QAction* action) const {
+    return menuRule_.value(action, action->isEnabled());
 }
 
 QWidget* Form1::BuildUpperBand() {
@@ -659,7 +673,7 @@ void Form1::Form_Load() {
     m_.DatasheetAnswer = 0;
     calib_.Reset(); // Old_Capac, Net_Tara
     m_.ReportNotes.clear();
-    SConf->setEnabled(false);
+    EnableMenu(SConf, false);
     FitWindow();
 }
 
@@ -916,13 +930,13 @@ void Form1::Command1_Click() {
         m_.Fl_setup = true;
         m_.TabRead.fill(0);
         SSTab1->setVisible(true);
-        SConf->setEnabled(true);
+        EnableMenu(SConf, true);
         Command1->setText(Text("Command1.on"));
         if (SSTab1->currentIndex() != 0) {
             SSTab1->setCurrentIndex(0); // counts as leaving the tab shown last
         }
         opz->setEnabled(false);
-        Econf->setEnabled(false);
+        EnableMenu(Econf, false);
         marks_.SetError(GroupId::WeightParameters, false);
         m_.OpModeWritten = false;
         FitWindow();
@@ -933,12 +947,12 @@ void Form1::Command1_Click() {
         SSTab1->setVisible(false);
         FitWindow();
         Command1->setText(Text("Command1.off"));
-        Econf->setEnabled(true);
+        EnableMenu(Econf, true);
         if (m_.OfflineEdit) {
             opz->setEnabled(true);
         } else {
             commands_.QueueNormalMode();
-            SConf->setEnabled(false);
+            EnableMenu(SConf, false);
         }
         TestPanelsIdle(!m_.OfflineEdit);
         m_.OptionsMenuPending = true;

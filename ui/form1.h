@@ -27,6 +27,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QFrame>
+#include <QHash>
 #include <QMainWindow>
 
 #include <array>
@@ -136,6 +137,10 @@ public:
     std::array<QFrame*, 12> Line7{};
     SerialLink* MSComm1 = nullptr;
 
+    // What the enable rules of the screen say of a menu item. The items of setup files, the report and
+    // offline editing stay disabled whatever the rules say until those features are built.
+    bool MenuRuleEnabled(const QAction* action) const;
+
     // Passes of the main loop completed (tests and benchmarks).
     quint64 PassCount() const { return passCount_; }
     bool LoopRunning() const { return loopRunning_; }
@@ -150,6 +155,7 @@ protected:
 
 private:
     void BuildControls();
+    void EnableMenu(QAction* action, bool enabled);
     QWidget* BuildUpperBand();
     QWidget* BuildTab(int tab);
     QWidget* BuildTestTab();
@@ -217,7 +223,8 @@ private:
 
     std::array<QWidget*, FieldCount> fields_{};
     LeaveGuard guard_;
-    std::array<Shape*, 4> lamps_{}; // by MonitorDisplay::Lamp
+    QHash<const QAction*, bool> menuRule_; // the enable rules' state of the menu items
+    std::array<Shape*, 4> lamps_{};        // by MonitorDisplay::Lamp
     int currentTab_ = 0;
     int setupHeight_ = 0; // the window's height when setup mode was last left
     bool updatingField_ = false;

@@ -236,6 +236,7 @@ private slots:
 
         // The user leaves.
         qsizetype clickedAt = bench.sim.frames().size();
+        bool clicked = false; // lives as long as the connection below that sets it
         switch (leave) {
         case Leave::Menu:
             ChooseMenuItem(form, form->opz, form->Esc);
@@ -251,7 +252,6 @@ private slots:
         case Leave::MenuDuringExchange: {
             // The click comes while the status byte is asked and its reply awaited: the weight read
             // that follows it in the same step is skipped too.
-            bool clicked = false;
             connect(&bench.sim, &Simulator::requestReceived, form, [&](int, const QByteArray& frame) {
                 if (!clicked && frame.mid(3, 2) == "07" && form->MSComm1->Busy()) {
                     clicked = true;
