@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -166,7 +167,17 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
     connect(&display_, &MonitorDisplay::lampChanged, this, &Form1::ShowLamp);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The fields' validators and handlers call back into the screen: the child widgets go while the
+    // screen is still whole, not from the base class's destructor.
+    QList<QPointer<QWidget>> children;
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        children << child;
+    }
+    for (const QPointer<QWidget>& child : children) {
+        delete child.data();
+    }
+}
 
 QWidget* Form1::Named(const char* name) const {
     return findChild<QWidget*>(QString::fromUtf8(name));
