@@ -30,6 +30,18 @@ QLabel* MakeLabel(QWidget* parent) {
     return label;
 }
 
+// The row of OKButton (the default button) and CancelButton at the bottom right of a dialog.
+void AddButtonRow(QVBoxLayout* layout, QDialog* dialog, QPushButton*& ok, QPushButton*& cancel) {
+    auto* buttons = new QHBoxLayout;
+    ok = MakeButton("OKButton", dialog);
+    cancel = MakeButton("CancelButton", dialog);
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    ok->setDefault(true);
+}
+
 // Shows the wrong-code message over the dialog. The dialog stays open behind it.
 QCoro::Task<> ShowWrongCode(Prompter& prompter, QPointer<QWidget> parent, QString title, QString text) {
     co_await prompter.Message(parent.data(), title, text, MessageIcon::None);
@@ -51,15 +63,8 @@ Dialog_passw::Dialog_passw(Modulo1& m, Prompter& prompter, QWidget* parent)
     dato_pass->setMaxLength(CodeMaxLength);
     dato_pass->installEventFilter(this);
     layout->addWidget(dato_pass);
-    auto* buttons = new QHBoxLayout;
-    OKButton = MakeButton("OKButton", this);
-    CancelButton = MakeButton("CancelButton", this);
-    buttons->addStretch(1);
-    buttons->addWidget(OKButton);
-    buttons->addWidget(CancelButton);
-    layout->addLayout(buttons);
-    // Enter in the field sends, as the button does.
-    OKButton->setDefault(true);
+    // Enter in the field sends, as the default button does.
+    AddButtonRow(layout, this, OKButton, CancelButton);
     connect(OKButton, &QPushButton::clicked, this, &Dialog_passw::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &Dialog_passw::CancelButton_Click);
 }
@@ -103,14 +108,7 @@ DialogA::DialogA(Modulo1& m, QWidget* parent) : QDialog(parent), m_(m) {
     auto* layout = new QVBoxLayout(this);
     Label1 = MakeLabel(this);
     layout->addWidget(Label1);
-    auto* buttons = new QHBoxLayout;
-    OKButton = MakeButton("OKButton", this);
-    CancelButton = MakeButton("CancelButton", this);
-    buttons->addStretch(1);
-    buttons->addWidget(OKButton);
-    buttons->addWidget(CancelButton);
-    layout->addLayout(buttons);
-    OKButton->setDefault(true);
+    AddButtonRow(layout, this, OKButton, CancelButton);
     connect(OKButton, &QPushButton::clicked, this, &DialogA::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &DialogA::CancelButton_Click);
 }
