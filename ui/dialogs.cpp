@@ -2,6 +2,7 @@
 
 #include "pictures.h"
 #include "settings.h"
+#include "applytexts.h"
 #include "texts.h"
 
 #include <QButtonGroup>

@@ -3,6 +3,7 @@
 #include "prompter.h"
 #include "rules.h"
 #include "setupdialogs.h"
+#include "applytexts.h"
 #include "texts.h"
 #include "texts_form1.h"
 

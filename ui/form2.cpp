@@ -5,6 +5,7 @@
 #include "pictures.h"
 #include "prompter.h"
 #include "registers.h"
+#include "applytexts.h"
 #include "texts.h"
 
 #include <QAction>

@@ -1,6 +1,7 @@
 #include "modteor.h"
 
 #include "calibration.h"
+#include "applytexts.h"
 #include "texts.h"
 #include "texts_form1.h"
 

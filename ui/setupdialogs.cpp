@@ -2,6 +2,7 @@
 
 #include "prompter.h"
 #include "setupcommands.h"
+#include "applytexts.h"
 #include "texts.h"
 #include "texts_form1.h"
 

@@ -11,8 +11,6 @@
 
 #include <span>
 
-class QObject;
-
 struct CaptionText {
     const char* control; // object name of the control (the form's own name for its window title)
     const char* italian; // UTF-8
@@ -28,16 +26,6 @@ inline bool IsEnglish(int languageIndex) {
 QString TextOf(TextTable table, QStringView control, int languageIndex);
 // True when the table has a row for `control`.
 bool HasText(TextTable table, QStringView control);
-
-// Qt's own texts (context menus of text fields, standard dialog buttons) in the language: Qt's
-// Italian catalogue is installed for Italian and removed for English. Without the catalogue on the
-// system they stay English.
-void UseQtTexts(int languageIndex);
-
-// Puts every text of the table on the controls below `root` (and on `root` itself): buttons, option
-// buttons and check boxes, labels, group boxes and line edits get their text, menus their title,
-// actions their text, windows their title. Rows without a matching control are left alone.
-void ApplyTexts(QObject* root, TextTable table, int languageIndex);
 
 namespace texts {
 // Start-up screen Form2: window title, button, menus.

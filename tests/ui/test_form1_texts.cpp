@@ -2,6 +2,7 @@
 // expected texts of expected_form1_texts.h.
 
 #include "expected_form1_texts.h"
+#include "applytexts.h"
 #include "texts_form1.h"
 
 #include <QLabel>
