@@ -118,6 +118,7 @@ void SerialLink::SendRequest() {
     DropInput();
     if (IsOpen()) {
         port_->write(m_.FrameBuffer);
+        bytesSent_ += quint64(m_.FrameBuffer.size());
     }
 }
 
@@ -132,6 +133,7 @@ bool SerialLink::NextChar(char& c) {
         if (pending_.isEmpty()) {
             return false;
         }
+        bytesReceived_ += quint64(pending_.size());
     }
     c = pending_.at(pendingPos_++);
     return true;

@@ -59,6 +59,10 @@ public:
     bool Busy() const { return busy_; }
     // Requests sent since the link was made (a pass that sent none waits for events instead).
     quint64 ExchangeCount() const { return exchanges_; }
+    // Characters written to the port and characters taken from it for replies since the link was made
+    // (what the line carried: the wire time of the exchanges).
+    quint64 BytesSent() const { return bytesSent_; }
+    quint64 BytesReceived() const { return bytesReceived_; }
     // Ends a waiting receive at once as if its time-out had run out (used when a screen closes).
     void CancelWait();
 
@@ -84,6 +88,8 @@ private:
     qsizetype pendingPos_ = 0;
     bool busy_ = false;
     quint64 exchanges_ = 0;
+    quint64 bytesSent_ = 0;
+    quint64 bytesReceived_ = 0;
     LoopWaker waker_;
     qint64 lastReopenTry_ = 0;
 };

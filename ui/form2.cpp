@@ -1,11 +1,9 @@
 #include "form2.h"
 
+#include "applytexts.h"
 #include "dialogs.h"
-#include "frame.h"
 #include "pictures.h"
 #include "prompter.h"
-#include "registers.h"
-#include "applytexts.h"
 #include "texts.h"
 
 #include <QAction>
@@ -58,7 +56,7 @@ struct RunningFlag {
 
 Form2::Form2(const ScreenContext& context, QWidget* parent)
     : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), Timer1(MSComm1->Timer1),
-      context_(context) {
+      context_(context), poll_(context.m, *MSComm1, [this] { return quitRequested_; }) {
     setObjectName(QStringLiteral("Form2"));
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     Timer1.setObjectName(QStringLiteral("Timer1"));
@@ -360,61 +358,21 @@ QCoro::Task<> Form2::LoadInstrumentList() {
 }
 
 QCoro::Task<> Form2::PollDivisionCode() {
-    Modulo1& m = context_.m;
-    const int a = m.DeviceAddress;
-    if (m.DivisionStep[a] != 0 || flag_cambio_maschera || quitRequested_) {
-        co_return;
-    }
-    m.FrameBuffer = BuildRequest(a, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1));
-    co_await MSComm1->ExchangeFrame(m.StartReplyTimeoutMs);
-    if (CheckReply(m.FrameBuffer, Prefix::DivisionCode)) {
-        SetDivisionFromCode(m, a, ReadRegisterSigned(m.FrameBuffer, 0));
-    }
-}
-
-QCoro::Task<> Form2::PollInstrumentWeight() {
-    Modulo1& m = context_.m;
-    const int a = m.DeviceAddress;
     if (flag_cambio_maschera || quitRequested_) {
         co_return;
     }
-    // 1. Without its division the weight cannot be shown.
-    if (m.DivisionStep[a] == 0) {
-        ++m.ErrorCount[a];
+    co_await poll_.PollDivisionCode();
+}
+
+QCoro::Task<> Form2::PollInstrumentWeight() {
+    if (flag_cambio_maschera || quitRequested_) {
         co_return;
     }
-    // 2. Status byte.
-    m.FrameBuffer = BuildRequest(a, Fn::ReadExceptionStatus, QByteArray());
-    co_await MSComm1->ExchangeFrame(m.StartReplyTimeoutMs);
-    if (!CheckReply(m.FrameBuffer, Prefix::Status)) {
-        ++m.ErrorCount[a];
-        co_return;
+    const int a = context_.m.DeviceAddress;
+    const StartPollResult result = co_await poll_.PollInstrumentWeight();
+    if (!result.text.isEmpty()) {
+        ShowWeight(a, result.text);
     }
-    m.StatusByte = ReadStatusByte(m.FrameBuffer);
-    // 3. The instrument shows a state instead of a weight.
-    if (m.StatusByte & Status::NoWeightMask) {
-        m.ErrorCount[a] = 0;
-        ShowWeight(a, StatusWeightText(m.StatusByte));
-        co_return;
-    }
-    if (quitRequested_) {
-        co_return;
-    }
-    // 4. Weight register.
-    m.FrameBuffer = BuildRequest(a, Fn::ReadInputRegisters, ReadBody(Reg::Weight, 1));
-    co_await MSComm1->ExchangeFrame(m.StartReplyTimeoutMs);
-    if (!CheckReply(m.FrameBuffer, Prefix::Weight)) {
-        ++m.ErrorCount[a];
-        co_return;
-    }
-    // 5.
-    m.ErrorCount[a] = 0;
-    const quint64 weight = quint64(ReadRegisterUnsigned(m.FrameBuffer, 0)) * m.DivisionStep[a];
-    QString count = QString::number(weight);
-    if (weight != 0 && (m.StatusByte & Status::NetNegative)) {
-        count.prepend(u'-');
-    }
-    ShowWeight(a, DecodeValue(count, m.DecimalCount[a]));
 }
 
 QCoro::Task<bool> Form2::OpenMainIfRequested() {

@@ -14,6 +14,7 @@
 #include "screencontext.h"
 #include "serial.h"
 #include "settings.h"
+#include "startpoll.h"
 
 #include <QColor>
 #include <QCoro/QCoroTask>
@@ -136,6 +137,7 @@ private:
     QCoro::Task<> ReportFileNotWritten(settings::FileProblem problem);
 
     ScreenContext context_;
+    StartPoll poll_; // the reads of one address and the texts they give
     LoopWaker waker_;
     bool portMessagePending_ = false;
     bool listLoaded_ = false; // Strum.ini is written only once the boxes show what it held

@@ -44,6 +44,7 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 expected=(
   ./usr/bin/quartel-setup
   ./usr/bin/quartel-sim
+  ./usr/bin/quartel-cli
   ./usr/share/applications/it.pesometra.QuartelSetup.desktop
   ./usr/share/metainfo/it.pesometra.QuartelSetup.metainfo.xml
   ./usr/share/icons/hicolor/scalable/apps/quartel-setup.svg
@@ -80,7 +81,7 @@ grep '^Exec=' "$desktop" | while IFS= read -r line; do
   program=${program%% *}
   [ -x "$root/usr/bin/$program" ] || fail "the menu entry starts '$program', which is not in /usr/bin"
 done
-for program in quartel-setup quartel-sim; do
+for program in quartel-setup quartel-sim quartel-cli; do
   if readelf -S "$root/usr/bin/$program" | grep -q '\.debug_info'; then
     fail "$program is not stripped"
   fi
@@ -92,4 +93,6 @@ help=$("$root/usr/bin/quartel-setup" --help) || fail "quartel-setup --help faile
 grep -q -- '--settings-dir' <<<"$help" || fail "quartel-setup --help does not list its options: $help"
 help=$("$root/usr/bin/quartel-sim" --help) || fail "quartel-sim --help failed"
 grep -q -- '--fault' <<<"$help" || fail "quartel-sim --help does not list its options: $help"
+help=$("$root/usr/bin/quartel-cli" backup --help) || fail "quartel-cli backup --help failed"
+grep -q -- '--address' <<<"$help" || fail "quartel-cli backup --help does not list its options: $help"
 echo "package checked"

@@ -1,0 +1,46 @@
+#include "cli.h"
+
+#include "cliargs.h"
+#include "clicommands.h"
+#include "cliline.h"
+
+QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
+    CliIo io(streams);
+    const ParsedCli parsed = ParseCli(arguments);
+    if (parsed.exitNow) {
+        if (*parsed.exitNow == ExitOk) {
+            if (streams.out) {
+                streams.out(parsed.message);
+            }
+        } else if (parsed.message.endsWith(QLatin1Char('\n'))) {
+            if (streams.err) {
+                streams.err(parsed.message);
+            }
+        } else {
+            io.Fail(parsed.message);
+        }
+        co_return *parsed.exitNow;
+    }
+    const CliOptions& o = parsed.options;
+    CliLine line(o, io);
+    switch (o.command) {
+    case CliCommand::Scan:
+        co_return co_await RunScan(line, io);
+    case CliCommand::Watch:
+        co_return co_await RunWatch(line, io);
+    case CliCommand::Backup:
+        co_return co_await RunBackup(line, io);
+    case CliCommand::Restore:
+        co_return co_await RunRestore(line, io);
+    case CliCommand::Report:
+        co_return co_await RunReport(line, io);
+    }
+    co_return ExitUsage;
+}
+
+bool CliNeedsGui(const QStringList& arguments) {
+    return arguments.value(1) == QLatin1String("report") &&
+           (arguments.contains(QLatin1String("--pdf")) ||
+            std::any_of(arguments.begin(), arguments.end(),
+                        [](const QString& a) { return a.startsWith(QLatin1String("--pdf=")); }));
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+// The command line of quartel-cli: a command, then its options and arguments.
+//
+//   quartel-cli scan    [--addresses 1-32] [--json]
+//   quartel-cli watch   --address N [--count K] [--view net|gross|peak] [--json] [--stats]
+//   quartel-cli backup  --address N FILE.stp | --all DIR
+//   quartel-cli restore --address N|A-B FILE.stp [--store]
+//   quartel-cli report  (--address N | FILE.stp) (--pdf OUT.pdf | --text)
+//
+// Common options: --device PATH, --settings-dir DIR, --timeout MS, --demo, --lang it|en,
+// --model 1|2|auto, --help.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The addresses of the line, as the start-up screen lists them.
+inline constexpr int FirstAddress = 1;
+inline constexpr int LastAddress = 32;
+
+// "7", "3-12" and lists of both separated by commas ("1,2,17", "1-4,9"), each address 1..32 and each
+// range ascending. The addresses in ascending order, each once; nothing, with `error` set, otherwise.
+std::optional<QList<int>> ParseAddresses(const QString& text, QString* error = nullptr);
+
+enum class CliCommand { Scan, Watch, Backup, Restore, Report };
+
+// The instrument model the configuration commands work with: the user's choice, as on the start-up
+// screen, or asked of the instrument (only model 1 has the operating-mode register).
+inline constexpr int ModelAuto = 0;
+
+struct CliOptions {
+    CliCommand command = CliCommand::Scan;
+
+    // --- common ---
+    QString device;      // --device: replaces the device of the settings' port number
+    QString settingsDir; // --settings-dir
+    int timeoutMs = 0;   // --timeout: both reply time-outs; 0 = prog.ini's
+    bool demo = false;   // --demo
+    int language = -1;   // --lang: 0 Italian, 1 English; -1 = prog.ini's
+    int model = ModelAuto;
+
+    // --- scan, restore: the addresses; watch, backup, report: one address (empty for a file) ---
+    QList<int> addresses;
+    bool json = false; // scan, watch
+
+    // --- watch ---
+    int count = 0; // passes; 0 = until interrupted
+    int view = 2;  // WeightView: 1 net, 2 gross, 3 peak
+    bool stats = false;
+
+    // --- backup, restore, report ---
+    bool all = false; // backup --all
+    QString path;     // backup, restore, report: the setup file; backup --all: the directory
+    bool store = false;
+    QString pdf;       // report --pdf
+    bool text = false; // report --text
+};
+
+struct ParsedCli {
+    CliOptions options;
+    // Set when the program ends without running a command: ExitOk after --help or --version (the
+    // message goes to standard output), ExitUsage after a usage error (the message is the reason).
+    std::optional<int> exitNow;
+    QString message;
+};
+
+// `arguments` starts with the program's name.
+ParsedCli ParseCli(const QStringList& arguments);
+
+// The program's help: the commands and the common options.
+QString CliHelp();

@@ -1,0 +1,37 @@
+#include "cliio.h"
+
+void CliIo::Out(const QString& line) {
+    if (s_.out) {
+        s_.out(line + QLatin1Char('\n'));
+    }
+}
+
+void CliIo::Fail(const QString& reason) {
+    Note(QStringLiteral("quartel-cli: ") + reason);
+}
+
+void CliIo::Note(const QString& line) {
+    ClearProgress();
+    if (s_.err) {
+        s_.err(line + QLatin1Char('\n'));
+    }
+}
+
+void CliIo::Progress(const QString& text) {
+    if (!s_.errIsTerminal || !s_.err) {
+        return;
+    }
+    // Back to the start of the line, the text, the rest of the line erased.
+    s_.err(QLatin1Char('\r') + text + QStringLiteral("\x1b[K"));
+    progressShown_ = true;
+}
+
+void CliIo::ClearProgress() {
+    if (!progressShown_) {
+        return;
+    }
+    progressShown_ = false;
+    if (s_.err) {
+        s_.err(QStringLiteral("\r\x1b[K"));
+    }
+}

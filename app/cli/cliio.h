@@ -1,0 +1,39 @@
+#pragma once
+
+// Where quartel-cli writes: standard output for the results, standard error for the one-line reasons
+// of failures and for the progress line, which is shown only when standard error is a terminal.
+
+#include <QString>
+
+#include <functional>
+
+// Exit statuses of quartel-cli.
+inline constexpr int ExitOk = 0;     // everything asked for succeeded
+inline constexpr int ExitFailed = 1; // something asked for failed; standard error says what
+inline constexpr int ExitUsage = 2;  // the command line was wrong; nothing was sent
+
+struct CliStreams {
+    std::function<void(const QString&)> out; // text as given, line ends included
+    std::function<void(const QString&)> err;
+    bool errIsTerminal = false;
+};
+
+// Writing helpers: one line each, the line end added.
+class CliIo {
+public:
+    explicit CliIo(CliStreams& streams) : s_(streams) {}
+
+    void Out(const QString& line);
+    // "quartel-cli: " + reason, on standard error (the progress line is cleared first).
+    void Fail(const QString& reason);
+    // A line on standard error that is not a failure (a note, the statistics).
+    void Note(const QString& line);
+    // Replaces the progress line (terminal only).
+    void Progress(const QString& text);
+    void ClearProgress();
+    bool ProgressShown() const { return progressShown_; }
+
+private:
+    CliStreams& s_;
+    bool progressShown_ = false;
+};

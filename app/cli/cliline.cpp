@@ -1,0 +1,196 @@
+#include "cliline.h"
+
+#include "demo.h"
+#include "frame.h"
+#include "registers.h"
+#include "rules.h"
+#include "screencontext.h"
+#include "settings.h"
+#include "texts.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+CliLine::CliLine(const CliOptions& options, CliIo& io)
+    : options_(options), io_(io), link_(std::make_unique<SerialLink>(m_)) {}
+
+CliLine::~CliLine() {
+    link_->ClosePort();
+}
+
+void CliLine::ReadSettings() {
+    if (settingsRead_) {
+        return;
+    }
+    settingsRead_ = true;
+    settingsDir_ = options_.settingsDir;
+    if (settingsDir_.isEmpty() && options_.demo) {
+        // The demo never reads the user's own settings.
+        scratch_ = std::make_unique<QTemporaryDir>();
+        settingsDir_ = scratch_->isValid() ? scratch_->path() : QString();
+    }
+    if (settingsDir_.isEmpty()) {
+        settingsDir_ = settings::DefaultSettingsDirectory();
+    }
+    settings::FileProblem refused;
+    if (!settings::ReadProgIni(m_, settingsDir_, &refused) && !refused.path.isEmpty()) {
+        const QString why = refused.reason == settings::FileProblem::NotRegularFile
+                                ? QStringLiteral("not a plain file")
+                            : refused.reason == settings::FileProblem::TooLarge ? QStringLiteral("too large")
+                                                                                : refused.systemText;
+        io_.Note(QStringLiteral("quartel-cli: note: %1 was not read (%2); the defaults are in use")
+                     .arg(QDir::toNativeSeparators(refused.path), why));
+    }
+    if (options_.timeoutMs > 0) {
+        m_.StartReplyTimeoutMs = int16_t(options_.timeoutMs);
+        m_.MainReplyTimeoutMs = int16_t(options_.timeoutMs);
+    }
+    if (options_.language >= 0) {
+        m_.LanguageIndex = uint8_t(options_.language);
+    }
+    // The caption the model file records, as the start-up screen captures it.
+    m_.InstrumentMenuCaption = TextOf(texts::Form2(), u"sel", m_.LanguageIndex);
+}
+
+bool CliLine::Open() {
+    ReadSettings();
+    if (options_.demo) {
+        demo_ = std::make_unique<DemoLine>();
+        if (!demo_->Start()) {
+            io_.Fail(QStringLiteral("the simulated line could not be opened: %1").arg(demo_->ErrorString()));
+            return false;
+        }
+        device_ = demo_->DevicePath();
+    } else if (!options_.device.isEmpty()) {
+        device_ = options_.device;
+    } else {
+        device_ = PortDevice(QString(), m_.CommPortNumber);
+        if (device_.isEmpty()) {
+            io_.Fail(
+                QStringLiteral("prog.ini gives port number %1, which leads to no device; use --device PATH")
+                    .arg(m_.CommPortNumber));
+            return false;
+        }
+    }
+    if (link_->OpenPort(device_) != OpenResult::Ok) {
+        io_.Fail(QStringLiteral("cannot open %1").arg(device_));
+        return false;
+    }
+    return true;
+}
+
+QCoro::Task<int> CliLine::ModelOf(int address) {
+    if (options_.model != ModelAuto) {
+        co_return options_.model;
+    }
+    co_return co_await ProbeModel(address);
+}
+
+QCoro::Task<int> CliLine::ProbeModel(int address) {
+    m_.FrameBuffer = BuildRequest(address, Fn::ReadHoldingRegisters, ReadBody(Reg::OperatingMode, 1));
+    co_await link_->ExchangeFrame(m_.MainReplyTimeoutMs);
+    if (CheckReply(m_.FrameBuffer, Prefix::OperatingMode)) {
+        co_return 1;
+    }
+    // The second model has no operating-mode choice: it answers with an exception.
+    if (CheckReply(m_.FrameBuffer, Hex2(Fn::ReadHoldingRegisters | Fn::ExceptionFlag))) {
+        co_return 2;
+    }
+    co_return 0;
+}
+
+// --- CliInstrument ----------------------------------------------------------------------------------
+
+CliInstrument::CliInstrument(Modulo1& mod, SerialLink& l)
+    : m(mod), link(l), queue(m, link, [this] { return int(m.MainReplyTimeoutMs); }),
+      set(m), session{m, link, queue, set}, commands(session), writer(session, marks, commands),
+      reader(
+          session, [this] { return tab; }, [this](int t) { tab = t; }),
+      monitor(session, reader, display) {
+    // The screen's marker rule on every change of a field.
+    QObject::connect(&set, &ParameterSet::changed, &marks, [this](Field f) {
+        const GroupId g = Parameter(f).group;
+        marks.SetModified(g, ShowsMarker(g, m));
+    });
+}
+
+void CliInstrument::Load(int address, int model) {
+    m.DeviceAddress = uint8_t(address);
+    m.InstrumentModel = int16_t(model);
+    m.DivisionStep[address] = 0;
+    m.DecimalCount[address] = 0;
+    m.ErrorCount[address] = 0;
+    m.Fl_setup = false;
+    m.WeightView = 2;
+    set.reset();
+    set.setText(Field::Indir, QString::number(address));
+    set.setText(Field::OffZero, QStringLiteral("0"));
+    set.setText(Field::OffFS, QStringLiteral("0"));
+    m.SetpointsRead = 0;
+    m.AnalogAdjustMode = 0;
+    m.TabRead.fill(0);
+    m.PendingWriteA.clear();
+    m.PendingWriteB.clear();
+    m.WritePending = false;
+    m.WriteRetries = 0;
+    m.PendingFileAction = 0;
+    m.RestartRequest = 0;
+    m.ResetInProgress = 0;
+    m.OptionsMenuPending = false;
+    marks.Clear();
+    m.OfflineEdit = false;
+    m.DatasheetAnswer = 0;
+    m.ReportNotes.clear();
+    tab = 0;
+}
+
+QCoro::Task<bool> CliInstrument::ReadForSave(QString& failed) {
+    // The screen has read the division and the set-points in its first pass before the user saves.
+    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && m.CurrentStep() == 0; ++attempt) {
+        co_await reader.ReadDivisionCode();
+    }
+    co_await reader.ReadAllConfiguration();
+    // The tab-0 read forgets the division and reads it again: the set-points and the weight-type
+    // fields need it.
+    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && m.CurrentStep() == 0; ++attempt) {
+        co_await reader.ReadDivisionCode();
+    }
+    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && m.SetpointsRead == 0; ++attempt) {
+        co_await monitor.ReadSetpoints();
+    }
+    QStringList missing;
+    // The full read's own verdict leaves out tab 0; a backup without the weight constants is no backup.
+    if (m.TabRead[1] == 0) {
+        missing << QStringLiteral("weight constants");
+    }
+    if (m.CurrentStep() == 0) {
+        missing << QStringLiteral("division");
+    }
+    if (!m.ReadAllOk) {
+        const struct {
+            int element;
+            const char* name;
+        } tabs[] = {{3, "weight parameters"}, {4, "outputs"}, {5, "serial port"}, {6, "analog output"}};
+        for (const auto& t : tabs) {
+            if (m.TabRead[size_t(t.element)] == 0) {
+                missing << QString::fromLatin1(t.name);
+            }
+        }
+    }
+    if (m.SetpointsRead == 0) {
+        missing << QStringLiteral("set points");
+    }
+    failed = missing.join(QStringLiteral(", "));
+    co_return missing.isEmpty();
+}
+
+QString ModelName(int model) {
+    return model == 1 ? QStringLiteral("VXA") : model == 2 ? QStringLiteral("VXB") : QStringLiteral("?");
+}
+
+QString DivisionText(const Modulo1& m, int address) {
+    if (m.DivisionStep[address] == 0) {
+        return QStringLiteral("?");
+    }
+    return DecodeValue(QString::number(m.DivisionStep[address]), m.DecimalCount[address]).trimmed();
+}

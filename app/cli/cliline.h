@@ -1,0 +1,97 @@
+#pragma once
+
+// The line quartel-cli talks to and the logic of the main setup screen for one instrument on it,
+// without the screens: the settings read as the start-up screen reads them, the device of the port
+// number (or --device, or the demo line), the serial link, and for each instrument the write queue,
+// the parameter set, the reader, the writer, the setup commands and the live monitor.
+
+#include "cliargs.h"
+#include "cliio.h"
+
+#include "configreader.h"
+#include "configwriter.h"
+#include "groupmarks.h"
+#include "livemonitor.h"
+#include "modulo1.h"
+#include "parameterset.h"
+#include "serial.h"
+#include "session.h"
+#include "setupcommands.h"
+#include "writequeue.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+
+#include <memory>
+
+class DemoLine;
+class QTemporaryDir;
+
+class CliLine {
+public:
+    CliLine(const CliOptions& options, CliIo& io);
+    ~CliLine();
+
+    // Reads prog.ini (a refused file gives the defaults, with a note), applies --timeout and --lang,
+    // and opens the device. False, with the reason told, when there is no device or it cannot be
+    // opened.
+    bool Open();
+    // Reads prog.ini and applies the options only (a setup file reported on without a line).
+    void ReadSettings();
+
+    Modulo1& m() { return m_; }
+    SerialLink& link() { return *link_; }
+    QString Device() const { return device_; }
+    QString SettingsDir() const { return settingsDir_; }
+    const CliOptions& options() const { return options_; }
+
+    // The model of the instrument at `address` as --model says, or asked of the instrument with
+    // ProbeModel. 0 when it could not be told.
+    QCoro::Task<int> ModelOf(int address);
+
+    // Reads the operating-mode register, which only model 1 has: a valid answer says model 1, an
+    // exception reply model 2. 0 when the instrument did not answer either way.
+    QCoro::Task<int> ProbeModel(int address);
+
+private:
+    const CliOptions& options_;
+    CliIo& io_;
+    Modulo1 m_;
+    std::unique_ptr<QTemporaryDir> scratch_;
+    std::unique_ptr<DemoLine> demo_;
+    std::unique_ptr<SerialLink> link_;
+    QString settingsDir_;
+    QString device_;
+    bool settingsRead_ = false;
+};
+
+// The main setup screen's logic for the instrument at one address, as the screen builds it.
+struct CliInstrument {
+    Modulo1& m;
+    SerialLink& link;
+    WriteQueue queue;
+    ParameterSet set;
+    Session session;
+    GroupMarks marks;
+    SetupCommands commands;
+    ConfigWriter writer;
+    int tab = 0; // the tab "on show" for the reader
+    ConfigReader reader;
+    MonitorDisplay display;
+    LiveMonitor monitor;
+
+    CliInstrument(Modulo1& m, SerialLink& link);
+
+    // The main setup screen's load for `address` and `model`: the initial values of every field, the
+    // address, nothing read, nothing queued, the gross view.
+    void Load(int address, int model);
+
+    // The setup-file save's reading: the division, the set-points and the full read of every tab, each
+    // with up to five attempts. False, with `failed` naming what was not read, when any of it failed.
+    QCoro::Task<bool> ReadForSave(QString& failed);
+};
+
+// "VXA" for 1, "VXB" for 2, "?" otherwise.
+QString ModelName(int model);
+// The division of the address as its text: step 2 with one decimal gives "0.2".
+QString DivisionText(const Modulo1& m, int address);

@@ -1,0 +1,141 @@
+// quartel-cli scan: the start-up screen's poll of each address, as a table or as JSON lines.
+
+#include "clicommands.h"
+#include "cliline.h"
+
+#include "frame.h"
+#include "registers.h"
+#include "startpoll.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+// The status byte in words: the stable lamp, and the state the instrument shows instead of a weight.
+QString StatusWords(uint8_t status) {
+    QStringList words;
+    words << ((status & Status::Stable) ? QStringLiteral("stable") : QStringLiteral("moving"));
+    if (status & Status::ShowUnderscores) {
+        words << QStringLiteral("shows _______");
+    } else if (status & Status::ShowDashes) {
+        words << QStringLiteral("shows -------");
+    } else if (status & Status::Overload) {
+        words << QStringLiteral("overload");
+    }
+    return words.join(QStringLiteral(", "));
+}
+
+struct ScanRow {
+    int address = 0;
+    int model = 0;
+    QString division;
+    QString weight; // as the start-up screen shows it
+    QString status;
+    int statusByte = -1; // -1: not read
+    bool complete = false;
+};
+
+QString TableLine(const QString& address, const QString& model, const QString& division,
+                  const QString& weight, const QString& status) {
+    QString line = QStringLiteral("%1  %2  %3  %4  %5")
+                       .arg(address, 4)
+                       .arg(model, -5)
+                       .arg(division, -8)
+                       .arg(weight, 8)
+                       .arg(status);
+    while (line.endsWith(QLatin1Char(' '))) {
+        line.chop(1);
+    }
+    return line;
+}
+
+} // namespace
+
+QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
+    if (!line.Open()) {
+        co_return ExitFailed;
+    }
+    const CliOptions& o = line.options();
+    Modulo1& m = line.m();
+    StartPoll poll(m, line.link());
+    if (!o.json) {
+        io.Out(TableLine(QStringLiteral("Addr"), QStringLiteral("Model"), QStringLiteral("Division"),
+                         QStringLiteral("Weight"), QStringLiteral("Status")));
+    }
+    int answered = 0;
+    int incomplete = 0;
+    int done = 0;
+    for (const int a : o.addresses) {
+        io.Progress(QStringLiteral("scan: address %1 (%2 of %3), %4 answered")
+                        .arg(a)
+                        .arg(++done)
+                        .arg(o.addresses.size())
+                        .arg(answered));
+        // Every address learns its division afresh, as when the start-up screen loads.
+        m.DeviceAddress = uint8_t(a);
+        m.DivisionStep[a] = 0;
+        m.DecimalCount[a] = 0;
+        m.ErrorCount[a] = 0;
+        co_await poll.PollDivisionCode();
+        const bool divisionAnswered = CheckReply(m.FrameBuffer, Prefix::DivisionCode);
+        if (!divisionAnswered) {
+            continue; // silent: nothing at this address
+        }
+        ScanRow row;
+        row.address = a;
+        row.division = DivisionText(m, a);
+        const StartPollResult result = co_await poll.PollInstrumentWeight();
+        using Outcome = StartPollResult::Outcome;
+        switch (result.outcome) {
+        case Outcome::NoDivision:
+            row.status = QStringLiteral("unknown division code");
+            break;
+        case Outcome::NoStatus:
+            row.status = QStringLiteral("no reply to the status byte");
+            break;
+        case Outcome::NoWeight:
+            row.status = QStringLiteral("no reply to the weight");
+            row.statusByte = m.StatusByte;
+            break;
+        case Outcome::Abandoned:
+        case Outcome::StatusText:
+        case Outcome::Weight:
+            row.statusByte = m.StatusByte;
+            row.status = StatusWords(m.StatusByte);
+            row.weight = result.text;
+            row.complete = true;
+            break;
+        }
+        row.model = co_await line.ModelOf(a);
+        ++answered;
+        if (!row.complete) {
+            ++incomplete;
+        }
+        if (o.json) {
+            QJsonObject obj;
+            obj.insert(QStringLiteral("address"), row.address);
+            obj.insert(QStringLiteral("model"), row.model);
+            obj.insert(QStringLiteral("modelName"), ModelName(row.model));
+            obj.insert(QStringLiteral("division"), row.division);
+            obj.insert(QStringLiteral("weight"), row.weight.trimmed());
+            obj.insert(QStringLiteral("weightText"), row.weight);
+            obj.insert(QStringLiteral("status"), row.status);
+            obj.insert(QStringLiteral("statusByte"), row.statusByte);
+            obj.insert(QStringLiteral("ok"), row.complete);
+            io.Out(QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)));
+        } else {
+            io.Out(TableLine(QString::number(row.address), ModelName(row.model), row.division, row.weight,
+                             row.status));
+        }
+        if (!row.complete) {
+            io.Fail(QStringLiteral("address %1: %2").arg(a).arg(row.status));
+        }
+    }
+    io.ClearProgress();
+    if (answered == 0) {
+        io.Fail(QStringLiteral("no instrument answered on %1").arg(line.Device()));
+        co_return ExitFailed;
+    }
+    co_return incomplete == 0 ? ExitOk : ExitFailed;
+}

@@ -1,0 +1,179 @@
+// quartel-cli watch: the live monitor of the main setup screen, one line per pass.
+
+#include "clicommands.h"
+#include "cliline.h"
+
+#include "texts_form1.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sys/resource.h>
+
+namespace {
+
+// The wire time of one character at 19200 baud, 10 bits each (start, 8 data, stop).
+constexpr double CharSeconds = 10.0 / 19200.0;
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// One pass of the main setup screen's loop outside setup mode: the readers of the upper band in the
+// screen's order.
+QCoro::Task<> MonitorPass(CliInstrument& inst) {
+    co_await inst.reader.ReadDivisionCode();
+    co_await inst.monitor.ReadVersion();
+    co_await inst.monitor.ReadWeight();
+    co_await inst.monitor.ReadInputs();
+    if (inst.m.SetpointsRead == 0) {
+        co_await inst.monitor.ReadSetpoints();
+    }
+    if (inst.m.WeightView == 3) {
+        co_await inst.monitor.ReadPeak();
+    }
+    co_await inst.monitor.ShowLinkState();
+    co_await inst.monitor.ReadOutputs();
+}
+
+QString Caption(const char* control, int language) {
+    return TextOf(texts::MainScreen(), QString::fromLatin1(control), language);
+}
+
+// A lamp as its caption when lit, as dots of the caption's width when dark.
+QString LampText(const MonitorDisplay& d, MonitorDisplay::Lamp lamp, const QString& caption) {
+    return d.lamp(lamp) ? caption : QString(caption.size(), QLatin1Char('.'));
+}
+
+} // namespace
+
+QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
+    if (!line.Open()) {
+        co_return ExitFailed;
+    }
+    const CliOptions& o = line.options();
+    Modulo1& m = line.m();
+    const int a = o.addresses.first();
+    const int model = co_await line.ModelOf(a);
+    if (model == 0) {
+        io.Fail(QStringLiteral("no reply from address %1").arg(a));
+        co_return ExitFailed;
+    }
+    CliInstrument inst(m, line.link());
+    inst.Load(a, model);
+    m.WeightView = uint8_t(o.view);
+    const MonitorDisplay& d = inst.display;
+    const int language = m.LanguageIndex;
+    const bool model1 = model != 2;
+    using T = MonitorDisplay::Text;
+    using L = MonitorDisplay::Lamp;
+
+    if (!o.json) {
+        const char* viewKey = o.view == 1 ? "Label1.net" : o.view == 3 ? "Label1.peak" : "Label1.gross";
+        QString header = QStringLiteral("%1 %2 %3 %4")
+                             .arg(QStringLiteral("pass"), 6)
+                             .arg(Caption(viewKey, language).trimmed(), 9)
+                             .arg(QStringLiteral("points"), 7)
+                             .arg(QStringLiteral("mV/V"), 7);
+        if (model1) {
+            header +=
+                QStringLiteral("  in  %1 %2").arg(QStringLiteral("set 1"), 7).arg(QStringLiteral("set 2"), 7);
+        }
+        header += QStringLiteral("  lamps");
+        io.Out(QStringLiteral("%1 at address %2 on %3").arg(ModelName(model)).arg(a).arg(line.Device()));
+        io.Out(header);
+    }
+
+    const quint64 exchangesBefore = line.link().ExchangeCount();
+    const quint64 sentBefore = line.link().BytesSent();
+    const quint64 receivedBefore = line.link().BytesReceived();
+    const double cpuBefore = CpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    int failedPasses = 0;
+    int passes = 0;
+    for (int pass = 1; o.count == 0 || pass <= o.count; ++pass) {
+        co_await MonitorPass(inst);
+        ++passes;
+        const bool failed = m.ErrorCount[a] != 0;
+        if (failed) {
+            ++failedPasses;
+        }
+        if (o.json) {
+            QJsonObject obj;
+            obj.insert(QStringLiteral("pass"), pass);
+            obj.insert(QStringLiteral("address"), a);
+            obj.insert(QStringLiteral("weight"), d.text(T::Peso));
+            obj.insert(QStringLiteral("points"), d.text(T::Punti));
+            obj.insert(QStringLiteral("signal"), d.text(T::MilliV));
+            obj.insert(QStringLiteral("version"), d.text(T::Versione));
+            obj.insert(QStringLiteral("stable"), d.lamp(L::Stable));
+            if (model1) {
+                obj.insert(QStringLiteral("input1"), d.text(T::Ingresso1));
+                obj.insert(QStringLiteral("input2"), d.text(T::Ingresso2));
+                obj.insert(QStringLiteral("setpoint1"), inst.set.text(Field::Set1));
+                obj.insert(QStringLiteral("setpoint2"), inst.set.text(Field::Set2));
+                obj.insert(QStringLiteral("net"), d.lamp(L::Net));
+                obj.insert(QStringLiteral("output1"), d.lamp(L::Output1));
+                obj.insert(QStringLiteral("output2"), d.lamp(L::Output2));
+            }
+            obj.insert(QStringLiteral("ok"), !failed);
+            io.Out(QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)));
+        } else {
+            QString text = QStringLiteral("%1 %2 %3 %4")
+                               .arg(pass, 6)
+                               .arg(d.text(T::Peso), 9)
+                               .arg(d.text(T::Punti), 7)
+                               .arg(d.text(T::MilliV), 7);
+            if (model1) {
+                text += QStringLiteral("  %1%2  %3 %4")
+                            .arg(d.text(T::Ingresso1), d.text(T::Ingresso2))
+                            .arg(inst.set.text(Field::Set1), 7)
+                            .arg(inst.set.text(Field::Set2), 7);
+            }
+            text += QStringLiteral("  ") + LampText(d, L::Stable, Caption("Label10", language));
+            if (model1) {
+                text += QLatin1Char(' ') + LampText(d, L::Net, Caption("Label8", language)) +
+                        QLatin1Char(' ') + LampText(d, L::Output1, Caption("Label2", language)) +
+                        QLatin1Char(' ') + LampText(d, L::Output2, Caption("Label7", language));
+            }
+            text += QStringLiteral("  v") + d.text(T::Versione);
+            io.Out(text);
+        }
+    }
+    const double elapsed = double(clock.nsecsElapsed()) / 1e9;
+
+    if (o.stats) {
+        const quint64 exchanges = line.link().ExchangeCount() - exchangesBefore;
+        const quint64 chars =
+            (line.link().BytesSent() - sentBefore) + (line.link().BytesReceived() - receivedBefore);
+        const double wire = double(chars) * CharSeconds;
+        const double cpu = CpuSeconds() - cpuBefore;
+        const double rate = elapsed > 0 ? passes / elapsed : 0;
+        const double limit = wire > 0 ? passes / wire : 0;
+        io.Note(QStringLiteral("stats: %1 passes, %2 exchanges, %3 characters in %4 s")
+                    .arg(passes)
+                    .arg(exchanges)
+                    .arg(chars)
+                    .arg(elapsed, 0, 'f', 3));
+        io.Note(QStringLiteral("stats: %1 passes/s, wire-time limit %2 passes/s at 19200 baud: ratio %3")
+                    .arg(rate, 0, 'f', 2)
+                    .arg(limit, 0, 'f', 2)
+                    .arg(limit > 0 ? rate / limit : 0, 0, 'f', 4));
+        io.Note(QStringLiteral("stats: CPU %1 ms per exchange (%2 s in all)")
+                    .arg(exchanges > 0 ? cpu * 1000 / double(exchanges) : 0, 0, 'f', 4)
+                    .arg(cpu, 0, 'f', 3));
+    }
+    if (failedPasses > 0) {
+        io.Fail(QStringLiteral("no reply from address %1 in %2 of %3 passes")
+                    .arg(a)
+                    .arg(failedPasses)
+                    .arg(passes));
+        co_return ExitFailed;
+    }
+    co_return ExitOk;
+}

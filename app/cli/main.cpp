@@ -1,0 +1,45 @@
+// quartel-cli: scan, watch, back up, restore and report Quartel instruments from a terminal. No
+// display is needed: a QCoreApplication, or for a PDF report a QGuiApplication on the offscreen
+// platform.
+
+#include "cli.h"
+
+#include <QCoreApplication>
+#include <QCoro/QCoroTask>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+int main(int argc, char* argv[]) {
+    QStringList raw;
+    for (int i = 0; i < argc; ++i) {
+        raw << QString::fromLocal8Bit(argv[i]);
+    }
+    std::unique_ptr<QCoreApplication> app;
+    if (CliNeedsGui(raw)) {
+        // The PDF is drawn with fonts, which need a platform; the offscreen one needs no display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("quartel-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.2"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Quartel"));
+
+    CliStreams streams;
+    streams.out = [](const QString& text) {
+        const QByteArray bytes = text.toLocal8Bit();
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+    };
+    streams.err = [](const QString& text) {
+        const QByteArray bytes = text.toLocal8Bit();
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    };
+    streams.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    return QCoro::waitFor(RunCli(QCoreApplication::arguments(), streams));
+}
