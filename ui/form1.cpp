@@ -158,6 +158,7 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     BuildControls();
     WireCalibration();
+    WireFiles();
 
     connect(&set_, &ParameterSet::changed, this, [this](Field f) {
         ShowField(f);
@@ -325,7 +326,9 @@ void Form1::BuildControls() {
     }
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
-    // Setup files, the report and offline editing are not built yet: their items stay disabled.
+    connect(Ap, &QAction::triggered, this, &Form1::Ap_Click);
+    connect(Sal, &QAction::triggered, this, &Form1::Sal_Click);
+    // The report and offline editing are not built yet: their items stay disabled.
     for (QAction* unbuilt : {Ap, Sal, Econf, Nota, SConf}) {
         EnableMenu(unbuilt, true);
     }
@@ -333,7 +336,7 @@ void Form1::BuildControls() {
 
 void Form1::EnableMenu(QAction* action, bool enabled) {
     menuRule_[action] = enabled;
-    const bool built = action != Ap && action != Sal && action != Econf && action != Nota && action != SConf;
+    const bool built = action != Econf && action != Nota && action != SConf;
     action->setEnabled(enabled && built);
 }
 
@@ -1058,6 +1061,11 @@ QCoro::Task<> Form1::Form_Activate() {
         }
         const quint64 exchangesBefore = link_->ExchangeCount();
         co_await RunPass();
+        if (exitRequested_) {
+            break;
+        }
+        // A load or save asked for by the menu, between two passes.
+        co_await RunPendingFileAction();
         if (exitRequested_) {
             break;
         }
