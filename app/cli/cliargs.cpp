@@ -31,7 +31,7 @@ constexpr CommandDef Commands[] = {
      "with --store it stores them (command 0x0020). A range of addresses is restored one after the other.\n"
      "A file of another model than --model (default 1, as the start-up screen) or a short file is\n"
      "refused before anything is sent."},
-    {CliCommand::Report, "report", "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [options]",
+    {CliCommand::Report, "report", "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT] [options]",
      "The configuration report of a live instrument (after a full read) or of a setup file, as a PDF\n"
      "file or as plain text on standard output."},
 };
@@ -219,6 +219,8 @@ ParsedCli ParseCli(const QStringList& arguments) {
     const QCommandLineOption pdf(Opt("pdf"), QStringLiteral("Write the report as a PDF file."),
                                  QStringLiteral("OUT.pdf"));
     const QCommandLineOption text(Opt("text"), QStringLiteral("Print the report as plain text."));
+    const QCommandLineOption notes(Opt("notes"), QStringLiteral("Report notes, printed after the date."),
+                                   QStringLiteral("TEXT"));
     switch (def->command) {
     case CliCommand::Scan:
         own = {addresses, json};
@@ -236,7 +238,7 @@ ParsedCli ParseCli(const QStringList& arguments) {
         parser.addPositionalArgument(QStringLiteral("FILE.stp"), QStringLiteral("The setup file to load."));
         break;
     case CliCommand::Report:
-        own = {address, pdf, text};
+        own = {address, pdf, text, notes};
         parser.addPositionalArgument(QStringLiteral("FILE.stp"),
                                      QStringLiteral("A setup file to report on, instead of --address."));
         break;
@@ -428,6 +430,7 @@ ParsedCli ParseCli(const QStringList& arguments) {
             return Usage(*error);
         }
         o.pdf = parser.value(pdf);
+        o.notes = parser.value(notes);
         o.text = parser.isSet(text);
         break;
     }

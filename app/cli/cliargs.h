@@ -57,6 +57,7 @@ struct CliOptions {
     bool store = false;
     QString pdf;       // report --pdf
     bool text = false; // report --text
+    QString notes;     // report --notes: the report notes of the date line
 };
 
 struct ParsedCli {

@@ -141,7 +141,23 @@ void CliInstrument::Load(int address, int model) {
     m.OfflineEdit = false;
     m.DatasheetAnswer = 0;
     m.ReportNotes.clear();
+    m.OpModeWritten = false;
     tab = 0;
+}
+
+QCoro::Task<> CliInstrument::MonitorPass() {
+    co_await reader.ReadDivisionCode();
+    co_await monitor.ReadVersion();
+    co_await monitor.ReadWeight();
+    co_await monitor.ReadInputs();
+    if (m.SetpointsRead == 0) {
+        co_await monitor.ReadSetpoints();
+    }
+    if (m.WeightView == 3) {
+        co_await monitor.ReadPeak();
+    }
+    co_await monitor.ShowLinkState();
+    co_await monitor.ReadOutputs();
 }
 
 QCoro::Task<bool> CliInstrument::ReadForSave(QString& failed) {

@@ -86,6 +86,11 @@ struct CliInstrument {
     // address, nothing read, nothing queued, the gross view.
     void Load(int address, int model);
 
+    // One pass of the main setup screen's loop outside setup mode: the readers of the upper band in the
+    // screen's order (division, version, weight, inputs, set-points while not read, peak in the peak
+    // view, link state, outputs).
+    QCoro::Task<> MonitorPass();
+
     // The setup-file save's reading: the division, the set-points and the full read of every tab, each
     // with up to five attempts. False, with `failed` naming what was not read, when any of it failed.
     QCoro::Task<bool> ReadForSave(QString& failed);

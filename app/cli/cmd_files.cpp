@@ -3,17 +3,383 @@
 #include "clicommands.h"
 #include "cliline.h"
 
-QCoro::Task<int> RunBackup(CliLine&, CliIo& io) {
-    io.Fail(QStringLiteral("backup is not available in this build"));
-    co_return ExitFailed;
+#include "report.h"
+#include "reportrender.h"
+#include "setupfile.h"
+#include "startpoll.h"
+#include "frame.h"
+#include "registers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// The groups as the command line names them.
+QString GroupName(GroupId id) {
+    switch (id) {
+    case GroupId::WeightConstants:
+        return QStringLiteral("weight constants");
+    case GroupId::OperatingMode:
+        return QStringLiteral("operating mode");
+    case GroupId::Division:
+        return QStringLiteral("division");
+    case GroupId::SetPoints:
+        return QStringLiteral("set points");
+    case GroupId::WeightParameters:
+        return QStringLiteral("weight parameters");
+    case GroupId::Outputs:
+        return QStringLiteral("outputs");
+    case GroupId::Serial:
+        return QStringLiteral("serial port");
+    case GroupId::Analog:
+        return QStringLiteral("analog output");
+    }
+    return {};
 }
 
-QCoro::Task<int> RunRestore(CliLine&, CliIo& io) {
-    io.Fail(QStringLiteral("restore is not available in this build"));
-    co_return ExitFailed;
+// The setup-file actions on a terminal: a message is one line on standard error, the dialogs answer
+// with the path of the command line.
+class CliFileActions final : public FileActions {
+public:
+    CliFileActions(CliIo& io, const Modulo1& m) : io_(io), m_(m) {}
+
+    QString path;   // what the open and save dialogs answer
+    QString prefix; // "address N: " while an instrument is worked on
+    int messages = 0;
+
+    QCoro::Task<> Message(const QString&, const QString& text, Icon) override {
+        // A failed group is told by the group's own line.
+        for (int g = 0; g < GroupCount; ++g) {
+            if (text == setupfile::GroupFailureText(static_cast<GroupId>(g), m_.LanguageIndex)) {
+                co_return;
+            }
+        }
+        ++messages;
+        QString line = text;
+        line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        io_.Fail(prefix + line.simplified());
+        co_return;
+    }
+    QCoro::Task<QString> AskOpenFile() override { co_return path; }
+    QCoro::Task<QString> AskSaveFile(const QString&) override { co_return path; }
+
+private:
+    CliIo& io_;
+    const Modulo1& m_;
+};
+
+// The division as the main setup screen's first pass reads it, with the full read's attempts. False
+// when the instrument does not answer.
+QCoro::Task<bool> ReadDivision(CliInstrument& inst) {
+    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && inst.m.CurrentStep() == 0; ++attempt) {
+        co_await inst.reader.ReadDivisionCode();
+    }
+    co_return inst.m.CurrentStep() != 0;
 }
 
-QCoro::Task<int> RunReport(CliLine&, CliIo& io) {
-    io.Fail(QStringLiteral("report is not available in this build"));
-    co_return ExitFailed;
+// The analog output block (tab 5), with the full read's attempts. False when it was not read.
+QCoro::Task<bool> ReadAnalogBlock(CliInstrument& inst) {
+    constexpr int AnalogTab = 5;
+    const auto element = size_t(AnalogTab + 1);
+    inst.m.TabRead[element] = 0;
+    inst.tab = AnalogTab;
+    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && inst.m.TabRead[element] == 0; ++attempt) {
+        co_await inst.reader.ReadTabBlock();
+    }
+    inst.tab = 0;
+    co_return inst.m.TabRead[element] != 0;
+}
+
+// Reads the instrument at `address` and writes `path` with its model file. Tells the reason of a
+// failure; false then, and no file is written.
+QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString& path) {
+    const int model = co_await line.ModelOf(address);
+    if (model == 0) {
+        io.Fail(QStringLiteral("no reply from address %1").arg(address));
+        co_return false;
+    }
+    CliInstrument inst(line.m(), line.link());
+    inst.Load(address, model);
+    if (!co_await ReadDivision(inst)) {
+        io.Fail(QStringLiteral("no reply from address %1").arg(address));
+        co_return false;
+    }
+    QString missing;
+    if (!co_await inst.ReadForSave(missing)) {
+        io.Fail(QStringLiteral("address %1: not read: %2; nothing written").arg(address).arg(missing));
+        co_return false;
+    }
+    CliFileActions actions(io, line.m());
+    actions.prefix = QStringLiteral("address %1: ").arg(address);
+    SetupFiles files(inst.session, inst.writer, inst.reader, actions);
+    if (!co_await files.SaveFileAs(path)) {
+        co_return false;
+    }
+    io.Out(QStringLiteral("address %1 (%2): %3 and %4")
+               .arg(address)
+               .arg(ModelName(model), QDir::toNativeSeparators(path),
+                    QDir::toNativeSeparators(setupfile::ModelFileName(path))));
+    co_return true;
+}
+
+} // namespace
+
+QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
+    const CliOptions& o = line.options();
+    if (o.all && !QFileInfo(o.path).isDir()) {
+        io.Fail(QStringLiteral("%1 is not a directory").arg(QDir::toNativeSeparators(o.path)));
+        co_return ExitFailed;
+    }
+    if (!line.Open()) {
+        co_return ExitFailed;
+    }
+    if (!o.all) {
+        co_return co_await BackupOne(line, io, o.addresses.first(), o.path) ? ExitOk : ExitFailed;
+    }
+    // Every answering address of the line: the start-up screen's division poll finds them.
+    Modulo1& m = line.m();
+    StartPoll poll(m, line.link());
+    QList<int> found;
+    for (const int a : o.addresses) {
+        io.Progress(QStringLiteral("backup: looking for instruments, address %1 of %2").arg(a).arg(LastAddress));
+        m.DeviceAddress = uint8_t(a);
+        m.DivisionStep[a] = 0;
+        co_await poll.PollDivisionCode();
+        if (CheckReply(m.FrameBuffer, Prefix::DivisionCode)) {
+            found << a;
+        }
+    }
+    if (found.isEmpty()) {
+        io.Fail(QStringLiteral("no instrument answered on %1").arg(line.Device()));
+        co_return ExitFailed;
+    }
+    int failed = 0;
+    int done = 0;
+    for (const int a : found) {
+        io.Progress(QStringLiteral("backup: address %1 (%2 of %3)").arg(a).arg(++done).arg(found.size()));
+        const QString path = QDir(o.path).filePath(QStringLiteral("quartel-%1.stp").arg(a, 2, 10, QLatin1Char('0')));
+        if (!co_await BackupOne(line, io, a, path)) {
+            ++failed;
+        }
+    }
+    io.ClearProgress();
+    co_return failed == 0 ? ExitOk : ExitFailed;
+}
+
+namespace {
+
+// The store command at the end of a restore, as the exit question's OK sends it: 0x0020 in slot A,
+// confirmed by its echo. A new operating mode takes effect only after a restart, which the echo's
+// follow-up asks for; it is sent as the screen's next pass sends it.
+QCoro::Task<bool> Store(CliInstrument& inst, CliIo& io, int address) {
+    Modulo1& m = inst.m;
+    m.RestartRequest = 2;
+    inst.commands.QueueSaveOrRestart();
+    const QByteArray store = m.PendingWriteA;
+    m.WritePending = true;
+    co_await inst.commands.SendQueuedWrites();
+    const bool stored = WriteQueue::ConfirmsRequest(m.FrameBuffer, store);
+    io.Out(QStringLiteral("address %1: store: %2")
+               .arg(address)
+               .arg(stored ? QStringLiteral("confirmed") : QStringLiteral("NOT CONFIRMED")));
+    if (!stored) {
+        io.Fail(QStringLiteral("address %1: the store command was not confirmed").arg(address));
+        co_return false;
+    }
+    if (m.RestartRequest == 1) {
+        inst.commands.QueueSaveOrRestart();
+        const QByteArray restart = m.PendingWriteA;
+        m.WritePending = true;
+        co_await inst.commands.SendQueuedWrites();
+        const bool restarted = WriteQueue::ConfirmsRequest(m.FrameBuffer, restart);
+        io.Out(QStringLiteral("address %1: restart for the new operating mode: %2")
+                   .arg(address)
+                   .arg(restarted ? QStringLiteral("confirmed") : QStringLiteral("NOT CONFIRMED")));
+        if (!restarted) {
+            io.Fail(QStringLiteral("address %1: the restart after the store was not confirmed").arg(address));
+            co_return false;
+        }
+    }
+    co_return true;
+}
+
+// Loads the file into a scratch parameter set with nothing sent (offline editing): the size, model and
+// length checks of the screen's load, with its messages. True when the file would load.
+QCoro::Task<bool> CheckFile(CliLine& line, CliIo& io, int model, const QString& path, const QString& prefix) {
+    Modulo1& m = line.m();
+    CliInstrument inst(m, line.link());
+    inst.Load(m.DeviceAddress, model);
+    m.OfflineEdit = true;
+    CliFileActions actions(io, m);
+    actions.prefix = prefix;
+    SetupFiles files(inst.session, inst.writer, inst.reader, actions);
+    const SetupFiles::LoadReport report = co_await files.Load(path);
+    m.OfflineEdit = false;
+    co_return report.outcome == SetupFiles::LoadOutcome::Loaded;
+}
+
+} // namespace
+
+QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
+    const CliOptions& o = line.options();
+    line.ReadSettings();
+    // A file that does not fit the model, or is short, is refused before anything is sent.
+    if (o.model != ModelAuto && !co_await CheckFile(line, io, o.model, o.path, QString())) {
+        co_return ExitFailed;
+    }
+    if (!line.Open()) {
+        co_return ExitFailed;
+    }
+    int failed = 0;
+    int done = 0;
+    for (const int a : o.addresses) {
+        io.Progress(QStringLiteral("restore: address %1 (%2 of %3)").arg(a).arg(++done).arg(o.addresses.size()));
+        const int model = co_await line.ModelOf(a);
+        if (model == 0) {
+            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            ++failed;
+            continue;
+        }
+        line.m().DeviceAddress = uint8_t(a);
+        if (o.model == ModelAuto && !co_await CheckFile(line, io, model, o.path, QStringLiteral("address %1: ").arg(a))) {
+            ++failed;
+            continue;
+        }
+        CliInstrument inst(line.m(), line.link());
+        inst.Load(a, model);
+        if (!co_await ReadDivision(inst)) {
+            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            ++failed;
+            continue;
+        }
+        // The analog group's write carries the two trimming offsets, which the file does not hold: they
+        // are read first, so that the instrument gets its own back instead of 0.
+        if (model == 1 && !co_await ReadAnalogBlock(inst)) {
+            io.Fail(QStringLiteral("address %1: the analog output block was not read; nothing written").arg(a));
+            ++failed;
+            continue;
+        }
+        // The instrument keeps its own address: one file restored into several instruments must not
+        // put them all at the file's address, and an instrument moved away would not hear the rest.
+        QString fileAddress;
+        QObject::connect(&inst.set, &ParameterSet::changed, &inst.set, [&inst, &fileAddress, a](Field f) {
+            if (f == Field::Indir && ReadNumber(inst.set.text(Field::Indir)) != a) {
+                fileAddress = inst.set.text(Field::Indir).trimmed();
+                inst.set.setText(Field::Indir, QString::number(a));
+            }
+        });
+        CliFileActions actions(io, line.m());
+        actions.prefix = QStringLiteral("address %1: ").arg(a);
+        SetupFiles files(inst.session, inst.writer, inst.reader, actions);
+        int groupsFailed = 0;
+        files.onGroupResult = [&](const SetupFiles::GroupResult& result) {
+            io.Out(QStringLiteral("address %1: %2: %3")
+                       .arg(a)
+                       .arg(GroupName(result.group),
+                            result.confirmed ? QStringLiteral("confirmed") : QStringLiteral("NOT CONFIRMED")));
+            if (!result.confirmed) {
+                ++groupsFailed;
+                io.Fail(QStringLiteral("address %1: group \"%2\" not confirmed").arg(a).arg(GroupName(result.group)));
+            }
+        };
+        const SetupFiles::LoadReport report = co_await files.Load(o.path);
+        if (!fileAddress.isEmpty()) {
+            io.Note(QStringLiteral("quartel-cli: note: address %1: the file's address %2 was not written; the "
+                                   "instrument keeps address %1")
+                        .arg(a)
+                        .arg(fileAddress));
+        }
+        if (report.outcome != SetupFiles::LoadOutcome::Loaded || groupsFailed > 0) {
+            ++failed;
+            continue;
+        }
+        if (o.store && !co_await Store(inst, io, a)) {
+            ++failed;
+        }
+    }
+    io.ClearProgress();
+    co_return failed == 0 ? ExitOk : ExitFailed;
+}
+
+QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
+    const CliOptions& o = line.options();
+    Modulo1& m = line.m();
+    std::unique_ptr<CliInstrument> inst;
+    ReportScreen screen;
+    if (!o.path.isEmpty()) {
+        // A setup file: its model file says the model, unless --model does.
+        line.ReadSettings();
+        int model = o.model;
+        if (model == ModelAuto) {
+            QFile typ(setupfile::ModelFileName(o.path));
+            model = 1;
+            if (typ.exists()) {
+                const std::optional<int> named =
+                    typ.open(QIODevice::ReadOnly) ? setupfile::ParseModelFile(typ.read(setupfile::MaxFileBytes + 1))
+                                                  : std::nullopt;
+                model = named.value_or(0);
+            }
+            if (model != 1 && model != 2) {
+                io.Fail(QStringLiteral("%1 names no instrument model")
+                            .arg(QDir::toNativeSeparators(setupfile::ModelFileName(o.path))));
+                co_return ExitFailed;
+            }
+        }
+        inst = std::make_unique<CliInstrument>(m, line.link());
+        inst->Load(1, model);
+        m.OfflineEdit = true;
+        CliFileActions actions(io, m);
+        SetupFiles files(inst->session, inst->writer, inst->reader, actions);
+        const SetupFiles::LoadReport report = co_await files.Load(o.path);
+        if (report.outcome != SetupFiles::LoadOutcome::Loaded) {
+            co_return ExitFailed;
+        }
+        // The address field shows the address of the file, as on the screen.
+        screen.IndStr = inst->set.text(Field::Indir);
+    } else {
+        if (!line.Open()) {
+            co_return ExitFailed;
+        }
+        const int a = o.addresses.first();
+        const int model = co_await line.ModelOf(a);
+        if (model == 0) {
+            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            co_return ExitFailed;
+        }
+        inst = std::make_unique<CliInstrument>(m, line.link());
+        inst->Load(a, model);
+        if (!co_await ReadDivision(*inst)) {
+            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            co_return ExitFailed;
+        }
+        QString missing;
+        if (!co_await inst->ReadForSave(missing)) {
+            io.Fail(QStringLiteral("address %1: not read: %2").arg(a).arg(missing));
+            co_return ExitFailed;
+        }
+        // The upper band of the screen: one pass of the live monitor.
+        co_await inst->MonitorPass();
+        using T = MonitorDisplay::Text;
+        screen.IndStr = QString::number(a);
+        screen.Ingresso1 = inst->display.text(T::Ingresso1);
+        screen.Ingresso2 = inst->display.text(T::Ingresso2);
+        screen.Versione = inst->display.text(T::Versione);
+        screen.MilliV = inst->display.text(T::MilliV);
+        screen.Punti = inst->display.text(T::Punti);
+    }
+    const QList<ReportLine> lines = BuildReport(inst->set, m.LanguageIndex, screen, o.notes);
+    if (o.text) {
+        const QString text = ReportText(lines);
+        io.Out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+        co_return ExitOk;
+    }
+    const ReportOutcome written = SaveReportPdf(lines, o.pdf, m.LanguageIndex);
+    if (!written.ok) {
+        io.Fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(o.pdf), written.reason));
+        co_return ExitFailed;
+    }
+    io.Out(QStringLiteral("report written to %1").arg(QDir::toNativeSeparators(o.pdf)));
+    co_return ExitOk;
 }

@@ -23,23 +23,6 @@ double CpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// One pass of the main setup screen's loop outside setup mode: the readers of the upper band in the
-// screen's order.
-QCoro::Task<> MonitorPass(CliInstrument& inst) {
-    co_await inst.reader.ReadDivisionCode();
-    co_await inst.monitor.ReadVersion();
-    co_await inst.monitor.ReadWeight();
-    co_await inst.monitor.ReadInputs();
-    if (inst.m.SetpointsRead == 0) {
-        co_await inst.monitor.ReadSetpoints();
-    }
-    if (inst.m.WeightView == 3) {
-        co_await inst.monitor.ReadPeak();
-    }
-    co_await inst.monitor.ShowLinkState();
-    co_await inst.monitor.ReadOutputs();
-}
-
 QString Caption(const char* control, int language) {
     return TextOf(texts::MainScreen(), QString::fromLatin1(control), language);
 }
@@ -97,7 +80,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
     int failedPasses = 0;
     int passes = 0;
     for (int pass = 1; o.count == 0 || pass <= o.count; ++pass) {
-        co_await MonitorPass(inst);
+        co_await inst.MonitorPass();
         ++passes;
         const bool failed = m.ErrorCount[a] != 0;
         if (failed) {

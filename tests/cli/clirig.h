@@ -1,0 +1,88 @@
+#pragma once
+
+// quartel-cli run in-process against the simulator on a pseudo-terminal: a scratch settings directory
+// with short reply time-outs, the simulated line, and what the program wrote to its two streams.
+
+#include "../support/coro.h"
+
+#include "cli.h"
+#include "simulator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace clitest {
+
+// Short reply time-outs keep the tests fast.
+inline constexpr int ReplyTimeoutMs = 100;
+
+struct CliResult {
+    int status = -1;
+    QString out;
+    QString err;
+    QStringList OutLines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    QStringList ErrLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+};
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// prog.ini with both reply time-outs, port 1, the language.
+inline QByteArray ProgIni(int language = 0, int timeoutMs = ReplyTimeoutMs) {
+    return "Start-up reply time-out (ms) = " + QByteArray::number(timeoutMs) + "\r\n" +
+           "Main reply time-out (ms) = " + QByteArray::number(timeoutMs) + "\r\n" +
+           "Pause between instruments (ms) = 0\r\n" + "COMM Number = 1\r\n" +
+           "Language Type (0=Italian 1=English) = 0\r\n" + "Language (0=Italian 1=English) = " +
+           QByteArray::number(language) + "\r\n";
+}
+
+// Runs the program to its end: `arguments` without the program's name; --device and --settings-dir
+// are added unless `bare`.
+inline CliResult RunCliWith(const QStringList& arguments, const QString& device, const QString& settingsDir,
+                            bool terminal = false, int timeoutMs = 60000) {
+    CliResult result;
+    CliStreams streams;
+    streams.out = [&result](const QString& t) { result.out += t; };
+    streams.err = [&result](const QString& t) { result.err += t; };
+    streams.errIsTerminal = terminal;
+    QStringList args{QStringLiteral("quartel-cli")};
+    args << arguments;
+    if (!device.isEmpty()) {
+        args << QStringLiteral("--device") << device;
+    }
+    if (!settingsDir.isEmpty()) {
+        args << QStringLiteral("--settings-dir") << settingsDir;
+    }
+    const Started run = Start([&]() -> QCoro::Task<> { result.status = co_await RunCli(args, streams); });
+    if (!QTest::qWaitFor([&] { return run.done(); }, timeoutMs)) {
+        qWarning("quartel-cli %s did not end", qPrintable(arguments.join(QLatin1Char(' '))));
+    }
+    return result;
+}
+
+struct CliRig {
+    QTemporaryDir dir;
+    Simulator sim;
+
+    explicit CliRig(int language = 0) {
+        if (!dir.isValid() || !sim.open()) {
+            qFatal("no scratch directory or no pseudo-terminal");
+        }
+        WriteAll(dir.filePath(QStringLiteral("prog.ini")), ProgIni(language));
+    }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    CliResult Run(const QStringList& arguments, bool terminal = false) {
+        return RunCliWith(arguments, sim.devicePath(), dir.path(), terminal);
+    }
+};
+
+} // namespace clitest

@@ -1,0 +1,463 @@
+// quartel-cli against the simulator over a pseudo-terminal: every command runs; the scan sends the
+// start-up screen's frames; a backup of a line writes one pair per instrument; a restore leaves the
+// instrument holding the file's values (and with --store its stored copy too); a silent address gives
+// a non-zero status and a clear message; a refused file sends nothing at all.
+
+#include "clirig.h"
+
+#include "parameterset.h"
+#include "registers.h"
+#include "report.h"
+#include "setupfile.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace clitest;
+
+namespace {
+
+// A complete frame from its body (blanks only for reading), with its LRC.
+QByteArray Frame(QByteArray body) {
+    body.replace(' ', "");
+    unsigned sum = 0;
+    for (int i = 0; i + 1 < body.size(); i += 2) {
+        sum += body.mid(i, 2).toUInt(nullptr, 16);
+    }
+    return ":" + body + QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).toUpper().rightJustified(2, '0') +
+           "\r\n";
+}
+
+// Requests of the record for `address`, as raw frames.
+QList<QByteArray> FramesTo(const Simulator& sim, int address) {
+    QList<QByteArray> out;
+    for (const SimRequest& r : sim.requestsTo(address)) {
+        out << r.frame;
+    }
+    return out;
+}
+
+// The configuration registers of a model (what a setup file carries, plus the two analog offsets).
+QList<quint16> ConfigRegisters(int model) {
+    QList<quint16> regs{0x0110, 0x0111};
+    for (quint16 r = 0x1000; r <= 0x1006; ++r) {
+        regs << r;
+    }
+    if (model == 1) {
+        regs << 0x1010;
+    }
+    regs << 0x1050;
+    for (quint16 r = 0x1100; r <= 0x1104; ++r) {
+        regs << r;
+    }
+    if (model == 1) {
+        for (quint16 r = 0x2000; r <= 0x2007; ++r) {
+            regs << r;
+        }
+    }
+    for (quint16 r = 0x3000; r <= 0x3007; ++r) {
+        regs << r;
+    }
+    if (model == 1) {
+        for (quint16 r = 0x4000; r <= 0x4005; ++r) {
+            regs << r;
+        }
+    }
+    return regs;
+}
+
+// An instrument set up away from the defaults in every group, working and stored copy alike.
+void Configure(SimInstrument* inst, int variant) {
+    const auto set = [inst](quint16 reg, quint16 value) {
+        inst->setHolding(reg, value);
+        inst->setStored(reg, value);
+    };
+    const int model = inst->model();
+    set(0x1001, quint16(20000 + variant)); // capacity
+    set(0x1002, quint16(25000 + variant)); // sensitivity 2.5000
+    set(0x1004, quint16(15000 + variant)); // theoretical net
+    set(0x1006, quint16(100 + variant));   // dead load
+    set(0x1050, 7);                        // division 2, one decimal
+    set(0x0110, quint16(500 + variant));   // set-points in divisions
+    set(0x0111, quint16(1500 + variant));
+    set(0x1100, 7); // filter
+    set(0x1102, 15);
+    set(0x3000, 2);             // baud
+    set(0x3001, model == 1 ? 2 : 1);
+    set(0x3003, 12);            // response delay
+    if (model == 1) {
+        set(0x1010, 1);          // operating mode
+        set(0x1104, 150);        // zero band
+        set(0x2000, 0x001D);     // output 1 mode word
+        set(0x2001, 4);
+        set(0x2006, 20);
+        set(0x3006, 9);          // Com2 address
+        set(0x4000, 12000);      // analog full scale
+        set(0x4001, 1);
+        set(0x4002, 2);
+        set(0x4005, 200);        // analog zero reference
+        set(0x4003, quint16(6000 + variant)); // trimming offsets: the instrument's own
+        set(0x4004, quint16(58000 + variant));
+    }
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    // scan: one row per answering instrument with what the start-up screen shows, and for each
+    // address the screen's frames (division code, status byte, weight register) plus the model probe.
+    void scan_data() {
+        QTest::addColumn<QString>("addresses");
+        QTest::addColumn<bool>("json");
+        QTest::newRow("table, 1-3 and 17") << "1-3,17" << false;
+        QTest::newRow("JSON lines, 1-3 and 17") << "1-3,17" << true;
+    }
+    void scan() {
+        QFETCH(QString, addresses);
+        QFETCH(bool, json);
+        CliRig rig(1);
+        SimInstrument* a1 = rig.sim.addInstrument(1, SimInstrument::VXA);
+        SimInstrument* a2 = rig.sim.addInstrument(2, SimInstrument::VXB);
+        SimInstrument* a17 = rig.sim.addInstrument(17, SimInstrument::VXA);
+        a1->setHolding(0x1050, 7); // step 2, one decimal
+        a1->setNet(-120);          // register 0 = 120, status bit 0
+        a2->setStatusBits(SimInstrument::Overload, true);
+        a17->setStable(false);
+        a17->setNet(25);
+        QStringList args{"scan", "--addresses", addresses};
+        if (json) {
+            args << "--json";
+        }
+        const CliResult r = rig.Run(args);
+        QCOMPARE(r.status, ExitOk);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QStringList lines = r.OutLines();
+        if (!json) {
+            QVERIFY(lines.takeFirst().startsWith(QLatin1String("Addr")));
+            QCOMPARE(lines, (QStringList{
+                                "   1  VXA    0.2          -24.0  stable",
+                                "   2  VXB    1           O - L   stable, overload",
+                                "  17  VXA    1               25  moving",
+                            }));
+        } else {
+            QCOMPARE(lines.size(), 3);
+            const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+            QCOMPARE(first.value("address").toInt(), 1);
+            QCOMPARE(first.value("model").toInt(), 1);
+            QCOMPARE(first.value("division").toString(), QStringLiteral("0.2"));
+            QCOMPARE(first.value("weight").toString(), QStringLiteral("-24.0"));
+            QCOMPARE(first.value("weightText").toString(), QStringLiteral("  -24.0"));
+            QCOMPARE(first.value("statusByte").toInt(), 0x05);
+            QVERIFY(first.value("ok").toBool());
+            const QJsonObject second = QJsonDocument::fromJson(lines[1].toUtf8()).object();
+            QCOMPARE(second.value("modelName").toString(), QStringLiteral("VXB"));
+            QCOMPARE(second.value("weightText").toString(), QStringLiteral(" O - L "));
+        }
+        // The start-up screen's frames, then the model probe (the register only model 1 has).
+        QCOMPARE(FramesTo(rig.sim, 1), (QList<QByteArray>{Frame("01 03 1050 0001"), Frame("01 07"),
+                                                          Frame("01 04 0000 0001"), Frame("01 03 1010 0001")}));
+        // A state instead of a weight: no weight request.
+        QCOMPARE(FramesTo(rig.sim, 2),
+                 (QList<QByteArray>{Frame("02 03 1050 0001"), Frame("02 07"), Frame("02 03 1010 0001")}));
+        // Silent addresses get the division request alone.
+        QCOMPARE(FramesTo(rig.sim, 3), QList<QByteArray>{Frame("03 03 1050 0001")});
+    }
+
+    void scanNothingAnswers() {
+        CliRig rig;
+        const CliResult r = rig.Run({"scan", "--addresses", "30-32"});
+        QCOMPARE(r.status, ExitFailed);
+        QCOMPARE(r.OutLines().size(), 1); // the header alone
+        QCOMPARE(r.ErrLines(), QStringList{"quartel-cli: no instrument answered on " + rig.sim.devicePath()});
+    }
+
+    // watch: one line per pass with what the upper band shows; the model-2 band has no set-points,
+    // inputs or output lamps.
+    void watch_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("VXA gross, English") << 1 << "gross"
+                                            << "     3     150.0     -50   0.150  01    200.0   400.0  Stable ... "
+                                               "Output1 .......  v3.2";
+        QTest::newRow("VXA net") << 1 << "net"
+                                 << "     3     -24.0     -50   0.150  01    200.0   400.0  Stable Net "
+                                    "Output1 .......  v3.2";
+        QTest::newRow("VXB gross") << 2 << "gross" << "     3     150.0     -50   0.150  Stable  v3.2";
+    }
+    void watch() {
+        QFETCH(int, model);
+        QFETCH(QString, view);
+        QFETCH(QString, line);
+        CliRig rig(1);
+        SimInstrument* inst = rig.sim.addInstrument(4, model);
+        inst->setHolding(0x1050, 7);
+        inst->setWeight(-120, 750);
+        inst->setSignal(150);
+        inst->setInternalPoints(quint32((131000 - 50) * 16));
+        inst->setInputs(2);
+        inst->setRelays(1);
+        const CliResult r = rig.Run({"watch", "--address", "4", "--count", "3", "--view", view});
+        QCOMPARE(r.status, ExitOk);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        const QStringList lines = r.OutLines();
+        QCOMPARE(lines.size(), 2 + 3);
+        QVERIFY2(lines[0].startsWith(model == 1 ? "VXA at address 4" : "VXB at address 4"), qPrintable(lines[0]));
+        QCOMPARE(lines.last(), line);
+    }
+
+    // --json and --stats: the statistics go to standard error, the lines stay JSON.
+    void watchJsonStats() {
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA)->setNet(33);
+        const CliResult r = rig.Run({"watch", "--address", "1", "--count", "2", "--json", "--stats", "--view", "net"});
+        QCOMPARE(r.status, ExitOk);
+        const QStringList lines = r.OutLines();
+        QCOMPARE(lines.size(), 2);
+        const QJsonObject pass = QJsonDocument::fromJson(lines[1].toUtf8()).object();
+        QCOMPARE(pass.value("pass").toInt(), 2);
+        QCOMPARE(pass.value("weight").toString(), QStringLiteral("     33"));
+        QVERIFY(pass.value("stable").toBool());
+        QVERIFY(pass.value("net").toBool());
+        QVERIFY(pass.value("ok").toBool());
+        QCOMPARE(r.ErrLines().size(), 3);
+        QVERIFY2(r.err.contains(QLatin1String("stats: 2 passes")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QLatin1String("ms per exchange")), qPrintable(r.err));
+    }
+
+    // An address that does not answer: every command that talks to it ends with status 1 and says so
+    // in one line; nothing is written.
+    void silentAddress_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("watch") << QStringList{"watch", "--address", "7", "--count", "2", "--model", "1"}
+                               << "no reply from address 7 in 2 of 2 passes";
+        QTest::newRow("watch, model asked") << QStringList{"watch", "--address", "7", "--count", "2"}
+                                            << "no reply from address 7";
+        QTest::newRow("backup") << QStringList{"backup", "--address", "7", "@/a.stp"} << "no reply from address 7";
+        QTest::newRow("backup, model 1") << QStringList{"backup", "--address", "7", "@/a.stp", "--model", "1"}
+                                         << "no reply from address 7";
+        QTest::newRow("restore") << QStringList{"restore", "--address", "7", "@/good.stp"}
+                                 << "no reply from address 7";
+        QTest::newRow("report") << QStringList{"report", "--address", "7", "--text"} << "no reply from address 7";
+    }
+    void silentAddress() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        {
+            Modulo1 m;
+            ParameterSet set(m);
+            set.reset();
+            QVERIFY(WriteAll(rig.Path("good.stp"), setupfile::BuildSetupFile(set, 1, 1)));
+        }
+        for (QString& a : arguments) {
+            a.replace(QLatin1String("@"), rig.dir.path());
+        }
+        const CliResult r = rig.Run(arguments);
+        QCOMPARE(r.status, ExitFailed);
+        QCOMPARE(r.ErrLines(), QStringList{QStringLiteral("quartel-cli: ") + reason});
+        QVERIFY(!QFile::exists(rig.Path("a.stp")));
+        QVERIFY(!QFile::exists(rig.Path("a.typ")));
+        QVERIFY(rig.sim.requestsTo(1).isEmpty());
+    }
+
+    // backup --all: instruments at 1, 2 and 17 give three pairs named after their addresses, each the
+    // backup of that instrument alone.
+    void backupLine() {
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(1, SimInstrument::VXA), 1);
+        Configure(rig.sim.addInstrument(2, SimInstrument::VXB), 2);
+        Configure(rig.sim.addInstrument(17, SimInstrument::VXA), 17);
+        const QString out = rig.Path("line");
+        QVERIFY(QDir().mkpath(out));
+        const CliResult r = rig.Run({"backup", "--all", out, "--lang", "en"});
+        QCOMPARE(r.status, ExitOk);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QCOMPARE(r.OutLines().size(), 3);
+        QCOMPARE(QDir(out).entryList(QDir::Files),
+                 (QStringList{"quartel-01.stp", "quartel-01.typ", "quartel-02.stp", "quartel-02.typ",
+                              "quartel-17.stp", "quartel-17.typ"}));
+        QCOMPARE(ReadAll(out + "/quartel-02.typ"), QByteArray("Select Instrument = \t2\r\n"));
+        for (const int a : {1, 2, 17}) {
+            const QString single = rig.Path(QStringLiteral("single-%1.stp").arg(a));
+            QCOMPARE(rig.Run({"backup", "--address", QString::number(a), single, "--lang", "en"}).status, ExitOk);
+            QCOMPARE(ReadAll(out + QStringLiteral("/quartel-%1.stp").arg(a, 2, 10, QLatin1Char('0'))), ReadAll(single));
+        }
+    }
+
+    // restore: the file made from one instrument, loaded into another of the same model, leaves the
+    // second holding exactly the first one's configuration (its own address and analog trimming
+    // kept); with --store the stored copy holds it too, without it the stored copy is untouched.
+    void restore_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<bool>("store");
+        QTest::newRow("VXA") << 1 << false;
+        QTest::newRow("VXA, stored") << 1 << true;
+        QTest::newRow("VXB") << 2 << false;
+        QTest::newRow("VXB, stored") << 2 << true;
+    }
+    void restore() {
+        QFETCH(int, model);
+        QFETCH(bool, store);
+        CliRig rig(1);
+        SimInstrument* source = rig.sim.addInstrument(1, model);
+        SimInstrument* target = rig.sim.addInstrument(5, model);
+        Configure(source, 0);
+        target->setHolding(0x4003, 6111);
+        target->setStored(0x4003, 6111);
+        const QString file = rig.Path("one.stp");
+        const QString modelArg = QString::number(model);
+        QCOMPARE(rig.Run({"backup", "--address", "1", file, "--model", modelArg}).status, ExitOk);
+        QList<quint16> storedBefore;
+        const QList<quint16> regs = ConfigRegisters(model);
+        for (const quint16 reg : regs) {
+            storedBefore << target->stored(reg);
+        }
+        QStringList args{"restore", "--address", "5", file, "--model", modelArg};
+        if (store) {
+            args << "--store";
+        }
+        const CliResult r = rig.Run(args);
+        QCOMPARE(r.status, ExitOk);
+        // One line per group the load writes, in the file's order; the store last.
+        const QStringList lines = r.OutLines();
+        QCOMPARE(lines.first(), QStringLiteral("address 5: weight constants: confirmed"));
+        // The store, then the restart that a written operating mode asks for (a VXB confirms that write).
+        QCOMPARE(lines.size(), 8 + (store ? 2 : 0));
+        QVERIFY(r.err.contains(QLatin1String("the file's address 1 was not written")));
+        for (int i = 0; i < regs.size(); ++i) {
+            const quint16 reg = regs[i];
+            quint16 expected = source->holding(reg);
+            if (reg == 0x3002) {
+                expected = 5; // the instrument keeps its own address
+            } else if (reg == 0x4003) {
+                expected = 6111; // and its analog trimming
+            } else if (reg == 0x4004) {
+                expected = quint16(SimInstrument::defaultValue(reg, 5));
+            }
+            QVERIFY2(target->holding(reg) == expected,
+                     qPrintable(QStringLiteral("register %1: %2, expected %3")
+                                    .arg(reg, 4, 16, QLatin1Char('0'))
+                                    .arg(target->holding(reg))
+                                    .arg(expected)));
+            QCOMPARE(target->stored(reg), store ? expected : storedBefore[i]);
+        }
+        QCOMPARE(target->storeCount(), store ? 1 : 0);
+    }
+
+    // restore --address A-B: one file into several instruments in turn, each keeping its address.
+    void restoreRange() {
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(1, SimInstrument::VXA), 3);
+        rig.sim.addInstrument(3, SimInstrument::VXA);
+        rig.sim.addInstrument(4, SimInstrument::VXA);
+        const QString file = rig.Path("one.stp");
+        QCOMPARE(rig.Run({"backup", "--address", "1", file}).status, ExitOk);
+        const CliResult r = rig.Run({"restore", "--address", "2-4", file, "--store"});
+        QCOMPARE(r.status, ExitFailed); // nothing at address 2
+        QVERIFY2(r.err.contains(QLatin1String("quartel-cli: no reply from address 2")), qPrintable(r.err));
+        for (const int a : {3, 4}) {
+            SimInstrument* inst = rig.sim.instrument(a);
+            QVERIFY(inst);
+            QCOMPARE(inst->holding(0x1001), quint16(20003));
+            QCOMPARE(inst->stored(0x1001), quint16(20003));
+            QCOMPARE(inst->holding(0x3002), quint16(a));
+        }
+    }
+
+    // A file the instrument cannot take is refused before a single frame goes out.
+    void restoreRefused_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("model-2 file, model-1 instrument") << "vxb.stp" << QStringList{}
+                                                         << "doesn't match with the selected instrument";
+        QTest::newRow("model-1 file, --model 2") << "vxa.stp" << QStringList{"--model", "2"}
+                                                 << "doesn't match with the selected instrument";
+        QTest::newRow("38 lines") << "short.stp" << QStringList{} << "short.stp";
+        QTest::newRow("no such file") << "missing.stp" << QStringList{} << "Impossible to open file";
+        QTest::newRow("65001 bytes") << "long.stp" << QStringList{} << "too long";
+    }
+    void restoreRefused() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, extra);
+        QFETCH(QString, reason);
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        Modulo1 m;
+        ParameterSet set(m);
+        set.reset();
+        const QByteArray vxa = setupfile::BuildSetupFile(set, 1, 1);
+        QVERIFY(WriteAll(rig.Path("vxa.stp"), vxa));
+        QVERIFY(WriteAll(rig.Path("vxb.stp"), vxa));
+        QVERIFY(WriteAll(rig.Path("vxb.typ"), setupfile::BuildModelFile("Select Instrument", 2)));
+        QVERIFY(WriteAll(rig.Path("short.stp"), vxa.left(vxa.lastIndexOf("\r\n", vxa.size() - 3) + 2)));
+        QVERIFY(WriteAll(rig.Path("long.stp"), vxa + QByteArray(65001 - vxa.size(), ' ')));
+        QStringList args{"restore", "--address", "1", rig.Path(file), "--store"};
+        args << extra;
+        const CliResult r = rig.Run(args);
+        QCOMPARE(r.status, ExitFailed);
+        QCOMPARE(r.ErrLines().size(), 1);
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(rig.sim.requestCount(), 0);
+    }
+
+    // report: from a file and from the instrument, the same lines the report builder gives.
+    void report() {
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(1, SimInstrument::VXA), 0);
+        const QString file = rig.Path("one.stp");
+        QCOMPARE(rig.Run({"backup", "--address", "1", file}).status, ExitOk);
+        const CliResult fromFile = rig.Run({"report", file, "--text", "--notes", "line 3"});
+        QCOMPARE(fromFile.status, ExitOk);
+        const CliResult live = rig.Run({"report", "--address", "1", "--text", "--notes", "line 3"});
+        QCOMPARE(live.status, ExitOk);
+        QVERIFY2(fromFile.out.contains(QLatin1String("PRINT CONFIGURATION")), qPrintable(fromFile.out));
+        QVERIFY(fromFile.out.contains(QLatin1String(" line 3\n")));
+        const QStringList fileLines = fromFile.out.split('\n');
+        const QStringList liveLines = live.out.split('\n');
+        QCOMPARE(fileLines.size(), liveLines.size());
+        int differing = 0;
+        for (int i = 0; i < fileLines.size(); ++i) {
+            // Every value ends in column 86.
+            if (fileLines[i].contains(QLatin1String("...."))) {
+                QCOMPARE(fileLines[i].size(), ReportValueEndColumn);
+            }
+            differing += fileLines[i] != liveLines[i] ? 1 : 0;
+        }
+        // The file knows no inputs, version, signal or internal counts; the instrument does.
+        QCOMPARE(differing, 5);
+        QVERIFY(live.out.contains(QRegularExpression(QStringLiteral("Software Ver\\.+ 3\\.2\n"))));
+    }
+
+    // --demo: the simulated line of the screens, in-process.
+    void demo() {
+        const CliResult r = RunCliWith({"scan", "--demo", "--addresses", "1-3", "--timeout", "100"}, {}, {});
+        QCOMPARE(r.status, ExitOk);
+        const QStringList lines = r.OutLines();
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[1].startsWith(QLatin1String("   1  VXA    0.01")), qPrintable(lines[1]));
+        QVERIFY2(lines[2].startsWith(QLatin1String("   2  VXB    1")), qPrintable(lines[2]));
+    }
+
+    // The progress line of a long job goes to a terminal only.
+    void progressOnTerminal() {
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        const CliResult terminal = rig.Run({"scan", "--addresses", "1-2"}, true);
+        QCOMPARE(terminal.status, ExitOk);
+        QVERIFY(terminal.err.contains(QLatin1String("\rscan: address 2 (2 of 2), 1 answered")));
+        QVERIFY(terminal.err.endsWith(QLatin1String("\r\x1b[K")));
+        const CliResult pipe = rig.Run({"scan", "--addresses", "1-2"}, false);
+        QVERIFY(pipe.err.isEmpty());
+        QCOMPARE(pipe.out, terminal.out);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"

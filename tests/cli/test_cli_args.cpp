@@ -1,0 +1,179 @@
+// The command line of quartel-cli without a line: the address lists at both ends of 1..32 and just
+// past them, the usage errors (status 2, one reason, nothing sent), the help of each command, and the
+// progress line that only a terminal gets.
+
+#include "../support/coro.h"
+
+#include "cli.h"
+#include "cliargs.h"
+#include "cliio.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run RunArgs(const QStringList& arguments) {
+    Run r;
+    CliStreams streams;
+    streams.out = [&r](const QString& t) { r.out += t; };
+    streams.err = [&r](const QString& t) { r.err += t; };
+    QStringList args{QStringLiteral("quartel-cli")};
+    args << arguments;
+    const Started run = Start([&]() -> QCoro::Task<> { r.status = co_await RunCli(args, streams); });
+    [[maybe_unused]] const bool done = QTest::qWaitFor([&] { return run.done(); }, 5000);
+    return r;
+}
+
+} // namespace
+
+class TestCliArgs : public QObject {
+    Q_OBJECT
+private slots:
+    void addresses_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("0, below the first") << "0" << false << QList<int>{};
+        QTest::newRow("1, the first") << "1" << true << QList<int>{1};
+        QTest::newRow("32, the last") << "32" << true << QList<int>{32};
+        QTest::newRow("33, past the last") << "33" << false << QList<int>{};
+        QTest::newRow("3-12") << "3-12" << true << QList<int>{3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QTest::newRow("1-32, the whole line") << "1-32" << true << [] {
+            QList<int> all;
+            for (int a = 1; a <= 32; ++a) {
+                all << a;
+            }
+            return all;
+        }();
+        QTest::newRow("0-5 starts below") << "0-5" << false << QList<int>{};
+        QTest::newRow("30-33 runs past") << "30-33" << false << QList<int>{};
+        QTest::newRow("12-3 backwards") << "12-3" << false << QList<int>{};
+        QTest::newRow("7-7, one address") << "7-7" << true << QList<int>{7};
+        QTest::newRow("list with a range, unordered, repeated") << "17,1-2,2" << true << QList<int>{1, 2, 17};
+        QTest::newRow("blanks around") << " 5 , 9 " << true << QList<int>{5, 9};
+        QTest::newRow("empty") << "" << false << QList<int>{};
+        QTest::newRow("letters") << "abc" << false << QList<int>{};
+        QTest::newRow("hex") << "0x10" << false << QList<int>{};
+        QTest::newRow("sign") << "+5" << false << QList<int>{};
+        QTest::newRow("negative") << "-5" << false << QList<int>{};
+        QTest::newRow("decimal") << "1.5" << false << QList<int>{};
+        QTest::newRow("empty list entry") << "1,,2" << false << QList<int>{};
+        QTest::newRow("open range") << "3-" << false << QList<int>{};
+        QTest::newRow("two dashes") << "1-2-3" << false << QList<int>{};
+    }
+    void addresses() {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(QList<int>, expected);
+        QString error;
+        const std::optional<QList<int>> parsed = ParseAddresses(text, &error);
+        QCOMPARE(parsed.has_value(), ok);
+        if (ok) {
+            QCOMPARE(*parsed, expected);
+            QVERIFY(error.isEmpty());
+        } else {
+            QVERIFY(!error.isEmpty());
+        }
+    }
+
+    // Usage errors end with status 2 and one line on standard error, before any line is opened (the
+    // device named here does not exist, so reaching it would say so instead).
+    void usage_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+        const QString dev = QStringLiteral("--device=/nonexistent/tty");
+        QTest::newRow("no command") << QStringList{} << "Usage: quartel-cli COMMAND";
+        QTest::newRow("unknown command") << QStringList{"erase"} << "unknown command \"erase\"";
+        QTest::newRow("unknown option") << QStringList{"scan", "--bogus", dev} << "bogus";
+        QTest::newRow("scan address 0") << QStringList{"scan", "--addresses", "0", dev} << "--addresses";
+        QTest::newRow("scan address 33") << QStringList{"scan", "--addresses", "33", dev} << "--addresses";
+        QTest::newRow("scan with an argument") << QStringList{"scan", "x.stp", dev} << "unexpected argument";
+        QTest::newRow("watch without address") << QStringList{"watch", dev} << "watch needs --address";
+        QTest::newRow("watch with a range") << QStringList{"watch", "--address", "1-3", dev} << "one address";
+        QTest::newRow("watch count 0") << QStringList{"watch", "--address", "1", "--count", "0", dev} << "--count";
+        QTest::newRow("watch bad view") << QStringList{"watch", "--address", "1", "--view", "tare", dev} << "--view";
+        QTest::newRow("watch stats without count") << QStringList{"watch", "--address", "1", "--stats", dev}
+                                                   << "--stats needs --count";
+        QTest::newRow("timeout 0") << QStringList{"scan", "--timeout", "0", dev} << "--timeout";
+        QTest::newRow("timeout 32768") << QStringList{"scan", "--timeout", "32768", dev} << "--timeout";
+        QTest::newRow("bad language") << QStringList{"scan", "--lang", "de", dev} << "--lang";
+        QTest::newRow("bad model") << QStringList{"scan", "--model", "3", dev} << "--model";
+        QTest::newRow("backup without file") << QStringList{"backup", "--address", "1", dev} << "FILE.stp";
+        QTest::newRow("backup address and all") << QStringList{"backup", "--address", "1", "--all", "d", dev}
+                                                << "either --address";
+        QTest::newRow("backup all without dir") << QStringList{"backup", "--all", dev} << "DIR";
+        QTest::newRow("restore without address") << QStringList{"restore", "a.stp", dev} << "--address";
+        QTest::newRow("restore without file") << QStringList{"restore", "--address", "1", dev} << "FILE.stp";
+        QTest::newRow("restore range past 32") << QStringList{"restore", "--address", "3-33", "a.stp", dev}
+                                               << "--address";
+        QTest::newRow("report without output") << QStringList{"report", "a.stp", dev} << "--pdf";
+        QTest::newRow("report with both outputs") << QStringList{"report", "a.stp", "--text", "--pdf", "b", dev}
+                                                  << "--pdf";
+        QTest::newRow("report address and file") << QStringList{"report", "--address", "1", "a.stp", "--text", dev}
+                                                 << "either --address";
+    }
+    void usage() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        const Run r = RunArgs(arguments);
+        QCOMPARE(r.status, ExitUsage);
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QLatin1String("nonexistent")), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void help_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("usage");
+        QTest::addColumn<QString>("option");
+        QTest::newRow("program") << QStringList{"--help"} << "Usage: quartel-cli COMMAND" << "--demo";
+        QTest::newRow("scan") << QStringList{"scan", "--help"} << "Usage: quartel-cli scan" << "--addresses";
+        QTest::newRow("watch") << QStringList{"watch", "-h"} << "Usage: quartel-cli watch" << "--count";
+        QTest::newRow("backup") << QStringList{"backup", "--help"} << "Usage: quartel-cli backup" << "--all";
+        QTest::newRow("restore") << QStringList{"help", "restore"} << "Usage: quartel-cli restore" << "--store";
+        QTest::newRow("report") << QStringList{"report", "--help", "--text"} << "Usage: quartel-cli report"
+                                << "--pdf";
+    }
+    void help() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, usage);
+        QFETCH(QString, option);
+        const Run r = RunArgs(arguments);
+        QCOMPARE(r.status, ExitOk);
+        QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
+        QVERIFY2(r.out.contains(option), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QLatin1String("--device")), qPrintable(r.out));
+        QVERIFY(r.err.isEmpty());
+    }
+
+    // The progress line goes to a terminal only, and a failure's line starts on a line of its own.
+    void progress_data() {
+        QTest::addColumn<bool>("terminal");
+        QTest::newRow("terminal") << true;
+        QTest::newRow("pipe or file") << false;
+    }
+    void progress() {
+        QFETCH(bool, terminal);
+        QString err;
+        CliStreams streams;
+        streams.err = [&err](const QString& t) { err += t; };
+        streams.errIsTerminal = terminal;
+        CliIo io(streams);
+        io.Progress(QStringLiteral("scan: address 3"));
+        io.Fail(QStringLiteral("no reply from address 3"));
+        if (terminal) {
+            QCOMPARE(err, QStringLiteral("\rscan: address 3\x1b[K\r\x1b[Kquartel-cli: no reply from address 3\n"));
+        } else {
+            QCOMPARE(err, QStringLiteral("quartel-cli: no reply from address 3\n"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliArgs)
+#include "test_cli_args.moc"
