@@ -31,7 +31,8 @@ constexpr CommandDef Commands[] = {
      "with --store it stores them (command 0x0020). A range of addresses is restored one after the other.\n"
      "A file of another model than --model (default 1, as the start-up screen) or a short file is\n"
      "refused before anything is sent."},
-    {CliCommand::Report, "report", "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT] [options]",
+    {CliCommand::Report, "report",
+     "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT] [options]",
      "The configuration report of a live instrument (after a full read) or of a setup file, as a PDF\n"
      "file or as plain text on standard output."},
 };

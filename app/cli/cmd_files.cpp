@@ -3,12 +3,12 @@
 #include "clicommands.h"
 #include "cliline.h"
 
+#include "frame.h"
+#include "registers.h"
 #include "report.h"
 #include "reportrender.h"
 #include "setupfile.h"
 #include "startpoll.h"
-#include "frame.h"
-#include "registers.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,7 +85,8 @@ QCoro::Task<bool> ReadAnalogBlock(CliInstrument& inst) {
     const auto element = size_t(AnalogTab + 1);
     inst.m.TabRead[element] = 0;
     inst.tab = AnalogTab;
-    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && inst.m.TabRead[element] == 0; ++attempt) {
+    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && inst.m.TabRead[element] == 0;
+         ++attempt) {
         co_await inst.reader.ReadTabBlock();
     }
     inst.tab = 0;
@@ -143,7 +144,8 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     StartPoll poll(m, line.link());
     QList<int> found;
     for (const int a : o.addresses) {
-        io.Progress(QStringLiteral("backup: looking for instruments, address %1 of %2").arg(a).arg(LastAddress));
+        io.Progress(
+            QStringLiteral("backup: looking for instruments, address %1 of %2").arg(a).arg(LastAddress));
         m.DeviceAddress = uint8_t(a);
         m.DivisionStep[a] = 0;
         co_await poll.PollDivisionCode();
@@ -159,7 +161,8 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     int done = 0;
     for (const int a : found) {
         io.Progress(QStringLiteral("backup: address %1 (%2 of %3)").arg(a).arg(++done).arg(found.size()));
-        const QString path = QDir(o.path).filePath(QStringLiteral("quartel-%1.stp").arg(a, 2, 10, QLatin1Char('0')));
+        const QString path =
+            QDir(o.path).filePath(QStringLiteral("quartel-%1.stp").arg(a, 2, 10, QLatin1Char('0')));
         if (!co_await BackupOne(line, io, a, path)) {
             ++failed;
         }
@@ -235,7 +238,8 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
     int failed = 0;
     int done = 0;
     for (const int a : o.addresses) {
-        io.Progress(QStringLiteral("restore: address %1 (%2 of %3)").arg(a).arg(++done).arg(o.addresses.size()));
+        io.Progress(
+            QStringLiteral("restore: address %1 (%2 of %3)").arg(a).arg(++done).arg(o.addresses.size()));
         const int model = co_await line.ModelOf(a);
         if (model == 0) {
             io.Fail(QStringLiteral("no reply from address %1").arg(a));
@@ -243,7 +247,8 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
             continue;
         }
         line.m().DeviceAddress = uint8_t(a);
-        if (o.model == ModelAuto && !co_await CheckFile(line, io, model, o.path, QStringLiteral("address %1: ").arg(a))) {
+        if (o.model == ModelAuto &&
+            !co_await CheckFile(line, io, model, o.path, QStringLiteral("address %1: ").arg(a))) {
             ++failed;
             continue;
         }
@@ -257,7 +262,8 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
         // The analog group's write carries the two trimming offsets, which the file does not hold: they
         // are read first, so that the instrument gets its own back instead of 0.
         if (model == 1 && !co_await ReadAnalogBlock(inst)) {
-            io.Fail(QStringLiteral("address %1: the analog output block was not read; nothing written").arg(a));
+            io.Fail(
+                QStringLiteral("address %1: the analog output block was not read; nothing written").arg(a));
             ++failed;
             continue;
         }
@@ -277,19 +283,22 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
         files.onGroupResult = [&](const SetupFiles::GroupResult& result) {
             io.Out(QStringLiteral("address %1: %2: %3")
                        .arg(a)
-                       .arg(GroupName(result.group),
-                            result.confirmed ? QStringLiteral("confirmed") : QStringLiteral("NOT CONFIRMED")));
+                       .arg(GroupName(result.group), result.confirmed ? QStringLiteral("confirmed")
+                                                                      : QStringLiteral("NOT CONFIRMED")));
             if (!result.confirmed) {
                 ++groupsFailed;
-                io.Fail(QStringLiteral("address %1: group \"%2\" not confirmed").arg(a).arg(GroupName(result.group)));
+                io.Fail(QStringLiteral("address %1: group \"%2\" not confirmed")
+                            .arg(a)
+                            .arg(GroupName(result.group)));
             }
         };
         const SetupFiles::LoadReport report = co_await files.Load(o.path);
         if (!fileAddress.isEmpty()) {
-            io.Note(QStringLiteral("quartel-cli: note: address %1: the file's address %2 was not written; the "
-                                   "instrument keeps address %1")
-                        .arg(a)
-                        .arg(fileAddress));
+            io.Note(
+                QStringLiteral("quartel-cli: note: address %1: the file's address %2 was not written; the "
+                               "instrument keeps address %1")
+                    .arg(a)
+                    .arg(fileAddress));
         }
         if (report.outcome != SetupFiles::LoadOutcome::Loaded || groupsFailed > 0) {
             ++failed;
@@ -317,8 +326,9 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
             model = 1;
             if (typ.exists()) {
                 const std::optional<int> named =
-                    typ.open(QIODevice::ReadOnly) ? setupfile::ParseModelFile(typ.read(setupfile::MaxFileBytes + 1))
-                                                  : std::nullopt;
+                    typ.open(QIODevice::ReadOnly)
+                        ? setupfile::ParseModelFile(typ.read(setupfile::MaxFileBytes + 1))
+                        : std::nullopt;
                 model = named.value_or(0);
             }
             if (model != 1 && model != 2) {

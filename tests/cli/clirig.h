@@ -41,8 +41,8 @@ inline QByteArray ProgIni(int language = 0, int timeoutMs = ReplyTimeoutMs) {
     return "Start-up reply time-out (ms) = " + QByteArray::number(timeoutMs) + "\r\n" +
            "Main reply time-out (ms) = " + QByteArray::number(timeoutMs) + "\r\n" +
            "Pause between instruments (ms) = 0\r\n" + "COMM Number = 1\r\n" +
-           "Language Type (0=Italian 1=English) = 0\r\n" + "Language (0=Italian 1=English) = " +
-           QByteArray::number(language) + "\r\n";
+           "Language Type (0=Italian 1=English) = 0\r\n" +
+           "Language (0=Italian 1=English) = " + QByteArray::number(language) + "\r\n";
 }
 
 // Runs the program to its end: `arguments` without the program's name; --device and --settings-dir

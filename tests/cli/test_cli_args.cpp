@@ -96,27 +96,29 @@ private slots:
         QTest::newRow("scan with an argument") << QStringList{"scan", "x.stp", dev} << "unexpected argument";
         QTest::newRow("watch without address") << QStringList{"watch", dev} << "watch needs --address";
         QTest::newRow("watch with a range") << QStringList{"watch", "--address", "1-3", dev} << "one address";
-        QTest::newRow("watch count 0") << QStringList{"watch", "--address", "1", "--count", "0", dev} << "--count";
-        QTest::newRow("watch bad view") << QStringList{"watch", "--address", "1", "--view", "tare", dev} << "--view";
-        QTest::newRow("watch stats without count") << QStringList{"watch", "--address", "1", "--stats", dev}
-                                                   << "--stats needs --count";
+        QTest::newRow("watch count 0")
+            << QStringList{"watch", "--address", "1", "--count", "0", dev} << "--count";
+        QTest::newRow("watch bad view")
+            << QStringList{"watch", "--address", "1", "--view", "tare", dev} << "--view";
+        QTest::newRow("watch stats without count")
+            << QStringList{"watch", "--address", "1", "--stats", dev} << "--stats needs --count";
         QTest::newRow("timeout 0") << QStringList{"scan", "--timeout", "0", dev} << "--timeout";
         QTest::newRow("timeout 32768") << QStringList{"scan", "--timeout", "32768", dev} << "--timeout";
         QTest::newRow("bad language") << QStringList{"scan", "--lang", "de", dev} << "--lang";
         QTest::newRow("bad model") << QStringList{"scan", "--model", "3", dev} << "--model";
         QTest::newRow("backup without file") << QStringList{"backup", "--address", "1", dev} << "FILE.stp";
-        QTest::newRow("backup address and all") << QStringList{"backup", "--address", "1", "--all", "d", dev}
-                                                << "either --address";
+        QTest::newRow("backup address and all")
+            << QStringList{"backup", "--address", "1", "--all", "d", dev} << "either --address";
         QTest::newRow("backup all without dir") << QStringList{"backup", "--all", dev} << "DIR";
         QTest::newRow("restore without address") << QStringList{"restore", "a.stp", dev} << "--address";
         QTest::newRow("restore without file") << QStringList{"restore", "--address", "1", dev} << "FILE.stp";
-        QTest::newRow("restore range past 32") << QStringList{"restore", "--address", "3-33", "a.stp", dev}
-                                               << "--address";
+        QTest::newRow("restore range past 32")
+            << QStringList{"restore", "--address", "3-33", "a.stp", dev} << "--address";
         QTest::newRow("report without output") << QStringList{"report", "a.stp", dev} << "--pdf";
-        QTest::newRow("report with both outputs") << QStringList{"report", "a.stp", "--text", "--pdf", "b", dev}
-                                                  << "--pdf";
-        QTest::newRow("report address and file") << QStringList{"report", "--address", "1", "a.stp", "--text", dev}
-                                                 << "either --address";
+        QTest::newRow("report with both outputs")
+            << QStringList{"report", "a.stp", "--text", "--pdf", "b", dev} << "--pdf";
+        QTest::newRow("report address and file")
+            << QStringList{"report", "--address", "1", "a.stp", "--text", dev} << "either --address";
     }
     void usage() {
         QFETCH(QStringList, arguments);
@@ -132,11 +134,16 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("usage");
         QTest::addColumn<QString>("option");
-        QTest::newRow("program") << QStringList{"--help"} << "Usage: quartel-cli COMMAND" << "--demo";
-        QTest::newRow("scan") << QStringList{"scan", "--help"} << "Usage: quartel-cli scan" << "--addresses";
-        QTest::newRow("watch") << QStringList{"watch", "-h"} << "Usage: quartel-cli watch" << "--count";
-        QTest::newRow("backup") << QStringList{"backup", "--help"} << "Usage: quartel-cli backup" << "--all";
-        QTest::newRow("restore") << QStringList{"help", "restore"} << "Usage: quartel-cli restore" << "--store";
+        QTest::newRow("program") << QStringList{"--help"} << "Usage: quartel-cli COMMAND"
+                                 << "--demo";
+        QTest::newRow("scan") << QStringList{"scan", "--help"} << "Usage: quartel-cli scan"
+                              << "--addresses";
+        QTest::newRow("watch") << QStringList{"watch", "-h"} << "Usage: quartel-cli watch"
+                               << "--count";
+        QTest::newRow("backup") << QStringList{"backup", "--help"} << "Usage: quartel-cli backup"
+                                << "--all";
+        QTest::newRow("restore") << QStringList{"help", "restore"} << "Usage: quartel-cli restore"
+                                 << "--store";
         QTest::newRow("report") << QStringList{"report", "--help", "--text"} << "Usage: quartel-cli report"
                                 << "--pdf";
     }
@@ -168,7 +175,8 @@ private slots:
         io.Progress(QStringLiteral("scan: address 3"));
         io.Fail(QStringLiteral("no reply from address 3"));
         if (terminal) {
-            QCOMPARE(err, QStringLiteral("\rscan: address 3\x1b[K\r\x1b[Kquartel-cli: no reply from address 3\n"));
+            QCOMPARE(err,
+                     QStringLiteral("\rscan: address 3\x1b[K\r\x1b[Kquartel-cli: no reply from address 3\n"));
         } else {
             QCOMPARE(err, QStringLiteral("quartel-cli: no reply from address 3\n"));
         }

@@ -73,11 +73,13 @@ private slots:
         rig.form.reset();
 
         QVERIFY(WriteAll(dir.filePath(QStringLiteral("prog.ini")), ProgIni(language)));
-        const CliResult r = RunCliWith({"backup", "--address", "1", cliFile, "--model", QString::number(model)},
-                                       rig.sim.devicePath(), dir.path());
+        const CliResult r =
+            RunCliWith({"backup", "--address", "1", cliFile, "--model", QString::number(model)},
+                       rig.sim.devicePath(), dir.path());
         QCOMPARE(r.status, ExitOk);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
-        QCOMPARE(ReadAll(dir.filePath(QStringLiteral("cli.typ"))), ReadAll(dir.filePath(QStringLiteral("screen.typ"))));
+        QCOMPARE(ReadAll(dir.filePath(QStringLiteral("cli.typ"))),
+                 ReadAll(dir.filePath(QStringLiteral("screen.typ"))));
         QCOMPARE(ReadAll(cliFile), ReadAll(screenFile));
         QCOMPARE(ReadAll(cliFile).count('\n'), 39);
     }
