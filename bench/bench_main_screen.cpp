@@ -286,5 +286,6 @@ int main(int argc, char** argv) {
     o.timeoutMs = IntOption(argc, argv, "--timeout", 500);
     o.movingMs = IntOption(argc, argv, "--moving", 0);
     o.callgrindSetup = HasOption(argc, argv, "--callgrind-setup");
+    const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

@@ -217,5 +217,6 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("start-up screen benchmark (platform %s)\n", qPrintable(QGuiApplication::platformName()));
+    const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }
