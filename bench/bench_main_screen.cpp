@@ -15,8 +15,8 @@
 //
 // --callgrind-setup: run under valgrind --tool=callgrind --collect-atstart=no to profile only the first
 // entry into setup mode (the click, the first paint of the tab control, the pass that reads the tab).
-// --callgrind-monitoring: as --callgrind-setup, for the stretch of monitoring whose CPU is measured; divide the
-// instructions by its passes for a figure that the load of the machine does not blur.
+// --callgrind-monitoring: as --callgrind-setup, for the stretch of monitoring whose CPU is measured;
+// the instructions divided by its passes give a figure that the load of the machine does not blur.
 
 #include "screenbench.h"
 
