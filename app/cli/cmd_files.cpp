@@ -262,8 +262,13 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
         // The analog group's write carries the two trimming offsets, which the file does not hold: they
         // are read first, so that the instrument gets its own back instead of 0.
         if (model == 1 && !co_await ReadAnalogBlock(inst)) {
+            // A VXB has no analog output: most likely the wrong model was given.
+            const bool vxb = co_await line.ProbeModel(a) == 2;
             io.Fail(
-                QStringLiteral("address %1: the analog output block was not read; nothing written").arg(a));
+                vxb ? QStringLiteral("address %1 answers as a VXB, not as a VXA (--model); nothing written")
+                          .arg(a)
+                    : QStringLiteral("address %1: the analog output block was not read; nothing written")
+                          .arg(a));
             ++failed;
             continue;
         }

@@ -4,6 +4,7 @@
 #include "cliline.h"
 
 #include "frame.h"
+#include "loopwait.h"
 #include "registers.h"
 #include "startpoll.h"
 
@@ -66,7 +67,12 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
     int answered = 0;
     int incomplete = 0;
     int done = 0;
+    LoopWaker pause;
     for (const int a : o.addresses) {
+        // The start-up screen's pause before each instrument when it polls more than one.
+        if (o.addresses.size() > 1 && m.PollDelayMs > 0) {
+            co_await pause.WaitFor(m.PollDelayMs);
+        }
         io.Progress(QStringLiteral("scan: address %1 (%2 of %3), %4 answered")
                         .arg(a)
                         .arg(++done)

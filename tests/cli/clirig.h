@@ -37,11 +37,11 @@ inline bool WriteAll(const QString& path, const QByteArray& bytes) {
 }
 
 // prog.ini with both reply time-outs, port 1, the language.
-inline QByteArray ProgIni(int language = 0, int timeoutMs = ReplyTimeoutMs) {
+inline QByteArray ProgIni(int language = 0, int timeoutMs = ReplyTimeoutMs, int pauseMs = 0) {
     return "Start-up reply time-out (ms) = " + QByteArray::number(timeoutMs) + "\r\n" +
            "Main reply time-out (ms) = " + QByteArray::number(timeoutMs) + "\r\n" +
-           "Pause between instruments (ms) = 0\r\n" + "COMM Number = 1\r\n" +
-           "Language Type (0=Italian 1=English) = 0\r\n" +
+           "Pause between instruments (ms) = " + QByteArray::number(pauseMs) + "\r\n" +
+           "COMM Number = 1\r\n" + "Language Type (0=Italian 1=English) = 0\r\n" +
            "Language (0=Italian 1=English) = " + QByteArray::number(language) + "\r\n";
 }
 

@@ -166,6 +166,37 @@ private slots:
         QCOMPARE(FramesTo(rig.sim, 3), QList<QByteArray>{Frame("03 03 1050 0001")});
     }
 
+    // The pause of prog.ini comes before each instrument when more than one is polled, and not at all
+    // for one address.
+    void scanPauses_data() {
+        QTest::addColumn<QString>("addresses");
+        QTest::addColumn<bool>("pauses");
+        QTest::newRow("two addresses") << "1-2" << true;
+        QTest::newRow("one address") << "2" << false;
+    }
+    void scanPauses() {
+        QFETCH(QString, addresses);
+        QFETCH(bool, pauses);
+        constexpr int PauseMs = 300;
+        CliRig rig;
+        QVERIFY(WriteAll(rig.Path("prog.ini"), ProgIni(0, ReplyTimeoutMs, PauseMs)));
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        rig.sim.addInstrument(2, SimInstrument::VXA);
+        const qint64 startNs = Simulator::nowNs();
+        const CliResult r = rig.Run({"scan", "--addresses", addresses, "--model", "1"});
+        QCOMPARE(r.status, ExitOk);
+        const QList<SimRequest> to2 = rig.sim.requestsTo(2);
+        QVERIFY(!to2.isEmpty());
+        const qint64 firstNs =
+            rig.sim.requestsTo(1).isEmpty() ? startNs : rig.sim.requestsTo(1).last().timeNs;
+        const double gapMs = double(to2.first().timeNs - firstNs) / 1e6;
+        if (pauses) {
+            QVERIFY2(gapMs >= PauseMs, qPrintable(QString::number(gapMs)));
+        } else {
+            QVERIFY2(gapMs < PauseMs, qPrintable(QString::number(gapMs)));
+        }
+    }
+
     void scanNothingAnswers() {
         CliRig rig;
         const CliResult r = rig.Run({"scan", "--addresses", "30-32"});
@@ -415,6 +446,24 @@ private slots:
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
         QCOMPARE(rig.sim.requestCount(), 0);
+    }
+
+    // A VXB taken for a VXA (the default model of restore): its analog block cannot be read, so
+    // nothing is written and the reason names the model.
+    void restoreIntoOtherModel() {
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXB);
+        Modulo1 m;
+        ParameterSet set(m);
+        set.reset();
+        QVERIFY(WriteAll(rig.Path("vxa.stp"), setupfile::BuildSetupFile(set, 1, 1)));
+        const CliResult r = rig.Run({"restore", "--address", "1", rig.Path("vxa.stp"), "--store"});
+        QCOMPARE(r.status, ExitFailed);
+        QCOMPARE(r.ErrLines(), QStringList{"quartel-cli: address 1 answers as a VXB, not as a VXA (--model); "
+                                           "nothing written"});
+        for (const SimRequest& request : rig.sim.requests()) {
+            QCOMPARE(request.function, int(Fn::ReadHoldingRegisters));
+        }
     }
 
     // report: from a file and from the instrument, the same lines the report builder gives.
