@@ -37,11 +37,11 @@ public:
     QCoro::Task<QString> AskSaveFile(const QString&) override { co_return QString(); }
 };
 
-const char* const Values[] = {"   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2", "10",
-                              "7",       "3",       "1.5",     "1",       "150",     "2",       "1", "0",
-                              "1",       "4",       "10",      "20",      "1",       "0",       "1", "0",
-                              "6",       "30",      "40",      "2",       "5",       "1",       "12", "7",
-                              "0",       "9",       "2",       "  10000", "1",       "2",       "    200"};
+const char* const Values[] = {
+    "   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2",  "10", "7",      "3",
+    "1.5",     "1",       "150",     "2",       "1",       "0",       "1",  "4",  "10",     "20",
+    "1",       "0",       "1",       "0",       "6",       "30",      "40", "2",  "5",      "1",
+    "12",      "7",       "0",       "9",       "2",       "  10000", "1",  "2",  "    200"};
 
 QCoro::Task<> Main(int loads) {
     SimThread line;
@@ -85,7 +85,8 @@ QCoro::Task<> Main(int loads) {
     SetupCommands commands(session);
     ConfigWriter writer(session, marks, commands);
     int tab = 0;
-    ConfigReader reader(session, [&tab] { return tab; }, [&tab](int t) { tab = t; });
+    ConfigReader reader(
+        session, [&tab] { return tab; }, [&tab](int t) { tab = t; });
     QuietActions actions;
     SetupFiles files(session, writer, reader, actions);
 

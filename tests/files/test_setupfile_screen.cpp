@@ -55,10 +55,10 @@ QByteArray SetupBytes(const QStringList& values) {
 }
 
 const QStringList LoadedValues = {
-    "   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2", "10",  "7",  "3",
-    "1.5",     "1",       "150",     "2",       "1",       "0",       "1", "4",   "10", "20",
-    "1",       "0",       "1",       "0",       "6",       "30",      "40", "2",  "5",  "1",
-    "12",      "7",       "0",       "9",       "2",       "  10000", "1", "2",  "    200"};
+    "   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2",  "10", "7",      "3",
+    "1.5",     "1",       "150",     "2",       "1",       "0",       "1",  "4",  "10",     "20",
+    "1",       "0",       "1",       "0",       "6",       "30",      "40", "2",  "5",      "1",
+    "12",      "7",       "0",       "9",       "2",       "  10000", "1",  "2",  "    200"};
 
 } // namespace
 
@@ -119,7 +119,8 @@ private slots:
         const ScriptedPrompter::Record& shown = rig.prompter.records.first();
         QCOMPARE(shown.title, QStringLiteral("Attenzione !!"));
         QCOMPARE(shown.text,
-                 QStringLiteral("Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !"));
+                 QStringLiteral(
+                     "Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !"));
         QCOMPARE(int(shown.icon), int(MessageIcon::Exclamation));
         QCOMPARE(rig.prompter.DialogCount(), 0);
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
@@ -163,8 +164,8 @@ private slots:
                 writes << f.mid(3, 6);
             }
         }
-        QCOMPARE(writes.mid(0, 10), (QList<QByteArray>{"101000", "061010", "061050", "100110", "101100", "102000",
-                                                      "060802", "103000", "060802", "104000"}));
+        QCOMPARE(writes.mid(0, 10), (QList<QByteArray>{"101000", "061010", "061050", "100110", "101100",
+                                                       "102000", "060802", "103000", "060802", "104000"}));
     }
 
     void leavingDuringALoad() {
