@@ -36,7 +36,10 @@ public:
         // The pointer is the default one while the user reads a message.
         const bool wasBusy = busy_;
         Busy(false);
-        co_await prompter_.Message(&form_, title, text,
+        // A CR in a message text is its line break.
+        QString shown = text;
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        co_await prompter_.Message(&form_, title, shown,
                                    icon == Icon::Exclamation ? MessageIcon::Exclamation : MessageIcon::None);
         Busy(wasBusy);
     }

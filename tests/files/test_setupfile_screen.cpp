@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(shown.title, QStringLiteral("Attenzione !!"));
         QCOMPARE(shown.text,
                  QStringLiteral(
-                     "Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !"));
+                     "Errore di comunicazione con lo Strumento !\nOperazione di salvataggio impossibile !"));
         QCOMPARE(int(shown.icon), int(MessageIcon::Exclamation));
         QCOMPARE(rig.prompter.DialogCount(), 0);
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
