@@ -280,6 +280,27 @@ private slots:
         QCOMPARE(ParseSetupFile(b.readAll()).values, LoadedValues);
     }
 
+    void cancelledDialogsDoNothingFurther() {
+        FileRig r(1);
+        QVERIFY(r.Open());
+        const QStringList before = Snapshot(*r.set);
+        SetupFiles::LoadReport loaded;
+        QVERIFY(r.Run([&]() -> QCoro::Task<> { loaded = co_await r.files.FOpenProc(); }));
+        QCOMPARE(int(loaded.outcome), int(SetupFiles::LoadOutcome::Cancelled));
+        QCOMPARE(Snapshot(*r.set), before);
+        QVERIFY(r.Wire().isEmpty());
+        // The on-line save has read the configuration again before its dialog was cancelled.
+        SetupFiles::SaveOutcome saved{};
+        QVERIFY(r.Run([&]() -> QCoro::Task<> { saved = co_await r.files.Save(); }));
+        QCOMPARE(int(saved), int(SetupFiles::SaveOutcome::Cancelled));
+        QCOMPARE(r.actions.dialogs, 2);
+        QVERIFY(r.actions.messages.isEmpty());
+        QVERIFY(r.m.ReadAllOk);
+        QVERIFY(Tags(r.Wire()).contains("034000"));
+        QVERIFY(QDir(r.dir.path()).entryList(QDir::Files).isEmpty());
+        QVERIFY(!r.actions.busy);
+    }
+
     void roundTripInTheOtherLanguage() {
         // Leading blanks survive saving and loading, and English keys load in Italian.
         FileRig r(1);
