@@ -67,10 +67,10 @@ static_assert(std::size(LineTable) == LineCount);
 
 // Windows-1252 characters of the bytes 0x80..0x9F (0 where the code page has none: the byte stands
 // for the control character of the same number, as Windows reads it).
-constexpr std::array<char16_t, 32> High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> High = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                           0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 constexpr int ModSerLine = 29;
 // Model 2: the mode code of each ModSer index.
@@ -150,8 +150,8 @@ QByteArray BuildSetupFile(const ParameterSet& set, int languageIndex, int model)
 }
 
 QByteArray BuildModelFile(const QString& menuCaption, int model) {
-    return EncodeCp1252(QString(menuCaption + QLatin1String(" = \t") + QString::number(model) +
-                                QLatin1String("\r\n")));
+    return EncodeCp1252(
+        QString(menuCaption + QLatin1String(" = \t") + QString::number(model) + QLatin1String("\r\n")));
 }
 
 QString ModelFileName(const QString& setupFileName) {
@@ -220,7 +220,8 @@ std::optional<int> ParseModelFile(QByteArrayView bytes) {
             digit = true;
             break;
         }
-        if (c != QLatin1Char(' ') && c != QLatin1Char('-') && c != QLatin1Char('+') && c != QLatin1Char('.')) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('-') && c != QLatin1Char('+') &&
+            c != QLatin1Char('.')) {
             break;
         }
     }

@@ -46,12 +46,12 @@ inline constexpr const char* DialogFilter = "Setup Files (*.stp)|*.stp|All Files
 
 // One line of the setup file.
 struct LineDef {
-    int line;                        // 1..39
-    Field field;                     // the field whose value the line holds
-    const char* keyControl;          // the label whose caption is the key
-    const char* separator;           // " = ", " Out 1 = " or " Out 2 = "
-    std::optional<GroupId> writes;   // the group that loading writes after this line
-    std::optional<GroupId> writes2;  // after line 8: the set points follow the division
+    int line;                       // 1..39
+    Field field;                    // the field whose value the line holds
+    const char* keyControl;         // the label whose caption is the key
+    const char* separator;          // " = ", " Out 1 = " or " Out 2 = "
+    std::optional<GroupId> writes;  // the group that loading writes after this line
+    std::optional<GroupId> writes2; // after line 8: the set points follow the division
 };
 std::span<const LineDef> Lines(); // lines 1..39 in order
 

@@ -57,9 +57,8 @@ QCoro::Task<QString> SetupFiles::GetFileName(const QString& Filename) {
 
 QCoro::Task<bool> SetupFiles::SaveFileAs(const QString& Filename) {
     const Modulo1& m = s_.m;
-    const SaveResult result =
-        SaveFiles(Filename, BuildSetupFile(s_.set, m.LanguageIndex, m.InstrumentModel),
-                  BuildModelFile(m.InstrumentMenuCaption, m.InstrumentModel));
+    const SaveResult result = SaveFiles(Filename, BuildSetupFile(s_.set, m.LanguageIndex, m.InstrumentModel),
+                                        BuildModelFile(m.InstrumentMenuCaption, m.InstrumentModel));
     if (!result.ok) {
         actions_.Busy(false);
         co_await ShowMessage(Message::SaveFailed, QDir::toNativeSeparators(result.failedPath));
@@ -207,7 +206,8 @@ QCoro::Task<bool> SetupFiles::WriteGroup(GroupId id) {
 
 QCoro::Task<> SetupFiles::ReadBackDivision() {
     // The set points are encoded with the division just written: wait until it is known again.
-    for (int request = 0; request < DivisionReadBackTries && s_.m.CurrentStep() == 0 && !s_.leaving; ++request) {
+    for (int request = 0; request < DivisionReadBackTries && s_.m.CurrentStep() == 0 && !s_.leaving;
+         ++request) {
         co_await reader_.ReadDivisionCode();
     }
 }

@@ -20,8 +20,8 @@ QStringList NameFilters() {
         QString pattern = parts[i + 1];
         pattern.replace(QLatin1String("*.*"), QLatin1String("*"));
         const qsizetype open = parts[i].indexOf(QLatin1Char('('));
-        filters << parts[i].left(open < 0 ? parts[i].size() : open).trimmed() + QLatin1String(" (") + pattern +
-                       QLatin1Char(')');
+        filters << parts[i].left(open < 0 ? parts[i].size() : open).trimmed() + QLatin1String(" (") +
+                       pattern + QLatin1Char(')');
     }
     return filters;
 }
@@ -36,7 +36,10 @@ public:
         // The pointer is the default one while the user reads a message.
         const bool wasBusy = busy_;
         Busy(false);
-        co_await prompter_.Message(&form_, title, text,
+        // A CR in a message text is its line break.
+        QString shown = text;
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        co_await prompter_.Message(&form_, title, shown,
                                    icon == Icon::Exclamation ? MessageIcon::Exclamation : MessageIcon::None);
         Busy(wasBusy);
     }
@@ -66,7 +69,8 @@ private:
         QFileDialog dialog(&form_);
         dialog.setObjectName(QStringLiteral("CMDialog1"));
         dialog.setAcceptMode(mode);
-        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                           : QFileDialog::AnyFile);
         dialog.setNameFilters(NameFilters());
         dialog.setDefaultSuffix(QStringLiteral("stp"));
         // Open: the name is cleared; save: the proposed name.

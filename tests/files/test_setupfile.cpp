@@ -64,20 +64,27 @@ private slots:
         QTest::addColumn<QString>("value1");
         QTest::addColumn<QString>("value39");
         QTest::newRow("38 lines") << FileOf(38) << int(ParseError::TooShort) << QString() << QString();
-        QTest::newRow("39 lines") << FileOf(39, "  7") << int(ParseError::None) << "  7" << "7";
+        QTest::newRow("39 lines") << FileOf(39, "  7") << int(ParseError::None) << "  7"
+                                  << "7";
         QTest::newRow("39th line without its line end")
-            << FileOf(39).chopped(2) << int(ParseError::None) << "0" << "0";
-        QTest::newRow("more lines: the first 39 count") << FileOf(39) + "x\r\ny\r\n" << int(ParseError::None)
-                                                         << "0" << "0";
-        QTest::newRow("LF only") << FileOf(39).replace("\r\n", "\n") << int(ParseError::None) << "0" << "0";
-        QTest::newRow("value after the last TAB") << QByteArray("a\tb\tc\r\n") + FileOf(38)
-                                                  << int(ParseError::None) << "c" << "0";
+            << FileOf(39).chopped(2) << int(ParseError::None) << "0"
+            << "0";
+        QTest::newRow("more lines: the first 39 count") << FileOf(39) + "x\r\ny\r\n"
+                                                        << int(ParseError::None) << "0"
+                                                        << "0";
+        QTest::newRow("LF only") << FileOf(39).replace("\r\n", "\n") << int(ParseError::None) << "0"
+                                 << "0";
+        QTest::newRow("value after the last TAB")
+            << QByteArray("a\tb\tc\r\n") + FileOf(38) << int(ParseError::None) << "c"
+            << "0";
         QTest::newRow("a line without a TAB is its value")
-            << QByteArray(" 12 \r\n") + FileOf(37) + "last" << int(ParseError::None) << " 12 " << "last";
+            << QByteArray(" 12 \r\n") + FileOf(37) + "last" << int(ParseError::None) << " 12 "
+            << "last";
         QTest::newRow("empty") << QByteArray() << int(ParseError::TooShort) << QString() << QString();
         QByteArray big = FileOf(39);
-        QTest::newRow("65000 bytes") << big + QByteArray(MaxFileBytes - big.size(), ' ') << int(ParseError::None)
-                                     << "0" << "0";
+        QTest::newRow("65000 bytes") << big + QByteArray(MaxFileBytes - big.size(), ' ')
+                                     << int(ParseError::None) << "0"
+                                     << "0";
         QTest::newRow("65001 bytes") << big + QByteArray(MaxFileBytes + 1 - big.size(), ' ')
                                      << int(ParseError::TooLong) << QString() << QString();
     }
@@ -118,9 +125,12 @@ private slots:
     void modelFileName_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("model");
-        QTest::newRow("stp") << "/d/a.stp" << "/d/a.typ";
-        QTest::newRow("any last three characters") << "/d/setup.txt1" << "/d/setup.ttyp";
-        QTest::newRow("short name") << "ab" << "typ";
+        QTest::newRow("stp") << "/d/a.stp"
+                             << "/d/a.typ";
+        QTest::newRow("any last three characters") << "/d/setup.txt1"
+                                                   << "/d/setup.ttyp";
+        QTest::newRow("short name") << "ab"
+                                    << "typ";
     }
     void modelFileName() {
         QFETCH(QString, setup);
@@ -133,25 +143,44 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected"); // text, or the list index as text
         QTest::addColumn<bool>("notified");
-        QTest::newRow("text keeps its blanks") << 1 << int(Field::Capac) << "   500" << "   500" << true;
-        QTest::newRow("text taken exactly") << 1 << int(Field::Filtro) << "x9 " << "x9 " << true;
-        QTest::newRow("list index") << 1 << int(Field::Baud) << "3" << "3" << true;
-        QTest::newRow("first index") << 1 << int(Field::Baud) << "0" << "0" << true;
-        QTest::newRow("last index") << 1 << int(Field::Baud) << "4" << "4" << true;
-        QTest::newRow("past the last index leaves it") << 1 << int(Field::Baud) << "5" << "1" << false;
-        QTest::newRow("-1 clears") << 1 << int(Field::Baud) << "-1" << "-1" << true;
-        QTest::newRow("-2 leaves it") << 1 << int(Field::Baud) << "-2" << "1" << false;
-        QTest::newRow("blanks ignored") << 1 << int(Field::Baud) << " 3 " << "3" << true;
-        QTest::newRow("2.5 to even") << 1 << int(Field::Baud) << "2.5" << "2" << true;
-        QTest::newRow("3.5 to even") << 1 << int(Field::Baud) << "3.5" << "4" << true;
-        QTest::newRow("stops at a letter") << 1 << int(Field::Baud) << "3x2" << "3" << true;
-        QTest::newRow("no digits gives 0") << 1 << int(Field::Baud) << "abc" << "0" << true;
-        QTest::newRow("huge leaves it") << 1 << int(Field::Baud) << "1e300" << "1" << false;
-        QTest::newRow("model 1 ModSer is an index") << 1 << int(Field::ModSer) << "6" << "6" << true;
-        QTest::newRow("model 2 ModSer 1") << 2 << int(Field::ModSer) << "1" << "0" << true;
-        QTest::newRow("model 2 ModSer 5") << 2 << int(Field::ModSer) << "5" << "1" << true;
-        QTest::newRow("model 2 ModSer 0 leaves it") << 2 << int(Field::ModSer) << "0" << "1" << false;
-        QTest::newRow("model 2 ModSer -1 leaves it") << 2 << int(Field::ModSer) << "-1" << "1" << false;
+        QTest::newRow("text keeps its blanks") << 1 << int(Field::Capac) << "   500"
+                                               << "   500" << true;
+        QTest::newRow("text taken exactly") << 1 << int(Field::Filtro) << "x9 "
+                                            << "x9 " << true;
+        QTest::newRow("list index") << 1 << int(Field::Baud) << "3"
+                                    << "3" << true;
+        QTest::newRow("first index") << 1 << int(Field::Baud) << "0"
+                                     << "0" << true;
+        QTest::newRow("last index") << 1 << int(Field::Baud) << "4"
+                                    << "4" << true;
+        QTest::newRow("past the last index leaves it") << 1 << int(Field::Baud) << "5"
+                                                       << "1" << false;
+        QTest::newRow("-1 clears") << 1 << int(Field::Baud) << "-1"
+                                   << "-1" << true;
+        QTest::newRow("-2 leaves it") << 1 << int(Field::Baud) << "-2"
+                                      << "1" << false;
+        QTest::newRow("blanks ignored") << 1 << int(Field::Baud) << " 3 "
+                                        << "3" << true;
+        QTest::newRow("2.5 to even") << 1 << int(Field::Baud) << "2.5"
+                                     << "2" << true;
+        QTest::newRow("3.5 to even") << 1 << int(Field::Baud) << "3.5"
+                                     << "4" << true;
+        QTest::newRow("stops at a letter") << 1 << int(Field::Baud) << "3x2"
+                                           << "3" << true;
+        QTest::newRow("no digits gives 0") << 1 << int(Field::Baud) << "abc"
+                                           << "0" << true;
+        QTest::newRow("huge leaves it") << 1 << int(Field::Baud) << "1e300"
+                                        << "1" << false;
+        QTest::newRow("model 1 ModSer is an index") << 1 << int(Field::ModSer) << "6"
+                                                    << "6" << true;
+        QTest::newRow("model 2 ModSer 1") << 2 << int(Field::ModSer) << "1"
+                                          << "0" << true;
+        QTest::newRow("model 2 ModSer 5") << 2 << int(Field::ModSer) << "5"
+                                          << "1" << true;
+        QTest::newRow("model 2 ModSer 0 leaves it") << 2 << int(Field::ModSer) << "0"
+                                                    << "1" << false;
+        QTest::newRow("model 2 ModSer -1 leaves it") << 2 << int(Field::ModSer) << "-1"
+                                                     << "1" << false;
     }
     void apply() {
         QFETCH(int, model);
@@ -226,8 +255,10 @@ private slots:
         }
         QCOMPARE(set.index(Field::ModSer), modSer);
         QCOMPARE(BuildSetupFile(set, language, model), expected);
-        const QString caption = language == 1 ? QStringLiteral("Select Instrument") : QStringLiteral("Selezione Strumento");
-        QCOMPARE(BuildModelFile(caption, model), ReadAll(QStringLiteral(FILES_DATA_DIR "/") + reference + ".typ"));
+        const QString caption =
+            language == 1 ? QStringLiteral("Select Instrument") : QStringLiteral("Selezione Strumento");
+        QCOMPARE(BuildModelFile(caption, model),
+                 ReadAll(QStringLiteral(FILES_DATA_DIR "/") + reference + ".typ"));
     }
 
     void keysOfTheLanguage() {
@@ -239,7 +270,8 @@ private slots:
         QCOMPARE(en[13], QByteArray("Operating mode Out 1 = \t0\r"));
         QVERIFY(en[30].startsWith("Response delay (SLAVE or MODBUS mode only)"));
         const QList<QByteArray> it = BuildSetupFile(set, 0, 2).split('\n');
-        QCOMPARE(it[30], QByteArray("Ritardo risposta in modalit\xE0 MODBUS ( in 1/100 sec  max 1 sec) = \t  0\r"));
+        QCOMPARE(it[30],
+                 QByteArray("Ritardo risposta in modalit\xE0 MODBUS ( in 1/100 sec  max 1 sec) = \t  0\r"));
         QCOMPARE(it.size(), LineCount + 1);
         QVERIFY(it.last().isEmpty()); // CR LF after the last line too
     }
@@ -286,13 +318,15 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
         const QString p = QStringLiteral("/x/100%1.stp");
-        QTest::newRow("too long en") << 1 << int(Message::TooLong) << "Pesometra" << "The file is too long to be open.";
+        QTest::newRow("too long en") << 1 << int(Message::TooLong) << "Pesometra"
+                                     << "The file is too long to be open.";
         QTest::newRow("too long it") << 0 << int(Message::TooLong) << "Pesometra"
                                      << "Il file è troppo grande per poter essere aperto.";
         QTest::newRow("mismatch en") << 1 << int(Message::ModelMismatch) << "Attention !!"
                                      << "The file: /x/100%1.stp doesn't match with the selected instrument";
-        QTest::newRow("mismatch it") << 0 << int(Message::ModelMismatch) << "Attenzione !!"
-                                     << "Il file : /x/100%1.stp non è compatibile con lo strumento selezionato";
+        QTest::newRow("mismatch it")
+            << 0 << int(Message::ModelMismatch) << "Attenzione !!"
+            << "Il file : /x/100%1.stp non è compatibile con lo strumento selezionato";
         QTest::newRow("cannot open en") << 1 << int(Message::CannotOpen) << "Attention !!"
                                         << "Impossible to open file: /x/100%1.stp";
         QTest::newRow("cannot open it") << 0 << int(Message::CannotOpen) << "Attenzione !!"
@@ -304,9 +338,10 @@ private slots:
             << "Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !";
         QTest::newRow("save failed en") << 1 << int(Message::SaveFailed) << "Attention !!"
                                         << "Impossible to save file: /x/100%1.stp";
-        QTest::newRow("incomplete it") << 0 << int(Message::Incomplete) << "Attenzione !!"
-                                       << "Il file : /x/100%1.stp non è un file di impostazioni completo: nessun "
-                                          "valore è stato caricato";
+        QTest::newRow("incomplete it")
+            << 0 << int(Message::Incomplete) << "Attenzione !!"
+            << "Il file : /x/100%1.stp non è un file di impostazioni completo: nessun "
+               "valore è stato caricato";
     }
     void messages() {
         QFETCH(int, language);
@@ -318,9 +353,10 @@ private slots:
     void groupMessages() {
         QCOMPARE(GroupFailureText(GroupId::WeightConstants, 1),
                  QStringLiteral("An error occurs during the writing of Parameters"));
-        QCOMPARE(GroupFailureText(GroupId::Outputs, 0),
-                 QStringLiteral("Si è verificato un errore nella scrittura dei parametri\rper la configurazione "
-                                "delle uscite"));
+        QCOMPARE(
+            GroupFailureText(GroupId::Outputs, 0),
+            QStringLiteral("Si è verificato un errore nella scrittura dei parametri\rper la configurazione "
+                           "delle uscite"));
         QCOMPARE(GroupFailureText(GroupId::Analog, 1),
                  QStringLiteral("An error occurs during the writing of analog output configuration"));
         for (int g = 0; g < GroupCount; ++g) {

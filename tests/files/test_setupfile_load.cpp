@@ -18,10 +18,10 @@ namespace {
 
 // A configuration different from the simulator's defaults in every group.
 const QStringList LoadedValues = {
-    "   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2", "10",  "7",  "3",
-    "1.5",     "1",       "150",     "2",       "1",       "0",       "1", "4",   "10", "20",
-    "1",       "0",       "1",       "0",       "6",       "30",      "40", "2",  "5",  "1",
-    "12",      "7",       "0",       "9",       "2",       "  10000", "1", "2",  "    200"};
+    "   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2",  "10", "7",      "3",
+    "1.5",     "1",       "150",     "2",       "1",       "0",       "1",  "4",  "10",     "20",
+    "1",       "0",       "1",       "0",       "6",       "30",      "40", "2",  "5",      "1",
+    "12",      "7",       "0",       "9",       "2",       "  10000", "1",  "2",  "    200"};
 
 QByteArray SetupBytes(const QStringList& values) {
     QByteArray out;
@@ -62,7 +62,8 @@ struct FileRig : rig::Rig {
     QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
     SetupFiles::LoadReport Load(const QString& path) {
         SetupFiles::LoadReport report;
-        [[maybe_unused]] const bool ended = Run([&]() -> QCoro::Task<> { report = co_await files.Load(path); });
+        [[maybe_unused]] const bool ended =
+            Run([&]() -> QCoro::Task<> { report = co_await files.Load(path); });
         return report;
     }
 };
@@ -91,12 +92,12 @@ private slots:
 
         const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
         QCOMPARE(int(report.outcome), int(SetupFiles::LoadOutcome::Loaded));
-        QVERIFY2(r.actions.messages.isEmpty(),
-                 qPrintable(r.actions.messages.value(0).text));
+        QVERIFY2(r.actions.messages.isEmpty(), qPrintable(r.actions.messages.value(0).text));
         // Constants, mode, division, its read-back, set points, weight parameters, outputs, serial
         // (after the normal mode), analog (after the normal mode).
-        QCOMPARE(Tags(r.Wire()), (QList<QByteArray>{"101000", "061010", "061050", "031050", "100110", "101100",
-                                                   "102000", "060802", "103000", "060802", "104000"}));
+        QCOMPARE(Tags(r.Wire()),
+                 (QList<QByteArray>{"101000", "061010", "061050", "031050", "100110", "101100", "102000",
+                                    "060802", "103000", "060802", "104000"}));
         QCOMPARE(report.groups.size(), GroupCount);
         for (const SetupFiles::GroupResult& g : report.groups) {
             QVERIFY(g.confirmed);
@@ -104,10 +105,11 @@ private slots:
         // What the instrument holds now.
         SimInstrument* i = r.inst;
         const QList<std::pair<quint16, quint16>> held = {
-            {0x1000, 0},    {0x1001, 20000}, {0x1002, 25000}, {0x1003, 0},  {0x1004, 15000}, {0x1005, 0},
-            {0x1006, 100},  {0x1050, 10},    {0x0110, 500},   {0x0111, 1500}, {0x1100, 7},   {0x1101, 3},
-            {0x1102, 15},   {0x1103, 1},     {0x3000, 2},     {0x3001, quint16(modSer.toInt())},
-            {0x3002, 1},    {0x3003, 12}};
+            {0x1000, 0},     {0x1001, 20000}, {0x1002, 25000}, {0x1003, 0},
+            {0x1004, 15000}, {0x1005, 0},     {0x1006, 100},   {0x1050, 10},
+            {0x0110, 500},   {0x0111, 1500},  {0x1100, 7},     {0x1101, 3},
+            {0x1102, 15},    {0x1103, 1},     {0x3000, 2},     {0x3001, quint16(modSer.toInt())},
+            {0x3002, 1},     {0x3003, 12}};
         for (auto [reg, value] : held) {
             QVERIFY2(i->holding(reg) == value, qPrintable(QStringLiteral("register %1: %2, expected %3")
                                                               .arg(reg, 4, 16, QLatin1Char('0'))
@@ -116,9 +118,9 @@ private slots:
         }
         if (model == 1) {
             const QList<std::pair<quint16, quint16>> vxa = {
-                {0x1010, 2},  {0x1104, 150}, {0x2000, 22}, {0x2001, 4},  {0x2002, 10},   {0x2003, 20},
-                {0x2004, 9},  {0x2005, 6},   {0x2006, 30}, {0x2007, 40}, {0x3004, 7},    {0x3005, 0},
-                {0x3006, 9},  {0x3007, 2},   {0x4000, 5000}, {0x4001, 1}, {0x4002, 2},   {0x4005, 100}};
+                {0x1010, 2}, {0x1104, 150}, {0x2000, 22},   {0x2001, 4},  {0x2002, 10}, {0x2003, 20},
+                {0x2004, 9}, {0x2005, 6},   {0x2006, 30},   {0x2007, 40}, {0x3004, 7},  {0x3005, 0},
+                {0x3006, 9}, {0x3007, 2},   {0x4000, 5000}, {0x4001, 1},  {0x4002, 2},  {0x4005, 100}};
             for (auto [reg, value] : vxa) {
                 QVERIFY2(i->holding(reg) == value,
                          qPrintable(QStringLiteral("register %1").arg(reg, 4, 16, QLatin1Char('0'))));
@@ -148,7 +150,8 @@ private slots:
         QCOMPARE(modeWrites, 5);
         QCOMPARE(r.actions.messages.size(), 1);
         QCOMPARE(r.actions.messages[0].title, QStringLiteral("Pesometra"));
-        QCOMPARE(r.actions.messages[0].text, QStringLiteral("An error occurs during the writing of operating mode"));
+        QCOMPARE(r.actions.messages[0].text,
+                 QStringLiteral("An error occurs during the writing of operating mode"));
         QCOMPARE(int(r.actions.messages[0].icon), int(FileActions::Icon::None));
         QList<GroupId> failed;
         for (const auto& g : report.groups) {
@@ -176,7 +179,8 @@ private slots:
         QVERIFY(Write(r.Path("a.stp"), SetupBytes(values)));
         const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
         QCOMPARE(r.actions.messages.size(), 1);
-        QCOMPARE(r.actions.messages[0].text, QStringLiteral("An error occurs during the writing of Parameters"));
+        QCOMPARE(r.actions.messages[0].text,
+                 QStringLiteral("An error occurs during the writing of Parameters"));
         QCOMPARE(Tags(r.Wire()).first(), QByteArray("061010"));
         QVERIFY(!report.groups.first().confirmed);
         QCOMPARE(report.groups.size(), GroupCount);
@@ -195,13 +199,14 @@ private slots:
             << 1 << big << QByteArray("x = \t2") << int(O::TooLong) << "The file is too long to be open.";
         QTest::newRow("model file names model 2") << 1 << good << QByteArray("Select Instrument = \t2\r\n")
                                                   << int(O::ModelMismatch) << "The file: ";
-        QTest::newRow("empty model file") << 1 << good << QByteArray() << int(O::ModelMismatch) << "The file: ";
-        QTest::newRow("model file without a number") << 1 << good << QByteArray("x = \tVXA\r\n")
-                                                     << int(O::ModelMismatch) << "The file: ";
-        QTest::newRow("no model file on model 2") << 2 << good << QByteArray("none") << int(O::ModelMismatch)
-                                                  << "The file: ";
-        QTest::newRow("setup file cannot be opened") << 1 << QByteArray() << QByteArray("none")
-                                                     << int(O::CannotOpen) << "Impossible to open file: ";
+        QTest::newRow("empty model file")
+            << 1 << good << QByteArray() << int(O::ModelMismatch) << "The file: ";
+        QTest::newRow("model file without a number")
+            << 1 << good << QByteArray("x = \tVXA\r\n") << int(O::ModelMismatch) << "The file: ";
+        QTest::newRow("no model file on model 2")
+            << 2 << good << QByteArray("none") << int(O::ModelMismatch) << "The file: ";
+        QTest::newRow("setup file cannot be opened")
+            << 1 << QByteArray() << QByteArray("none") << int(O::CannotOpen) << "Impossible to open file: ";
         QTest::newRow("38 lines") << 1 << SetupBytes(LoadedValues.mid(0, 38)) << QByteArray("none")
                                   << int(O::Incomplete) << "The file: ";
     }
@@ -275,6 +280,27 @@ private slots:
         QCOMPARE(ParseSetupFile(b.readAll()).values, LoadedValues);
     }
 
+    void cancelledDialogsDoNothingFurther() {
+        FileRig r(1);
+        QVERIFY(r.Open());
+        const QStringList before = Snapshot(*r.set);
+        SetupFiles::LoadReport loaded;
+        QVERIFY(r.Run([&]() -> QCoro::Task<> { loaded = co_await r.files.FOpenProc(); }));
+        QCOMPARE(int(loaded.outcome), int(SetupFiles::LoadOutcome::Cancelled));
+        QCOMPARE(Snapshot(*r.set), before);
+        QVERIFY(r.Wire().isEmpty());
+        // The on-line save has read the configuration again before its dialog was cancelled.
+        SetupFiles::SaveOutcome saved{};
+        QVERIFY(r.Run([&]() -> QCoro::Task<> { saved = co_await r.files.Save(); }));
+        QCOMPARE(int(saved), int(SetupFiles::SaveOutcome::Cancelled));
+        QCOMPARE(r.actions.dialogs, 2);
+        QVERIFY(r.actions.messages.isEmpty());
+        QVERIFY(r.m.ReadAllOk);
+        QVERIFY(Tags(r.Wire()).contains("034000"));
+        QVERIFY(QDir(r.dir.path()).entryList(QDir::Files).isEmpty());
+        QVERIFY(!r.actions.busy);
+    }
+
     void roundTripInTheOtherLanguage() {
         // Leading blanks survive saving and loading, and English keys load in Italian.
         FileRig r(1);
@@ -316,8 +342,8 @@ private slots:
         QCOMPARE(int(saved), int(SetupFiles::SaveOutcome::WriteFailed));
         QCOMPARE(r.actions.messages.size(), 1);
         QCOMPARE(r.actions.messages[0].title, QStringLiteral("Attention !!"));
-        QCOMPARE(r.actions.messages[0].text,
-                 QStringLiteral("Impossible to save file: ") + QDir::toNativeSeparators(sub + QStringLiteral("/a.typ")));
+        QCOMPARE(r.actions.messages[0].text, QStringLiteral("Impossible to save file: ") +
+                                                 QDir::toNativeSeparators(sub + QStringLiteral("/a.typ")));
         QVERIFY(!r.actions.busy);
         QVERIFY(QDir(sub).entryList(QDir::Files).isEmpty());
     }
