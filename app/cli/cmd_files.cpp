@@ -39,15 +39,13 @@ QString GroupName(GroupId id) {
     return {};
 }
 
-// The setup-file actions on a terminal: a message is one line on standard error, the dialogs answer
-// with the path of the command line.
+// The setup-file actions on a terminal: a message is one line on standard error. The paths come from
+// the command line, so no dialog is ever asked for (one that were would be cancelled).
 class CliFileActions final : public FileActions {
 public:
     CliFileActions(CliIo& io, const Modulo1& m) : io_(io), m_(m) {}
 
-    QString path;   // what the open and save dialogs answer
     QString prefix; // "address N: " while an instrument is worked on
-    int messages = 0;
 
     QCoro::Task<> Message(const QString&, const QString& text, Icon) override {
         // A failed group is told by the group's own line.
@@ -56,14 +54,13 @@ public:
                 co_return;
             }
         }
-        ++messages;
         QString line = text;
         line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
         io_.Fail(prefix + line.simplified());
         co_return;
     }
-    QCoro::Task<QString> AskOpenFile() override { co_return path; }
-    QCoro::Task<QString> AskSaveFile(const QString&) override { co_return path; }
+    QCoro::Task<QString> AskOpenFile() override { co_return QString(); }
+    QCoro::Task<QString> AskSaveFile(const QString&) override { co_return QString(); }
 
 private:
     CliIo& io_;
