@@ -106,6 +106,31 @@ private slots:
         QVERIFY(!rig.sim.frames().isEmpty());
     }
 
+    // Econf chosen while a reading is on the wire: that reading ends, the rest of the pass is skipped,
+    // and nothing else goes out.
+    void econfDuringExchange() {
+        MainRig rig;
+        rig.sim.setFault(1, SimFault::late(60));
+        Form1& f = *rig.form;
+        rig.Run();
+        QVERIFY(WaitPasses(f, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(f.MSComm1->Busy(), 5000);
+        // The exchanges begun by the time of the click, the one on the wire included.
+        quint64 begun = 0;
+        connect(f.Econf, &QAction::triggered, this, [&] { begun = f.MSComm1->ExchangeCount(); });
+        ChooseMenuItem(&f, f.Edit, f.Econf);
+        QVERIFY(rig.m.OfflineEdit);
+        QVERIFY(f.MSComm1->Busy()); // the exchange under way goes on to its end
+        QVERIFY(WaitPasses(f, 1));
+        // The reading under way ends (a step of two exchanges with its second one); the steps after it
+        // are skipped.
+        const quint64 ended = f.MSComm1->ExchangeCount();
+        QVERIFY2(ended <= begun + 1, qPrintable(QString("%1 exchanges after the click").arg(ended - begun)));
+        QVERIFY(WaitPasses(f, 3));
+        QCOMPARE(f.MSComm1->ExchangeCount(), ended);
+        QCOMPARE(f.Peso->text(), QString(" Edit "));
+    }
+
     // Econf cannot be switched in setup mode; with offline editing on, leaving setup enables the options
     // menu at once, asks no normal mode, keeps SConf, and the test start buttons stay disabled when the
     // test tab is left.
@@ -238,26 +263,45 @@ private slots:
 
     // With offline editing on, SConf prints with the setup mode off: the report of the fields as they are
     // shown at the click, through the printer, and no message.
+    void offlinePrint_data() {
+        QTest::addColumn<int>("model");
+        QTest::newRow("VXA") << 1;
+        QTest::newRow("VXB") << 2;
+    }
     void offlinePrint() {
-        MainRig rig(1, 1);
+        QFETCH(int, model);
+        MainRig rig(model, 1);
         rig.instrument->setGross(1234);
         Form1& f = *rig.form;
         FakePrinter printer;
         f.PrintTarget = std::ref(printer);
         rig.Run();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.m.SetpointsRead, uint8_t(1), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.Peso->text(), QString("   1234"), 5000);
         ChooseMenuItem(&f, f.Edit, f.Econf);
         QVERIFY(!rig.m.Fl_setup);
-        rig.Type(Field::Set1, "4321");
-        const QString shown = rig.Edit(Field::Set1)->text();
+        // An edit of a field while offline: the report prints it as it is shown.
+        const Field edited = model == 2 ? Field::Filtro : Field::Set1;
+        if (model == 2) {
+            QTest::mouseClick(f.Command1, Qt::LeftButton);
+            rig.ChooseTab(2);
+            rig.Type(edited, "8");
+            QTest::mouseClick(f.Command1, Qt::LeftButton);
+            QVERIFY(!rig.m.Fl_setup);
+        } else {
+            rig.Type(edited, "4321");
+        }
+        const QString shown = rig.Edit(edited)->text();
         ChooseMenuItem(&f, f.Edit, f.SConf);
         QTRY_COMPARE_WITH_TIMEOUT(printer.jobs.size(), 1, 5000);
         const QStringList lines = ReportText(printer.jobs.first()).split('\n');
+        QCOMPARE(lines.size() - 1, model == 2 ? 35 : 67);
         QCOMPARE(lines.at(3), QString("                                  PRINT CONFIGURATION  "));
-        const QString set1 = lines.at(11);
-        QVERIFY2(set1.startsWith("      Setpoint 1 value ..") && set1.endsWith(" " + shown),
-                 qPrintable(set1));
-        QCOMPARE(set1.size(), 86);
+        const QString label = model == 2 ? "      Digital filter value .." : "      Setpoint 1 value ..";
+        const auto line =
+            std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(label); });
+        QVERIFY(line != lines.end());
+        QVERIFY2(line->endsWith(" " + shown), qPrintable(*line));
+        QCOMPARE(line->size(), 86);
         QCOMPARE(printer.jobs.first().size(), f.Report().size());
         QCOMPARE(rig.prompter.records.size(), 0);
     }
