@@ -78,6 +78,7 @@ private:
     bool TryReopen();
     void DropInput();
     bool NextChar(char& c);
+    void WriteRequest(const QByteArray& request);
 
     Modulo1& m_;
     QPointer<QIODevice> port_;
