@@ -118,12 +118,14 @@ private slots:
         QCOMPARE(f.Command1->text(), en ? QString("Setup") : QString("Setup Strumento"));
         QVERIFY(f.SSTab1->isHidden());
         QVERIFY(!f.MenuRuleEnabled(f.SConf));
-        // Setup files, the report and offline editing are not built: their items are never enabled.
+        // Setup files are not built: their items are never enabled. The others follow their rules.
         const auto unbuiltDisabled = [&f] {
-            return !f.Ap->isEnabled() && !f.Sal->isEnabled() && !f.Econf->isEnabled() &&
-                   !f.Nota->isEnabled() && !f.SConf->isEnabled();
+            return !f.Ap->isEnabled() && !f.Sal->isEnabled() && f.Nota->isEnabled() &&
+                   f.Econf->isEnabled() == f.MenuRuleEnabled(f.Econf) &&
+                   f.SConf->isEnabled() == f.MenuRuleEnabled(f.SConf);
         };
         QVERIFY(unbuiltDisabled());
+        QVERIFY(f.Econf->isEnabled());
 
         f.Command1_Click();
         QVERIFY(unbuiltDisabled());

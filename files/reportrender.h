@@ -1,0 +1,31 @@
+#pragma once
+
+// The outputs of the configuration report: the system's default printer and a PDF file, painted by one
+// painter. The report is printed in "Courier New"; where the system has no fixed-pitch font of that
+// name its own fixed-pitch font stands in, so the columns line up all the same. Needs a
+// QGuiApplication (the offscreen platform will do).
+
+#include "report.h"
+
+#include <QFont>
+#include <QString>
+
+class QPagedPaintDevice;
+
+// The report's font at `points`, bold or not.
+QFont ReportFont(int points, bool bold);
+
+// Paints the lines on a paged device, a new page whenever one is full; false when the device refuses
+// the painter. The painter is ended, so the device has the whole document when this returns.
+bool PaintReport(QPagedPaintDevice& device, const QList<ReportLine>& lines);
+
+struct ReportOutcome {
+    bool ok = false;
+    QString reason; // why not, in the language asked for
+};
+
+// Sends the report to the system's default printer at its highest resolution, without a dialog.
+ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex);
+
+// Writes the report as a PDF file; a file that exists is replaced only once the new one is complete.
+ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex);
