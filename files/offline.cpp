@@ -9,7 +9,7 @@ const QStringList& OfflineDisabledControls() {
     return controls;
 }
 
-OfflineSwitch Econf_Click(Modulo1& m) {
+OfflineSwitch SwitchOfflineEdit(Modulo1& m) {
     OfflineSwitch s;
     m.OfflineEdit = !m.OfflineEdit;
     s.on = m.OfflineEdit;

@@ -26,5 +26,5 @@ struct OfflineSwitch {
 // reading.
 inline const QString PesoBlank = QStringLiteral("      ");
 
-// Econf_Click: switches OfflineEdit and says what the screen is to show.
-OfflineSwitch Econf_Click(Modulo1& m);
+// The click on Econf: switches OfflineEdit and says what the screen is to show.
+OfflineSwitch SwitchOfflineEdit(Modulo1& m);

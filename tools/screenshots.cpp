@@ -1,5 +1,7 @@
 // Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode
-// and its calibration tab, in Italian and in English, as PNG files: the README's pictures.
+// and its calibration tab, in Italian and in English, as PNG files: the README's pictures. The first
+// page of the configuration report of the VXA, with every tab read, goes there too: the report as the
+// program writes it to PDF, turned into a picture by poppler's pdftoppm.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
@@ -7,6 +9,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "prompter.h"
+#include "reportrender.h"
 #include "settings.h"
 
 #include <QApplication>
@@ -16,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -37,6 +41,23 @@ bool Shoot(QWidget* w, const QString& path) {
     const bool ok = w->grab().save(path);
     std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
     return ok;
+}
+
+// The first page of the screen's report as `png` (a PNG file, 100 dpi).
+bool ShootReport(Form1* main, const QString& scratch, const QString& png) {
+    const QString pdf = QDir(scratch).filePath(QStringLiteral("report.pdf"));
+    const int language = main->Parameters().modulo1().LanguageIndex;
+    if (!SaveReportPdf(main->Report(), pdf, language).ok) {
+        return false;
+    }
+    QString base = png;
+    base.chop(4); // pdftoppm adds ".png"
+    const int status = QProcess::execute(QStringLiteral("pdftoppm"),
+                                         {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("100"),
+                                          QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                          QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, base});
+    std::printf("%s %s\n", status == 0 ? "saved" : "could not save (pdftoppm)", qPrintable(png));
+    return status == 0;
 }
 
 bool Run(const QString& outDir, int language) {
@@ -81,6 +102,14 @@ bool Run(const QString& outDir, int language) {
     }
     WaitUntil([&, target = main->PassCount() + 3] { return main->PassCount() >= target; });
     Shoot(main, QDir(outDir).filePath(QStringLiteral("calibration-%1.png").arg(suffix)));
+    // Every configuration tab read, then the report with a line of notes.
+    for (int tab : {2, 3, 4, 5, 0}) {
+        main->SSTab1->setCurrentIndex(tab);
+        WaitUntil([&] { return app.State().TabRead[size_t(tab) + 1] == 1; });
+    }
+    app.State().ReportNotes = language == 1 ? QStringLiteral("Line 2, hopper scale")
+                                            : QStringLiteral("Linea 2, bilancia a tramoggia");
+    ShootReport(main, scratch.path(), QDir(outDir).filePath(QStringLiteral("report-%1.png").arg(suffix)));
 
     main->Command1_Click();
     main->Esc_Click();

@@ -1,16 +1,20 @@
 #include "form1.h"
 
 #include "applytexts.h"
+#include "note.h"
+#include "offline.h"
 #include "prompter.h"
 #include "rules.h"
 #include "setupdialogs.h"
 #include "texts.h"
 #include "texts_form1.h"
+#include "texts_report.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -24,6 +28,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -332,16 +337,18 @@ void Form1::BuildControls() {
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
     connect(Ap, &QAction::triggered, this, &Form1::Ap_Click);
     connect(Sal, &QAction::triggered, this, &Form1::Sal_Click);
-    // The report and offline editing are not built yet: their items stay disabled.
-    for (QAction* unbuilt : {Ap, Sal, Econf, Nota, SConf}) {
-        EnableMenu(unbuilt, true);
+    Econf->setCheckable(true);
+    connect(Econf, &QAction::triggered, this, &Form1::Econf_Click);
+    connect(Nota, &QAction::triggered, this, &Form1::Nota_Click);
+    connect(SConf, &QAction::triggered, this, &Form1::SConf_Click);
+    for (QAction* item : {Ap, Sal, Econf, Nota, SConf}) {
+        EnableMenu(item, true);
     }
 }
 
 void Form1::EnableMenu(QAction* action, bool enabled) {
     menuRule_[action] = enabled;
-    const bool built = action != Econf && action != Nota && action != SConf;
-    action->setEnabled(enabled && built);
+    action->setEnabled(enabled);
 }
 
 bool Form1::MenuRuleEnabled(const QAction* action) const {
@@ -707,6 +714,7 @@ void Form1::Form_Load() {
     calib_.Reset(); // Old_Capac, Net_Tara
     m_.ReportNotes.clear();
     EnableMenu(SConf, false);
+    Econf->setChecked(false);
     FitWindow();
 }
 
@@ -1029,6 +1037,42 @@ void Form1::Esc_Click() {
     waker_.Notify();
 }
 
+void Form1::Econf_Click() {
+    const OfflineSwitch s = SwitchOfflineEdit(m_);
+    EnableMenu(SConf, s.on);
+    Econf->setChecked(s.on);
+    for (const QString& name : OfflineDisabledControls()) {
+        if (QWidget* w = findChild<QWidget*>(name)) {
+            w->setEnabled(s.controlsEnabled);
+        }
+    }
+    if (s.clearMarks) {
+        for (int i = 0; i < GroupCount; ++i) {
+            marks_.SetModified(static_cast<GroupId>(i), false);
+        }
+    }
+    if (s.blankWeight) {
+        display_.setText(MonitorDisplay::Text::Peso, PesoBlank);
+    }
+    waker_.Notify();
+}
+
+void Form1::Nota_Click() {
+    if (!exitRequested_) {
+        notesRequested_ = true;
+        waker_.Notify();
+    }
+}
+
+void Form1::SConf_Click() {
+    // The fields as they are shown at the click; the loop hands the report to the printer between two
+    // exchanges.
+    if (!exitRequested_) {
+        reportToPrint_ = Report();
+        waker_.Notify();
+    }
+}
+
 void Form1::Reset_Click() {
     if (!exitRequested_) {
         accessCodeRequested_ = true;
@@ -1053,6 +1097,57 @@ QCoro::Task<> Form1::AskAccessCode() {
     co_await context_.prompter.Dialog(dialog);
 }
 
+QCoro::Task<> Form1::AskNotes() {
+    notesRequested_ = false;
+    Note dialog(m_, this);
+    dialog.Form_Load();
+    co_await context_.prompter.Dialog(dialog);
+}
+
+QList<ReportLine> Form1::Report() const {
+    const ReportScreen screen{IndStr->text(),   Ingresso1->text(), Ingresso2->text(),
+                              Versione->text(), MilliV->text(),    Punti->text()};
+    return BuildReport(set_, m_.LanguageIndex, screen, m_.ReportNotes);
+}
+
+QCoro::Task<> Form1::PrintConfiguration() {
+    const QList<ReportLine> report = std::move(*reportToPrint_);
+    reportToPrint_.reset();
+    const int language = m_.LanguageIndex;
+    const auto say = [language](const char* key) {
+        return TextOf(texts::Report(), QString::fromLatin1(key), language);
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ReportOutcome printed = PrintTarget(report, language);
+    QApplication::restoreOverrideCursor();
+    if (printed.ok) {
+        co_return;
+    }
+    // The screen may be gone by the time a box is closed.
+    QPointer<Form1> self(this);
+    Prompter& prompter = context_.prompter;
+    const int answer =
+        co_await prompter.Message(this, say("PrintFailedTitle"), say("PrintFailed").arg(printed.reason),
+                                  MessageIcon::Exclamation, QMessageBox::Yes | QMessageBox::No);
+    if (!self || answer != QMessageBox::Yes) {
+        co_return;
+    }
+    const QString proposed =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(say("PdfName"));
+    const QString path = co_await prompter.SaveFileName(this, say("PdfTitle"), proposed, say("PdfFilter"));
+    if (!self || path.isEmpty()) {
+        co_return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ReportOutcome saved = SaveReportPdf(report, path, language);
+    QApplication::restoreOverrideCursor();
+    if (!saved.ok) {
+        co_await prompter.Message(this, say("PrintFailedTitle"),
+                                  say("PdfFailed").arg(QDir::toNativeSeparators(path), saved.reason),
+                                  MessageIcon::Exclamation);
+    }
+}
+
 QCoro::Task<> Form1::AskSaveChanges() {
     DialogA dialog(m_, this);
     dialog.Form_Load();
@@ -1073,6 +1168,12 @@ QCoro::Task<> Form1::Form_Activate() {
         if (accessCodeRequested_ && !exitRequested_) {
             // The access code is asked between two exchanges; the memory reset is queued in this pass.
             co_await AskAccessCode();
+        }
+        if (notesRequested_ && !exitRequested_) {
+            co_await AskNotes();
+        }
+        if (reportToPrint_ && !exitRequested_) {
+            co_await PrintConfiguration();
         }
         if (exitRequested_) {
             break;
@@ -1109,45 +1210,45 @@ QCoro::Task<> Form1::RunPass() {
     }
     // Once the user asks to leave, the rest of the pass is skipped: the exit procedure goes next.
     co_await reader_.ReadDivisionCode();
-    if (exitRequested_) {
+    if (PassCut()) {
         co_return;
     }
     co_await monitor_.ReadVersion();
-    if (exitRequested_) {
+    if (PassCut()) {
         co_return;
     }
     co_await monitor_.ReadWeight();
-    if (exitRequested_) {
+    if (PassCut()) {
         co_return;
     }
     co_await monitor_.ReadInputs();
-    if (exitRequested_) {
+    if (PassCut()) {
         co_return;
     }
     if (m_.SetpointsRead == 0) {
         co_await monitor_.ReadSetpoints();
-        if (exitRequested_) {
+        if (PassCut()) {
             co_return;
         }
     }
     if (m_.Fl_setup) {
         co_await reader_.ReadTabBlock();
-        if (exitRequested_) {
+        if (PassCut()) {
             co_return;
         }
     }
     if (m_.WeightView == 3) {
         co_await monitor_.ReadPeak();
-        if (exitRequested_) {
+        if (PassCut()) {
             co_return;
         }
     }
     co_await monitor_.ShowLinkState();
-    if (exitRequested_) {
+    if (PassCut()) {
         co_return;
     }
     co_await monitor_.ReadOutputs();
-    if (exitRequested_) {
+    if (PassCut()) {
         co_return;
     }
     if (m_.OptionsMenuPending) {
@@ -1161,10 +1262,13 @@ QCoro::Task<> Form1::RunPass() {
     // The datasheet question of a zero setting, then its answer, before slot A goes out.
     co_await AskDatasheetQuestion();
     calib_.ApplyDatasheetAnswer();
+    if (m_.OfflineEdit) {
+        co_return; // switched on meanwhile: nothing goes out any more
+    }
     // Queued writes go out even when the user asks to leave meanwhile: the exit procedure sends what
     // is left before its own commands.
     co_await queue_.ServiceWriteQueueA();
-    if (exitRequested_) {
+    if (PassCut()) {
         co_return;
     }
     co_await queue_.ServiceWriteQueueB();

@@ -18,6 +18,8 @@
 #include "loopwait.h"
 #include "outputtests.h"
 #include "parameterset.h"
+#include "report.h"
+#include "reportrender.h"
 #include "rules.h"
 #include "screencontext.h"
 #include "serial.h"
@@ -32,6 +34,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -84,6 +87,9 @@ public:
     void Esc_Click();                   // asks the loop to leave the screen (the exit procedure)
     void Reset_Click();                 // asks the loop for the access code of a memory reset
     void Option_Click(int view);        // weight view 1 net, 2 gross, 3 peak
+    void Econf_Click();                 // offline editing on / off
+    void Nota_Click();                  // asks the loop for the notes window
+    void SConf_Click();                 // the report of the fields as shown, to the printer
 
     // --- tab 1 calibration, tab 5 trimming, tab 6 output tests ---
     void Command2_Click();                           // zero setting
@@ -150,9 +156,14 @@ public:
     std::array<QFrame*, 12> Line7{};
     SerialLink* MSComm1 = nullptr;
 
-    // What the enable rules of the screen say of a menu item. The items of setup files, the report and
-    // offline editing stay disabled whatever the rules say until those features are built.
+    // What the enable rules of the screen say of a menu item. The items of setup files stay disabled
+    // whatever the rules say until they are built.
     bool MenuRuleEnabled(const QAction* action) const;
+
+    // The configuration report of the fields as they are shown now.
+    QList<ReportLine> Report() const;
+    // Where SConf sends the report: the system's default printer (tests put a fake one here).
+    std::function<ReportOutcome(const QList<ReportLine>&, int languageIndex)> PrintTarget = PrintReport;
 
     // Passes of the main loop completed (tests and benchmarks).
     quint64 PassCount() const { return passCount_; }
@@ -219,6 +230,14 @@ private:
     QCoro::Task<> AskAccessCode();
     // The save-changes question (DialogA) of the exit procedure.
     QCoro::Task<> AskSaveChanges();
+    // The notes window (Note); the loop holds until it is closed.
+    QCoro::Task<> AskNotes();
+    // Hands the report of SConf to the printer; when there is none, or it refuses the job, offers to
+    // save it as a PDF file instead.
+    QCoro::Task<> PrintConfiguration();
+    // Whether the rest of the pass is to be skipped: the user asked to leave, or switched offline
+    // editing on while the pass was under way.
+    bool PassCut() const { return exitRequested_ || m_.OfflineEdit; }
 
     ScreenContext context_;
     Modulo1& m_;
@@ -247,6 +266,8 @@ private:
     bool updatingField_ = false;
     bool exitRequested_ = false;
     bool accessCodeRequested_ = false;
+    bool notesRequested_ = false;
+    std::optional<QList<ReportLine>> reportToPrint_; // SConf's report, printed by the loop
     bool loopRunning_ = false;
     quint64 passCount_ = 0;
 

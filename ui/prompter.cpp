@@ -4,6 +4,7 @@
 #include <QCoro/QCoroSignal>
 #include <QCoro/QCoroTimer>
 #include <QDialog>
+#include <QFileDialog>
 #include <QPointer>
 
 #include <chrono>
@@ -61,6 +62,25 @@ QCoro::Task<int> WidgetPrompter::Dialog(QDialog& dialog) {
     co_return guard ? guard->result() : result;
 }
 
+QCoro::Task<QString> WidgetPrompter::SaveFileName(QWidget* parent, const QString& title,
+                                                  const QString& proposed, const QString& filter) {
+    QPointer<QFileDialog> dialog = new QFileDialog(parent, title, proposed, filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    dialog->open();
+    const int result = co_await qCoro(dialog.data(), &QDialog::finished);
+    co_await BackToEventLoop();
+    QString path;
+    if (dialog) {
+        if (result == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+            path = dialog->selectedFiles().constFirst();
+        }
+        dialog->deleteLater();
+    }
+    co_return path;
+}
+
 ScriptedPrompter::DialogScript ScriptedPrompter::Click(const QStringList& objectNames) {
     return [objectNames](QDialog& dialog) {
         for (const QString& name : objectNames) {
@@ -82,6 +102,11 @@ int ScriptedPrompter::MessageCount() const {
 int ScriptedPrompter::DialogCount() const {
     return int(std::count_if(records.begin(), records.end(),
                              [](const Record& r) { return r.kind == Record::ModalDialog; }));
+}
+
+int ScriptedPrompter::FileDialogCount() const {
+    return int(std::count_if(records.begin(), records.end(),
+                             [](const Record& r) { return r.kind == Record::FileDialog; }));
 }
 
 QCoro::Task<int> ScriptedPrompter::Message(QWidget*, const QString& title, const QString& text,
@@ -116,4 +141,20 @@ QCoro::Task<int> ScriptedPrompter::Dialog(QDialog& dialog) {
     }
     co_await BackToEventLoop();
     co_return guard ? guard->result() : int(QDialog::Rejected);
+}
+
+QCoro::Task<QString> ScriptedPrompter::SaveFileName(QWidget*, const QString& title, const QString& proposed,
+                                                    const QString&) {
+    Record record{Record::FileDialog, title, proposed, MessageIcon::None, {}};
+    records.append(record);
+    if (onPrompt) {
+        onPrompt(record);
+    }
+    QString path;
+    if (!fileAnswers_.empty()) {
+        path = fileAnswers_.front();
+        fileAnswers_.pop_front();
+    }
+    co_await BackToEventLoop();
+    co_return path;
 }

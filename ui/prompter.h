@@ -33,6 +33,11 @@ public:
     // The caller resumes from the event loop, never from inside the dialog's own button handler, so
     // it may delete the dialog and its parent right away.
     virtual QCoro::Task<int> Dialog(QDialog& dialog) = 0;
+
+    // A save dialog over `parent` with a file-type filter and a proposed name. Returns the path chosen,
+    // or an empty text when the user cancelled.
+    virtual QCoro::Task<QString> SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                              const QString& filter) = 0;
 };
 
 // Shows real widgets.
@@ -41,18 +46,21 @@ public:
     QCoro::Task<int> Message(QWidget* parent, const QString& title, const QString& text, MessageIcon icon,
                              int buttons = QMessageBox::Ok) override;
     QCoro::Task<int> Dialog(QDialog& dialog) override;
+    QCoro::Task<QString> SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                      const QString& filter) override;
 };
 
 // Records every prompt and answers from queues. A message is answered with the next queued button
 // (OK when the queue is empty). A dialog is handed to the next queued script, which acts on it the way
 // a user would (clicks its option buttons, then OK or Cancel); a dialog without a script is cancelled.
+// A file dialog is answered with the next queued path (cancelled when the queue is empty).
 class ScriptedPrompter final : public Prompter {
 public:
     struct Record {
-        enum Kind { MessageBox, ModalDialog };
+        enum Kind { MessageBox, ModalDialog, FileDialog };
         Kind kind = MessageBox;
         QString title; // message title, or the dialog's window title
-        QString text;  // message text (empty for a dialog)
+        QString text;  // message text, the proposed name of a file dialog (empty for a dialog)
         MessageIcon icon = MessageIcon::None;
         QString objectName; // the dialog's object name (empty for a message)
     };
@@ -64,17 +72,22 @@ public:
 
     void QueueMessageAnswer(int button) { messageAnswers_.push_back(button); }
     void QueueDialogScript(DialogScript script) { dialogScripts_.push_back(std::move(script)); }
+    void QueueFileAnswer(const QString& path) { fileAnswers_.push_back(path); }
     // A script that clicks the named buttons of the dialog in order (e.g. {"Option2", "CancelButton"}).
     static DialogScript Click(const QStringList& objectNames);
 
     int MessageCount() const;
     int DialogCount() const;
+    int FileDialogCount() const;
 
     QCoro::Task<int> Message(QWidget* parent, const QString& title, const QString& text, MessageIcon icon,
                              int buttons = QMessageBox::Ok) override;
     QCoro::Task<int> Dialog(QDialog& dialog) override;
+    QCoro::Task<QString> SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                      const QString& filter) override;
 
 private:
     std::deque<int> messageAnswers_;
+    std::deque<QString> fileAnswers_;
     std::deque<DialogScript> dialogScripts_;
 };
