@@ -60,7 +60,7 @@ bool Application::Prepare() {
 }
 
 ScreenContext Application::Context() {
-    return ScreenContext{m_, *prompter_, settingsDir_, deviceOverride_};
+    return ScreenContext{m_, *prompter_, settingsDir_, deviceOverride_, options_.localEcho, {}};
 }
 
 QCoro::Task<> Application::ShowWelcome() {

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "prompter.h"
+#include "echohint.h"
 #include "rules.h"
 #include "setupdialogs.h"
 #include "applytexts.h"
@@ -626,7 +627,9 @@ void Form1::Form_Load() {
                    false);
     }
     // 2. The screen's own port.
+    link_->SetLocalEcho(LineEcho(context_));
     link_->OpenPort(PortDevice(context_, m_.CommPortNumber));
+    AddEchoHint(this, link_, m_.LanguageIndex);
     // 3. Monitoring mode, gross view.
     m_.Fl_setup = false;
     Option2->setChecked(true);

@@ -1,6 +1,8 @@
 #include "form2.h"
 
 #include "dialogs.h"
+#include "echohint.h"
+#include "portsettings.h"
 #include "frame.h"
 #include "pictures.h"
 #include "prompter.h"
@@ -210,18 +212,27 @@ void Form2::LoadStartScreen() {
     if (!settings::ReadProgIni(m, context_.settingsDir, &refused) && !refused.path.isEmpty()) {
         NoteIgnoredFile(refused);
     }
+    // The device chosen in the port dialog and the local-echo setting (port.ini).
+    if (!settings::ReadPortIni(m, context_.settingsDir, &refused) && !refused.path.isEmpty()) {
+        NoteIgnoredFile(refused);
+    }
     // 4.
     const QString device = PortDevice(context_, m.CommPortNumber);
+    MSComm1->SetLocalEcho(LineEcho(context_));
     const OpenResult opened = MSComm1->OpenPort(device);
     const TextTable messages = texts::StartMessages();
     if (opened == OpenResult::InvalidPortNumber) {
         portMessagePending_ = true;
         Flag_errore = 1;
         PortLabel->setText(TextOf(messages, u"PortInvalid", m.LanguageIndex));
+    } else if (context_.deviceOverride.isEmpty() && !m.ChosenDevice.isEmpty()) {
+        const auto key = opened == OpenResult::Ok ? u"PortChosen" : u"PortChosenMissing";
+        PortLabel->setText(TextOf(messages, key, m.LanguageIndex).arg(device));
     } else {
         const auto key = opened == OpenResult::Ok ? u"PortStatus" : u"PortMissing";
         PortLabel->setText(TextOf(messages, key, m.LanguageIndex).arg(m.CommPortNumber).arg(device));
     }
+    AddEchoHint(this, MSComm1, m.LanguageIndex);
     // 5.
     flag_cambio_maschera = false;
     // 6.
