@@ -1,6 +1,9 @@
 #include "serial.h"
 
+#include "traffic.h"
+
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QSerialPort>
 #include <QtGlobal>
@@ -17,6 +20,8 @@ struct BusyGuard {
     BusyGuard& operator=(const BusyGuard&) = delete;
 };
 constexpr qint64 ReopenIntervalMs = 1000;
+// What a recorded exchange keeps of the characters that came back (noise can be endless).
+constexpr qsizetype MaxCapturedChars = 1024;
 } // namespace
 
 SerialLink::SerialLink(Modulo1& m, QObject* parent) : QObject(parent), m_(m) {
@@ -132,6 +137,9 @@ bool SerialLink::NextChar(char& c) {
         if (pending_.isEmpty()) {
             return false;
         }
+        if (capturing_ && captured_.size() < MaxCapturedChars) {
+            captured_.append(pending_.left(MaxCapturedChars - captured_.size()));
+        }
     }
     c = pending_.at(pendingPos_++);
     return true;
@@ -154,13 +162,51 @@ QCoro::Task<> SerialLink::ExchangeFrame(int timeoutMs) {
         // taken for a reply (a block read would decode its own request as register values). The
         // exchange in flight writes its own reply into FrameBuffer when it ends.
         qWarning("ExchangeFrame refused: another exchange is in flight");
+        if (traffic_ && traffic_->Listening()) {
+            TrafficRecord record;
+            record.timeMs = QDateTime::currentMSecsSinceEpoch();
+            record.request = m_.FrameBuffer;
+            record.outcome = TrafficOutcome::Refused;
+            traffic_->Add(std::move(record), m_.LanguageIndex);
+        }
         m_.FrameBuffer.clear();
         co_return;
     }
     BusyGuard guard(busy_);
     ++exchanges_;
+    if (traffic_ && traffic_->Listening()) {
+        co_await RecordedExchange(timeoutMs);
+        co_return;
+    }
     SendRequest();
     co_await Receive(timeoutMs);
+}
+
+QCoro::Task<> SerialLink::RecordedExchange(int timeoutMs) {
+    TrafficRecord record;
+    record.timeMs = QDateTime::currentMSecsSinceEpoch();
+    record.request = m_.FrameBuffer;
+    SendRequest();
+    const bool sent = IsOpen();
+    QElapsedTimer clock;
+    clock.start();
+    captured_.clear();
+    cancelled_ = false;
+    capturing_ = true;
+    co_await Receive(timeoutMs);
+    capturing_ = false;
+    record.turnaroundUs = clock.nsecsElapsed() / 1000;
+    record.received = std::exchange(captured_, QByteArray());
+    record.reply = m_.FrameBuffer;
+    if (!sent) {
+        record.outcome = TrafficOutcome::NotSent;
+    } else if (!record.reply.isEmpty()) {
+        record.outcome = ClassifyReply(record.request, record.reply, &record.exceptionCode);
+    } else {
+        record.outcome = cancelled_ ? TrafficOutcome::Cancelled : TrafficOutcome::TimeOut;
+    }
+    // The log belongs to the Application and outlives every screen and its link.
+    traffic_->Add(std::move(record), m_.LanguageIndex);
 }
 
 QCoro::Task<> SerialLink::Receive(int timeoutMs) {
@@ -199,6 +245,7 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs) {
 
 void SerialLink::CancelWait() {
     if (busy_) {
+        cancelled_ = true;
         m_.ReplyTimedOut = 1;
         Wake();
     }

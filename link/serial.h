@@ -17,6 +17,7 @@
 #include <QTimer>
 
 class QIODevice;
+class TrafficLog;
 
 // Used when a screen is handed a reply time-out of 0 ms or less (a missing or empty prog.ini line):
 // such a time-out would leave the reply timer stopped and a receive without an answer would never
@@ -62,11 +63,17 @@ public:
     // Ends a waiting receive at once as if its time-out had run out (used when a screen closes).
     void CancelWait();
 
+    // While `log` listens, each exchange is recorded there (request, what came back, outcome,
+    // turnaround); while it does not, nothing is built. The log outlives the link.
+    void SetTraffic(TrafficLog* log) { traffic_ = log; }
+    TrafficLog* Traffic() const { return traffic_; }
+
     // The one-shot reply timer: interval 0 and stopped outside ReceiveReply.
     QTimer Timer1;
 
 private:
     QCoro::Task<> Receive(int timeoutMs);
+    QCoro::Task<> RecordedExchange(int timeoutMs);
     void Timer1_Timer();
     // Resumes a waiting receive (data on the port, Timer1's tick, the port gone, CancelWait) from the
     // event loop, never from inside the signal that woke it, so the resumed code may close the port
@@ -86,4 +93,8 @@ private:
     quint64 exchanges_ = 0;
     LoopWaker waker_;
     qint64 lastReopenTry_ = 0;
+    TrafficLog* traffic_ = nullptr;
+    bool capturing_ = false; // what is read goes into captured_ too (a recorded exchange)
+    bool cancelled_ = false; // CancelWait ended the receive
+    QByteArray captured_;
 };
