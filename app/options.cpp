@@ -28,7 +28,13 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringList{QStringLiteral("demo")},
         QStringLiteral("Simulated line with a VXA at address 1 and a VXB at address 2, in scratch settings "
                        "(your own settings files are not touched)."));
+    const QCommandLineOption trace(
+        QStringList{QStringLiteral("trace")},
+        QStringLiteral("Write every exchange on the line to FILE, one line each, as the traffic window shows "
+                       "it (the file is overwritten)."),
+        QStringLiteral("FILE"));
     parser.addOption(device);
+    parser.addOption(trace);
     parser.addOption(settingsDir);
     parser.addOption(demo);
     parser.addOption(localEcho);
@@ -60,5 +66,6 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     result.options.settingsDir = parser.value(settingsDir);
     result.options.demo = parser.isSet(demo);
     result.options.localEcho = parser.isSet(localEcho);
+    result.options.traceFile = parser.value(trace);
     return result;
 }

@@ -18,6 +18,8 @@ struct ApplicationOptions {
     bool demo = false;
     // The welcome box before the start-up screen.
     bool showWelcome = true;
+    // Every exchange on the line, one line each, written to this file from start-up (--trace).
+    QString traceFile;
 };
 
 struct ParsedCommandLine {

@@ -1,8 +1,10 @@
 #include "serial.h"
 
 #include "ports.h"
+#include "traffic.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QSerialPort>
 #include <QTcpSocket>
@@ -31,6 +33,8 @@ bool IsReadRequest(const QByteArray& request) {
     const QByteArray function = request.mid(3, 2);
     return std::find(std::begin(reads), std::end(reads), function) != std::end(reads);
 }
+// What a recorded exchange keeps of the characters that came back (noise can be endless).
+constexpr qsizetype MaxCapturedChars = 1024;
 } // namespace
 
 SerialLink::SerialLink(Modulo1& m, QObject* parent) : QObject(parent), m_(m) {
@@ -188,6 +192,9 @@ bool SerialLink::NextChar(char& c) {
         if (pending_.isEmpty()) {
             return false;
         }
+        if (capturing_ && captured_.size() < MaxCapturedChars) {
+            captured_.append(pending_.left(MaxCapturedChars - captured_.size()));
+        }
     }
     c = pending_.at(pendingPos_++);
     return true;
@@ -210,14 +217,54 @@ QCoro::Task<> SerialLink::ExchangeFrame(int timeoutMs) {
         // taken for a reply (a block read would decode its own request as register values). The
         // exchange in flight writes its own reply into FrameBuffer when it ends.
         qWarning("ExchangeFrame refused: another exchange is in flight");
+        if (traffic_ && traffic_->Listening()) {
+            TrafficRecord record;
+            record.timeMs = QDateTime::currentMSecsSinceEpoch();
+            record.request = m_.FrameBuffer;
+            record.outcome = TrafficOutcome::Refused;
+            traffic_->Add(std::move(record), m_.LanguageIndex);
+        }
         m_.FrameBuffer.clear();
         co_return;
     }
     BusyGuard guard(busy_);
     ++exchanges_;
+    if (traffic_ && traffic_->Listening()) {
+        co_await RecordedExchange(timeoutMs);
+        co_return;
+    }
     const QByteArray request = m_.FrameBuffer;
     SendRequest();
     co_await Receive(timeoutMs, request);
+}
+
+QCoro::Task<> SerialLink::RecordedExchange(int timeoutMs) {
+    TrafficRecord record;
+    record.timeMs = QDateTime::currentMSecsSinceEpoch();
+    record.request = m_.FrameBuffer;
+    SendRequest();
+    const bool sent = IsOpen();
+    QElapsedTimer clock;
+    clock.start();
+    captured_.clear();
+    cancelled_ = false;
+    capturing_ = true;
+    co_await Receive(timeoutMs, record.request);
+    capturing_ = false;
+    record.turnaroundUs = clock.nsecsElapsed() / 1000;
+    record.received = std::exchange(captured_, QByteArray());
+    record.reply = m_.FrameBuffer;
+    if (!sent) {
+        record.outcome = TrafficOutcome::NotSent;
+    } else if (!record.reply.isEmpty()) {
+        record.outcome = ClassifyReply(record.request, record.reply, &record.exceptionCode);
+    } else if (lastWasEcho_) {
+        record.outcome = TrafficOutcome::Echo;
+    } else {
+        record.outcome = cancelled_ ? TrafficOutcome::Cancelled : TrafficOutcome::TimeOut;
+    }
+    // The log belongs to the Application and outlives every screen and its link.
+    traffic_->Add(std::move(record), m_.LanguageIndex);
 }
 
 QCoro::Task<> SerialLink::Receive(int timeoutMs, const QByteArray& request) {
@@ -288,6 +335,7 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs, const QByteArray& request) {
 
 void SerialLink::CancelWait() {
     if (busy_) {
+        cancelled_ = true;
         m_.ReplyTimedOut = 1;
         Wake();
     }

@@ -17,6 +17,7 @@
 #include <QTimer>
 
 class QIODevice;
+class TrafficLog;
 
 // Used when a screen is handed a reply time-out of 0 ms or less (a missing or empty prog.ini line):
 // such a time-out would leave the reply timer stopped and a receive without an answer would never
@@ -78,6 +79,11 @@ public:
     // Ends a waiting receive at once as if its time-out had run out (used when a screen closes).
     void CancelWait();
 
+    // While `log` listens, each exchange is recorded there (request, what came back, outcome,
+    // turnaround); while it does not, nothing is built. The log outlives the link.
+    void SetTraffic(TrafficLog* log) { traffic_ = log; }
+    TrafficLog* Traffic() const { return traffic_; }
+
     // The one-shot reply timer: interval 0 and stopped outside ReceiveReply.
     QTimer Timer1;
 
@@ -89,6 +95,7 @@ private:
     // `request`: what was just sent (its echo is dropped with local echo on); empty for a receive
     // without a request.
     QCoro::Task<> Receive(int timeoutMs, const QByteArray& request = {});
+    QCoro::Task<> RecordedExchange(int timeoutMs);
     void Timer1_Timer();
     // Resumes a waiting receive (data on the port, Timer1's tick, the port gone, CancelWait) from the
     // event loop, never from inside the signal that woke it, so the resumed code may close the port
@@ -112,4 +119,8 @@ private:
     bool localEcho_ = false;
     bool echoSuspected_ = false;
     bool lastWasEcho_ = false;
+    TrafficLog* traffic_ = nullptr;
+    bool capturing_ = false; // what is read goes into captured_ too (a recorded exchange)
+    bool cancelled_ = false; // CancelWait ended the receive
+    QByteArray captured_;
 };

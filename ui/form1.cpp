@@ -1,12 +1,13 @@
 #include "form1.h"
 
+#include "applytexts.h"
 #include "prompter.h"
 #include "echohint.h"
 #include "rules.h"
 #include "setupdialogs.h"
-#include "applytexts.h"
 #include "texts.h"
 #include "texts_form1.h"
+#include "texts_traffic.h"
 
 #include <QAction>
 #include <QApplication>
@@ -157,6 +158,7 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
       outputs_(session_, marks_, commands_), Timer1(MSComm1->Timer1), Timer2(writer_.Timer2) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    MSComm1->SetTraffic(context.traffic);
     BuildControls();
     WireCalibration();
 
@@ -324,6 +326,16 @@ void Form1::BuildControls() {
     for (auto [action, name] : actions) {
         action->setObjectName(QString::fromUtf8(name));
     }
+    vis = menuBar()->addMenu(QString());
+    vis->setObjectName(QStringLiteral("vis"));
+    traf = vis->addAction(QString());
+    traf->setObjectName(QStringLiteral("traf"));
+    traf->setEnabled(bool(context_.showTraffic));
+    connect(traf, &QAction::triggered, this, [this] {
+        if (context_.showTraffic) {
+            context_.showTraffic();
+        }
+    });
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
     // Setup files, the report and offline editing are not built yet: their items stay disabled.
@@ -711,6 +723,7 @@ void Form1::FitWindow() {
 void Form1::ApplyLanguage() {
     UseQtTexts(m_.LanguageIndex);
     ApplyTexts(this, texts::MainScreen(), m_.LanguageIndex);
+    ApplyTexts(this, texts::Traffic(), m_.LanguageIndex);
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));
     }

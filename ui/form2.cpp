@@ -1,5 +1,6 @@
 #include "form2.h"
 
+#include "applytexts.h"
 #include "dialogs.h"
 #include "echohint.h"
 #include "portsettings.h"
@@ -7,8 +8,8 @@
 #include "pictures.h"
 #include "prompter.h"
 #include "registers.h"
-#include "applytexts.h"
 #include "texts.h"
+#include "texts_traffic.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -62,6 +63,7 @@ Form2::Form2(const ScreenContext& context, QWidget* parent)
     : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), Timer1(MSComm1->Timer1),
       context_(context) {
     setObjectName(QStringLiteral("Form2"));
+    MSComm1->SetTraffic(context.traffic);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
@@ -71,6 +73,7 @@ Form2::Form2(const ScreenContext& context, QWidget* parent)
     connect(&Timer2, &QTimer::timeout, this, &Form2::Timer2_Timer);
     BuildControls();
     ApplyTexts(this, texts::Form2(), 0); // design captions
+    ApplyTexts(this, texts::Traffic(), 0);
 }
 
 Form2::~Form2() {
@@ -95,6 +98,16 @@ void Form2::BuildControls() {
     vxb = sel->addAction(QString());
     vxb->setObjectName(QStringLiteral("vxb"));
     vxb->setCheckable(true);
+    vis = menuBar()->addMenu(QString());
+    vis->setObjectName(QStringLiteral("vis"));
+    traf = vis->addAction(QString());
+    traf->setObjectName(QStringLiteral("traf"));
+    traf->setEnabled(bool(context_.showTraffic));
+    connect(traf, &QAction::triggered, this, [this] {
+        if (context_.showTraffic) {
+            context_.showTraffic();
+        }
+    });
     connect(pse, &QAction::triggered, this, &Form2::pse_Click);
     connect(Lin, &QAction::triggered, this, &Form2::Lin_Click);
     connect(vxa, &QAction::triggered, this, &Form2::vxa_Click);
@@ -238,6 +251,7 @@ void Form2::LoadStartScreen() {
     // 6.
     UseQtTexts(m.LanguageIndex);
     ApplyTexts(this, texts::Form2(), m.LanguageIndex);
+    ApplyTexts(this, texts::Traffic(), m.LanguageIndex);
     // 7.
     m.InstrumentMenuCaption = sel->title();
     // 8.

@@ -4,6 +4,7 @@
 #include <QCoro/QCoroSignal>
 #include <QCoro/QCoroTimer>
 #include <QDialog>
+#include <QFileDialog>
 #include <QPointer>
 
 #include <chrono>
@@ -61,6 +62,25 @@ QCoro::Task<int> WidgetPrompter::Dialog(QDialog& dialog) {
     co_return guard ? guard->result() : result;
 }
 
+QCoro::Task<QString> WidgetPrompter::SaveFileName(QWidget* parent, const QString& title,
+                                                  const QString& proposedPath, const QString& filter) {
+    QPointer<QFileDialog> dialog = new QFileDialog(parent, title, proposedPath, filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog->open();
+    co_await qCoro(dialog.data(), &QDialog::finished);
+    co_await BackToEventLoop();
+    QString path;
+    if (dialog) {
+        if (dialog->result() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+            path = dialog->selectedFiles().constFirst();
+        }
+        dialog->deleteLater();
+    }
+    co_return path;
+}
+
 ScriptedPrompter::DialogScript ScriptedPrompter::Click(const QStringList& objectNames) {
     return [objectNames](QDialog& dialog) {
         for (const QString& name : objectNames) {
@@ -116,4 +136,20 @@ QCoro::Task<int> ScriptedPrompter::Dialog(QDialog& dialog) {
     }
     co_await BackToEventLoop();
     co_return guard ? guard->result() : int(QDialog::Rejected);
+}
+
+QCoro::Task<QString> ScriptedPrompter::SaveFileName(QWidget*, const QString& title,
+                                                    const QString& proposedPath, const QString&) {
+    Record record{Record::FileDialog, title, proposedPath, MessageIcon::None, {}};
+    records.append(record);
+    if (onPrompt) {
+        onPrompt(record);
+    }
+    QString path;
+    if (!fileAnswers_.empty()) {
+        path = fileAnswers_.front();
+        fileAnswers_.pop_front();
+    }
+    co_await BackToEventLoop();
+    co_return path;
 }

@@ -33,6 +33,11 @@ public:
     // The caller resumes from the event loop, never from inside the dialog's own button handler, so
     // it may delete the dialog and its parent right away.
     virtual QCoro::Task<int> Dialog(QDialog& dialog) = 0;
+
+    // A dialog that asks where to save a file, over `parent`, proposing `proposedPath`, listing the
+    // files that match `filter` (e.g. "Text (*.txt)"). Returns the path chosen, empty when cancelled.
+    virtual QCoro::Task<QString> SaveFileName(QWidget* parent, const QString& title,
+                                              const QString& proposedPath, const QString& filter) = 0;
 };
 
 // Shows real widgets.
@@ -41,18 +46,21 @@ public:
     QCoro::Task<int> Message(QWidget* parent, const QString& title, const QString& text, MessageIcon icon,
                              int buttons = QMessageBox::Ok) override;
     QCoro::Task<int> Dialog(QDialog& dialog) override;
+    QCoro::Task<QString> SaveFileName(QWidget* parent, const QString& title, const QString& proposedPath,
+                                      const QString& filter) override;
 };
 
 // Records every prompt and answers from queues. A message is answered with the next queued button
 // (OK when the queue is empty). A dialog is handed to the next queued script, which acts on it the way
 // a user would (clicks its option buttons, then OK or Cancel); a dialog without a script is cancelled.
+// A file dialog is answered with the next queued path (cancelled when none is queued).
 class ScriptedPrompter final : public Prompter {
 public:
     struct Record {
-        enum Kind { MessageBox, ModalDialog };
+        enum Kind { MessageBox, ModalDialog, FileDialog };
         Kind kind = MessageBox;
         QString title; // message title, or the dialog's window title
-        QString text;  // message text (empty for a dialog)
+        QString text;  // message text, or the path a file dialog proposes (empty for a dialog)
         MessageIcon icon = MessageIcon::None;
         QString objectName; // the dialog's object name (empty for a message)
     };
@@ -64,6 +72,8 @@ public:
 
     void QueueMessageAnswer(int button) { messageAnswers_.push_back(button); }
     void QueueDialogScript(DialogScript script) { dialogScripts_.push_back(std::move(script)); }
+    // The path the next file dialog answers; an empty path cancels it.
+    void QueueFileAnswer(const QString& path) { fileAnswers_.push_back(path); }
     // A script that clicks the named buttons of the dialog in order (e.g. {"Option2", "CancelButton"}).
     static DialogScript Click(const QStringList& objectNames);
 
@@ -73,8 +83,11 @@ public:
     QCoro::Task<int> Message(QWidget* parent, const QString& title, const QString& text, MessageIcon icon,
                              int buttons = QMessageBox::Ok) override;
     QCoro::Task<int> Dialog(QDialog& dialog) override;
+    QCoro::Task<QString> SaveFileName(QWidget* parent, const QString& title, const QString& proposedPath,
+                                      const QString& filter) override;
 
 private:
     std::deque<int> messageAnswers_;
+    std::deque<QString> fileAnswers_;
     std::deque<DialogScript> dialogScripts_;
 };

@@ -9,13 +9,20 @@
 
 #include <QString>
 
+#include <functional>
+
 class Prompter;
+class TrafficLog;
 
 struct ScreenContext {
     Modulo1& m;
     Prompter& prompter;
     QString settingsDir;
     QString deviceOverride; // empty: port numbers map to devices by PortDeviceName
+    // Where the screen's link records the traffic on the line (null: nowhere), and what opens the
+    // traffic window (empty: the screen's menu item for it is disabled).
+    TrafficLog* traffic = nullptr;
+    std::function<void()> showTraffic = {};
     bool localEcho = false; // --local-echo: the adapter echoes, whatever port.ini says
     PortSource portSource;  // the serial ports the port dialog lists (empty: the system's)
 };

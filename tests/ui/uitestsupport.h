@@ -139,7 +139,7 @@ struct StartScreen {
 
     ScreenContext Context() {
         return ScreenContext{m, prompter, settingsDir.isEmpty() ? bench.dir.path() : settingsDir,
-                             bench.device, bench.line.echo, portSource};
+                             bench.device, nullptr, {}, bench.line.echo, portSource};
     }
 
     void Load() {
