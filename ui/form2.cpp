@@ -226,8 +226,9 @@ void Form2::LoadStartScreen() {
         NoteIgnoredFile(refused);
     }
     // The device chosen in the port dialog and the local-echo setting (port.ini).
-    if (!settings::ReadPortIni(m, context_.settingsDir, &refused) && !refused.path.isEmpty()) {
-        NoteIgnoredFile(refused);
+    settings::FileProblem portRefused;
+    if (!settings::ReadPortIni(m, context_.settingsDir, &portRefused) && !portRefused.path.isEmpty()) {
+        NoteIgnoredFile(portRefused);
     }
     // 4.
     const QString device = PortDevice(context_, m.CommPortNumber);

@@ -13,20 +13,21 @@ constexpr char EchoKey[] = "Local echo (0=off 1=on)";
 void ParsePortIni(const QByteArray& content, Modulo1& m) {
     m.ChosenDevice.clear();
     m.LocalEcho = false;
-    for (QByteArray line : content.split('\n')) {
-        if (line.endsWith('\r')) {
-            line.chop(1);
-        }
-        const qsizetype eq = line.indexOf('=');
-        if (eq < 0) {
+    for (const QByteArray& raw : content.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        // The echo key holds "=" itself: its value is what follows the "=" after the key.
+        const bool echo = line.startsWith(EchoKey);
+        const QByteArray rest = echo ? line.mid(qsizetype(sizeof EchoKey) - 1).trimmed() : line;
+        const qsizetype eq = rest.indexOf('=');
+        if (eq < 0 || (echo && eq != 0)) {
             continue;
         }
-        const QByteArray key = line.left(eq).trimmed();
-        const QString value = QString::fromUtf8(line.mid(eq + 1)).trimmed();
-        if (key == DeviceKey) {
-            m.ChosenDevice = value;
-        } else if (key == EchoKey) {
+        const QByteArray key = rest.left(eq).trimmed();
+        const QString value = QString::fromUtf8(rest.mid(eq + 1)).trimmed();
+        if (echo) {
             m.LocalEcho = value == QLatin1String("1");
+        } else if (key == DeviceKey) {
+            m.ChosenDevice = value;
         }
     }
 }

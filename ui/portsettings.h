@@ -7,7 +7,7 @@
 //   Local echo (0=off 1=on) = 0
 //
 // An empty device (or no file) means the port number of prog.ini chooses the device. Lines end in
-// CR LF; each value follows the first "=" (blanks around it dropped); unknown lines are ignored.
+// CR LF; each value follows the "=" after its key (blanks around it dropped); other lines are ignored.
 
 #include "modulo1.h"
 #include "settings.h"

@@ -24,7 +24,7 @@ struct ScreenContext {
     TrafficLog* traffic = nullptr;
     std::function<void()> showTraffic = {};
     bool localEcho = false; // --local-echo: the adapter echoes, whatever port.ini says
-    PortSource portSource;  // the serial ports the port dialog lists (empty: the system's)
+    PortSource portSource = {}; // the serial ports the port dialog lists (empty: the system's)
 };
 
 // The device a screen opens for a port number: the override when one is given, else the device chosen
