@@ -136,10 +136,12 @@ struct StartScreen {
 
     QString settingsDir; // empty: the bench's scratch directory
     PortSource portSource; // the port dialog's list (empty: the system's)
+    bool commandLineDevice = true; // the bench's line given as --device (else prog.ini and port.ini choose)
 
     ScreenContext Context() {
         return ScreenContext{m, prompter, settingsDir.isEmpty() ? bench.dir.path() : settingsDir,
-                             bench.device, nullptr, {}, bench.line.echo, portSource};
+                             commandLineDevice ? bench.device : QString(), nullptr, {}, bench.line.echo,
+                             portSource};
     }
 
     void Load() {
