@@ -78,7 +78,8 @@ QList<PortEntry> ListPorts(const QList<SystemPort>& ports, const QString& stable
     QMap<QString, QString> stable;
     const QDir dir(stableNameDir);
     if (!stableNameDir.isEmpty() && dir.exists()) {
-        const QFileInfoList links = dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+        const QFileInfoList links =
+            dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
         for (const QFileInfo& link : links) {
             const QString target = link.canonicalFilePath();
             if (link.isSymLink() && !target.isEmpty() && !stable.contains(target)) {

@@ -57,7 +57,8 @@ inline constexpr char StableNameDirectory[] = "/dev/serial/by-id";
 // The entries of the port dialog for `ports`, in the order of their system names, each with the
 // stable name from `stableNameDir` whose link leads to its device (on Linux). Ports with the same
 // device are listed once.
-QList<PortEntry> ListPorts(const QList<SystemPort>& ports, const QString& stableNameDir = StableNameDirectory);
+QList<PortEntry> ListPorts(const QList<SystemPort>& ports,
+                           const QString& stableNameDir = StableNameDirectory);
 // The source of the port dialog's list (SystemPortList in the program; a fake list in a test).
 using PortSource = std::function<QList<PortEntry>()>;
 // ListPorts of SystemPortsNow.

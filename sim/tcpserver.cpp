@@ -35,7 +35,8 @@ bool SimTcpServer::openLine() {
     }
     lineFd_ = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (lineFd_ < 0) {
-        error_ = QStringLiteral("%1: %2").arg(sim_.devicePath(), QString::fromLocal8Bit(std::strerror(errno)));
+        error_ =
+            QStringLiteral("%1: %2").arg(sim_.devicePath(), QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     lineRead_ = new QSocketNotifier(lineFd_, QSocketNotifier::Read, this);

@@ -1,9 +1,9 @@
 #include "dialogs.h"
 
+#include "applytexts.h"
 #include "pictures.h"
 #include "portsettings.h"
 #include "settings.h"
-#include "applytexts.h"
 #include "texts.h"
 
 #include <QButtonGroup>
@@ -144,12 +144,12 @@ void Comm::Form_Load() {
     const QString absent = TextOf(messages, u"DeviceAbsent", language);
     for (int k = 1; k <= 6; ++k) {
         const QString device = PortDevice(context_.deviceOverride, k);
-        DeviceOf[k]->setText(QStringLiteral("→ %1  (%2)").arg(device, DeviceExists(device) ? present : absent));
+        DeviceOf[k]->setText(
+            QStringLiteral("→ %1  (%2)").arg(device, DeviceExists(device) ? present : absent));
     }
-    PortList->setHeaderLabels({TextOf(messages, u"ColumnPort", language),
-                               TextOf(messages, u"ColumnStableName", language),
-                               TextOf(messages, u"ColumnDescription", language),
-                               TextOf(messages, u"ColumnUsb", language)});
+    PortList->setHeaderLabels(
+        {TextOf(messages, u"ColumnPort", language), TextOf(messages, u"ColumnStableName", language),
+         TextOf(messages, u"ColumnDescription", language), TextOf(messages, u"ColumnUsb", language)});
     ports_ = context_.portSource ? context_.portSource() : SystemPortList();
     PortList->clear();
     for (const PortEntry& e : ports_) {
@@ -163,8 +163,10 @@ void Comm::Form_Load() {
     // The command line chooses the device: the choice here would do nothing.
     const bool commandLine = !context_.deviceOverride.isEmpty();
     CommandLineNote->setVisible(commandLine);
-    CommandLineNote->setText(TextOf(messages, u"DeviceFromCommandLine", language).arg(context_.deviceOverride));
-    for (QWidget* w : std::initializer_list<QWidget*>{OptionDevice, DeviceEdit, PortListLabel, PortList, DeviceHint}) {
+    CommandLineNote->setText(
+        TextOf(messages, u"DeviceFromCommandLine", language).arg(context_.deviceOverride));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{OptionDevice, DeviceEdit, PortListLabel, PortList, DeviceHint}) {
         w->setEnabled(!commandLine);
     }
     LocalEcho->setChecked(LineEcho(context_));

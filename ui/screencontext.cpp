@@ -10,7 +10,8 @@ QString PortDevice(const QString& deviceOverride, int portNumber) {
 }
 
 QString PortDevice(const ScreenContext& context, int portNumber) {
-    if (context.deviceOverride.isEmpty() && IsValidPortNumber(portNumber) && !context.m.ChosenDevice.isEmpty()) {
+    if (context.deviceOverride.isEmpty() && IsValidPortNumber(portNumber) &&
+        !context.m.ChosenDevice.isEmpty()) {
         return context.m.ChosenDevice;
     }
     return PortDevice(context.deviceOverride, portNumber);

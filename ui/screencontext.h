@@ -23,7 +23,7 @@ struct ScreenContext {
     // traffic window (empty: the screen's menu item for it is disabled).
     TrafficLog* traffic = nullptr;
     std::function<void()> showTraffic = {};
-    bool localEcho = false; // --local-echo: the adapter echoes, whatever port.ini says
+    bool localEcho = false;     // --local-echo: the adapter echoes, whatever port.ini says
     PortSource portSource = {}; // the serial ports the port dialog lists (empty: the system's)
 };
 

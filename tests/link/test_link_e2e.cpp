@@ -62,29 +62,25 @@ private slots:
             return QTest::addRow("%s%s%s", kind, *kind ? ", " : "", name) << QString::fromLatin1(kind);
         };
         newRow("01 coils") << BuildRequest(1, Fn::ReadCoils, ReadBody(Reg::Coils, Reg::CoilCount))
-                                  << QByteArray(Prefix::Coils);
-        newRow("02 inputs") << BuildRequest(1, Fn::ReadDiscreteInputs,
-                                                   ReadBody(Reg::Inputs, Reg::InputCount))
-                                   << QByteArray(Prefix::Inputs);
-        newRow("03 division") << BuildRequest(1, Fn::ReadHoldingRegisters,
-                                                     ReadBody(Reg::DivisionCode, 1))
-                                     << QByteArray(Prefix::DivisionCode);
+                           << QByteArray(Prefix::Coils);
+        newRow("02 inputs") << BuildRequest(1, Fn::ReadDiscreteInputs, ReadBody(Reg::Inputs, Reg::InputCount))
+                            << QByteArray(Prefix::Inputs);
+        newRow("03 division") << BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1))
+                              << QByteArray(Prefix::DivisionCode);
         newRow("03 block") << BuildRequest(1, Fn::ReadHoldingRegisters,
-                                                  ReadBody(Reg::Serial, Reg::SerialCount))
-                                  << QByteArray("0310");
+                                           ReadBody(Reg::Serial, Reg::SerialCount))
+                           << QByteArray("0310");
         newRow("04 weights") << BuildRequest(1, Fn::ReadInputRegisters,
-                                                    ReadBody(Reg::WeightBlock, Reg::WeightBlockCount))
-                                    << QByteArray(Prefix::WeightBlock);
-        newRow("06 mode") << BuildRequest(1, Fn::WriteSingleRegister,
-                                                 WriteSingleBody(Reg::Mode, Hex4(0)))
-                                 << QByteArray("060802");
-        newRow("07 status") << BuildRequest(1, Fn::ReadExceptionStatus, {})
-                                   << QByteArray(Prefix::Status);
+                                             ReadBody(Reg::WeightBlock, Reg::WeightBlockCount))
+                             << QByteArray(Prefix::WeightBlock);
+        newRow("06 mode") << BuildRequest(1, Fn::WriteSingleRegister, WriteSingleBody(Reg::Mode, Hex4(0)))
+                          << QByteArray("060802");
+        newRow("07 status") << BuildRequest(1, Fn::ReadExceptionStatus, {}) << QByteArray(Prefix::Status);
         newRow("0F coils") << BuildRequest(1, Fn::WriteMultipleCoils, "0000000201" + Hex2(2))
-                                  << QByteArray("0F0000");
+                           << QByteArray("0F0000");
         newRow("10 block") << BuildRequest(1, Fn::WriteMultipleRegisters,
-                                                  WriteMultipleBody(Reg::SetPoints, {"0064", "00C8"}))
-                                  << QByteArray("100110");
+                                           WriteMultipleBody(Reg::SetPoints, {"0064", "00C8"}))
+                           << QByteArray("100110");
     }
     void everyRequestKindIsAcceptedByTheInstrument() {
         QFETCH(QString, lineKind);

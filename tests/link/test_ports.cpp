@@ -39,16 +39,19 @@ private slots:
         QTest::newRow("USB adapter with a stable name")
             << QList<SystemPort>{Port("ttyUSB3", "FT232R USB UART", "FTDI", 0x0403, 0x6001)}
             << QStringList{"usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0=ttyUSB3"}
-            << QStringList{"ttyUSB3|usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0|FT232R USB UART, FTDI|0403:6001|by-id"};
+            << QStringList{"ttyUSB3|usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0|FT232R USB UART, "
+                           "FTDI|0403:6001|by-id"};
         QTest::newRow("on-board port: no stable name, no USB")
             << QList<SystemPort>{Port("ttyS0")} << QStringList{} << QStringList{"ttyS0||||dev"};
         QTest::newRow("sorted by device, the same device once, a link to another device ignored")
             << QList<SystemPort>{Port("ttyUSB1", "CP2102", "Silicon Labs", 0x10c4, 0xea60),
                                  Port("ttyACM0", "Modem", "Modem"), Port("ttyUSB1", "again")}
             << QStringList{"usb-Silicon_Labs_CP2102-if00-port0=ttyUSB1", "usb-gone=ttyUSB9"}
-            << QStringList{"ttyACM0||Modem||dev", "ttyUSB1|usb-Silicon_Labs_CP2102-if00-port0|CP2102, Silicon Labs|10c4:ea60|by-id"};
+            << QStringList{"ttyACM0||Modem||dev",
+                           "ttyUSB1|usb-Silicon_Labs_CP2102-if00-port0|CP2102, Silicon Labs|10c4:ea60|by-id"};
         QTest::newRow("vendor without product is no USB id")
-            << QList<SystemPort>{Port("ttyUSB0", "x", {}, 0x1a86, -1)} << QStringList{} << QStringList{"ttyUSB0||x||dev"};
+            << QList<SystemPort>{Port("ttyUSB0", "x", {}, 0x1a86, -1)} << QStringList{}
+            << QStringList{"ttyUSB0||x||dev"};
     }
     void portList() {
         QFETCH(QList<SystemPort>, ports);
@@ -73,10 +76,10 @@ private slots:
         QStringList got;
         for (const PortEntry& e : entries) {
             QString where = e.device == e.stableName && !e.stableName.isEmpty() ? "by-id"
-                            : e.device == e.systemLocation                     ? "dev"
-                                                                               : "?";
-            got << QStringList{e.systemLocation.section(u'/', -1), e.stableName.section(u'/', -1), e.description,
-                               e.usbId, where}
+                            : e.device == e.systemLocation                      ? "dev"
+                                                                                : "?";
+            got << QStringList{e.systemLocation.section(u'/', -1), e.stableName.section(u'/', -1),
+                               e.description, e.usbId, where}
                        .join(u'|');
             if (!e.stableName.isEmpty()) {
                 QCOMPARE(QFileInfo(e.stableName).absolutePath(), byId);

@@ -36,20 +36,24 @@ private slots:
         QVERIFY(CheckReply(statusReply, "07"));
         const QByteArray write = BuildRequest(1, 6, WriteSingleBody(0x0802, "0000"));
         QTest::newRow("exact echo dropped") << true << read << Pieces{read + reply} << reply << false;
-        QTest::newRow("echo and reply in pieces of their own") << true << read << Pieces{read, reply} << reply << false;
+        QTest::newRow("echo and reply in pieces of their own")
+            << true << read << Pieces{read, reply} << reply << false;
         QTest::newRow("echo split over chunks")
-            << true << read << Pieces{read.left(4), read.mid(4, 7), read.mid(11) + reply.left(5), reply.mid(5)}
-            << reply << false;
+            << true << read
+            << Pieces{read.left(4), read.mid(4, 7), read.mid(11) + reply.left(5), reply.mid(5)} << reply
+            << false;
         QTest::newRow("partial echo, cut short, then the reply")
             << true << read << Pieces{read.left(7), reply} << reply << false;
-        QTest::newRow("noise before the echo") << true << read << Pieces{"\n" + read + reply} << reply << false;
+        QTest::newRow("noise before the echo")
+            << true << read << Pieces{"\n" + read + reply} << reply << false;
         QTest::newRow("no echo after all: the reply that begins like the request is read")
             << true << read << Pieces{reply} << reply << false;
-        QTest::newRow("echo alone, no reply: time-out") << true << read << Pieces{read} << QByteArray() << false;
+        QTest::newRow("echo alone, no reply: time-out")
+            << true << read << Pieces{read} << QByteArray() << false;
         QTest::newRow("06 with echo: the copy after the echo is the reply")
             << true << write << Pieces{write, write} << write << false;
-        QTest::newRow("status request with echo") << true << status << Pieces{status + statusReply} << statusReply
-                                                  << false;
+        QTest::newRow("status request with echo")
+            << true << status << Pieces{status + statusReply} << statusReply << false;
         QTest::newRow("setting off, 06 reply is an exact copy: nothing dropped")
             << false << write << Pieces{write} << write << false;
         QTest::newRow("setting off, normal reply") << false << read << Pieces{reply} << reply << false;
@@ -57,12 +61,15 @@ private slots:
             << false << status << Pieces{status} << QByteArray() << true;
         QTest::newRow("setting off, 03 request comes back as its copy")
             << false << read << Pieces{read} << QByteArray() << true;
-        QTest::newRow("setting off, 04 copy") << false << BuildRequest(1, 4, ReadBody(0, 1))
-                                              << Pieces{BuildRequest(1, 4, ReadBody(0, 1))} << QByteArray() << true;
-        QTest::newRow("setting off, 01 copy") << false << BuildRequest(1, 1, ReadBody(0, 2))
-                                              << Pieces{BuildRequest(1, 1, ReadBody(0, 2))} << QByteArray() << true;
-        QTest::newRow("setting off, 02 copy") << false << BuildRequest(1, 2, ReadBody(0, 2))
-                                              << Pieces{BuildRequest(1, 2, ReadBody(0, 2))} << QByteArray() << true;
+        QTest::newRow("setting off, 04 copy")
+            << false << BuildRequest(1, 4, ReadBody(0, 1)) << Pieces{BuildRequest(1, 4, ReadBody(0, 1))}
+            << QByteArray() << true;
+        QTest::newRow("setting off, 01 copy")
+            << false << BuildRequest(1, 1, ReadBody(0, 2)) << Pieces{BuildRequest(1, 1, ReadBody(0, 2))}
+            << QByteArray() << true;
+        QTest::newRow("setting off, 02 copy")
+            << false << BuildRequest(1, 2, ReadBody(0, 2)) << Pieces{BuildRequest(1, 2, ReadBody(0, 2))}
+            << QByteArray() << true;
     }
     void localEcho() {
         QFETCH(bool, localEcho);
@@ -99,7 +106,8 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::newRow("address") << "tcp://127.0.0.1:5020" << true << "127.0.0.1" << 5020;
-        QTest::newRow("name, upper case scheme") << "TCP://moxa-3.plant:4001" << true << "moxa-3.plant" << 4001;
+        QTest::newRow("name, upper case scheme")
+            << "TCP://moxa-3.plant:4001" << true << "moxa-3.plant" << 4001;
         QTest::newRow("IPv6 in brackets") << "tcp://[::1]:502" << true << "::1" << 502;
         QTest::newRow("port 1") << "tcp://h:1" << true << "h" << 1;
         QTest::newRow("port 65535") << "tcp://h:65535" << true << "h" << 65535;

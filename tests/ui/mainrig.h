@@ -45,7 +45,8 @@ struct MainRig {
         m.MainReplyTimeoutMs = TimeoutMs;
         m.DeviceAddress = 1;
         m.CommPortNumber = 1;
-        form = std::make_unique<Form1>(ScreenContext{m, prompter, QString(), device, nullptr, {}, line.echo, {}});
+        form = std::make_unique<Form1>(
+            ScreenContext{m, prompter, QString(), device, nullptr, {}, line.echo, {}});
         form->Form_Load();
         form->show();
         QApplication::setActiveWindow(form.get());

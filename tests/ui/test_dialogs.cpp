@@ -1,19 +1,19 @@
 // The port and language dialogs and the welcome box, on their own.
 
 #include "dialogs.h"
-#include "portsettings.h"
 #include "ports.h"
+#include "portsettings.h"
 #include "prompter.h"
 #include "settings.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -167,10 +167,12 @@ private slots:
             comm.show();
             comm.Form_Load();
             QCOMPARE(comm.PortList->topLevelItemCount(), 3);
-            const QStringList first{comm.PortList->topLevelItem(0)->text(0), comm.PortList->topLevelItem(0)->text(1),
-                                    comm.PortList->topLevelItem(0)->text(2), comm.PortList->topLevelItem(0)->text(3)};
-            QCOMPARE(first, (QStringList{"/dev/ttyUSB3", "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0",
-                                         "FT232R USB UART, FTDI", "0403:6001"}));
+            const QStringList first{
+                comm.PortList->topLevelItem(0)->text(0), comm.PortList->topLevelItem(0)->text(1),
+                comm.PortList->topLevelItem(0)->text(2), comm.PortList->topLevelItem(0)->text(3)};
+            QCOMPARE(first,
+                     (QStringList{"/dev/ttyUSB3", "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0",
+                                  "FT232R USB UART, FTDI", "0403:6001"}));
             QCOMPARE(comm.PortList->headerItem()->text(1), QString("Nome stabile"));
             QVERIFY(comm.Option[2]->isChecked());
             QVERIFY(comm.OKButton->isEnabled());
@@ -182,7 +184,8 @@ private slots:
             QVERIFY(comm.OptionDevice->isChecked());
             QVERIFY(!comm.Option[2]->isChecked());
             if (localEcho) {
-                QTest::mouseClick(comm.LocalEcho, Qt::LeftButton, {}, QPoint(6, comm.LocalEcho->height() / 2));
+                QTest::mouseClick(comm.LocalEcho, Qt::LeftButton, {},
+                                  QPoint(6, comm.LocalEcho->height() / 2));
             }
             QCOMPARE(comm.OKButton->isEnabled(), !device.isEmpty());
             if (device.isEmpty()) {
@@ -193,8 +196,8 @@ private slots:
             QTest::mouseClick(comm.OKButton, Qt::LeftButton);
             QVERIFY(comm.Saved());
         }
-        QCOMPARE(s.PortIni(), "Device = " + device.toUtf8() + "\r\nLocal echo (0=off 1=on) = " +
-                                  (localEcho ? "1" : "0") + "\r\n");
+        QCOMPARE(s.PortIni(), "Device = " + device.toUtf8() +
+                                  "\r\nLocal echo (0=off 1=on) = " + (localEcho ? "1" : "0") + "\r\n");
         QCOMPARE(s.ProgIni().count("\r\n"), 6);
         QVERIFY(s.ProgIni().contains("COMM Number = 2\r\n"));
 
@@ -213,7 +216,8 @@ private slots:
         // A number chosen again: the number's device, the echo setting kept.
         again.Option[5]->click();
         again.OKButton->click();
-        QCOMPARE(s.PortIni(), QByteArray("Device = \r\nLocal echo (0=off 1=on) = ") + (localEcho ? "1" : "0") + "\r\n");
+        QCOMPARE(s.PortIni(),
+                 QByteArray("Device = \r\nLocal echo (0=off 1=on) = ") + (localEcho ? "1" : "0") + "\r\n");
         QVERIFY(s.ProgIni().contains("COMM Number = 5\r\n"));
     }
 
@@ -222,7 +226,8 @@ private slots:
     void commUnderTheCommandLine_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("note");
-        QTest::newRow("Italian") << 0 << "Il dispositivo è scelto dalla riga di comando: --device tcp://plant:4001";
+        QTest::newRow("Italian")
+            << 0 << "Il dispositivo è scelto dalla riga di comando: --device tcp://plant:4001";
         QTest::newRow("English") << 1 << "The command line chooses the device: --device tcp://plant:4001";
     }
     void commUnderTheCommandLine() {
@@ -255,9 +260,11 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<bool>("echo");
         QTest::newRow("empty") << QByteArray() << "" << false;
-        QTest::newRow("both") << QByteArray("Device = tcp://h:1\r\nLocal echo (0=off 1=on) = 1\r\n") << "tcp://h:1" << true;
+        QTest::newRow("both") << QByteArray("Device = tcp://h:1\r\nLocal echo (0=off 1=on) = 1\r\n")
+                              << "tcp://h:1" << true;
         QTest::newRow("LF, blanks, order, other lines")
-            << QByteArray("# note\nLocal echo (0=off 1=on)=1\n  Device   =   /dev/ttyS1  \n") << "/dev/ttyS1" << true;
+            << QByteArray("# note\nLocal echo (0=off 1=on)=1\n  Device   =   /dev/ttyS1  \n") << "/dev/ttyS1"
+            << true;
         QTest::newRow("echo 2 is off") << QByteArray("Local echo (0=off 1=on) = 2\r\n") << "" << false;
     }
     void portIniReadBack() {

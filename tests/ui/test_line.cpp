@@ -19,10 +19,12 @@ using namespace uitest;
 
 namespace {
 
-constexpr char EchoHintItalian[] = "L'adattatore sembra restituire l'eco delle richieste: attivare \"Eco locale\" in "
-                                   "Opzioni > Porta Seriale della schermata iniziale";
-constexpr char EchoHintEnglish[] = "The adapter seems to echo the requests: switch on \"Local echo\" in Option > Serial "
-                                   "Port of the start-up screen";
+constexpr char EchoHintItalian[] =
+    "L'adattatore sembra restituire l'eco delle richieste: attivare \"Eco locale\" in "
+    "Opzioni > Porta Seriale della schermata iniziale";
+constexpr char EchoHintEnglish[] =
+    "The adapter seems to echo the requests: switch on \"Local echo\" in Option > Serial "
+    "Port of the start-up screen";
 
 void AddLineKinds() {
     QTest::addColumn<QString>("lineKind");
@@ -89,7 +91,8 @@ private slots:
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QString>("outcome");
-        const QString it = "l'adattatore sembra restituire l'eco: attivare \"Eco locale\" in Opzioni > Porta Seriale";
+        const QString it =
+            "l'adattatore sembra restituire l'eco: attivare \"Eco locale\" in Opzioni > Porta Seriale";
         const QString en = "the adapter seems to echo: switch on \"Local echo\" in Option > Serial Port";
         QTest::newRow("start-up screen, Italian") << false << 0 << EchoHintItalian << it;
         QTest::newRow("start-up screen, English") << false << 1 << EchoHintEnglish << en;
@@ -136,7 +139,8 @@ private slots:
             if (log.At(i).outcome == TrafficOutcome::Echo) {
                 recorded = true;
                 QVERIFY(log.At(i).reply.isEmpty());
-                QVERIFY2(TrafficLine(log.At(i), language).contains(outcome), qPrintable(TrafficLine(log.At(i), language)));
+                QVERIFY2(TrafficLine(log.At(i), language).contains(outcome),
+                         qPrintable(TrafficLine(log.At(i), language)));
             }
         }
         QVERIFY(recorded);

@@ -134,13 +134,18 @@ struct StartScreen {
     explicit StartScreen(Bench& b) : bench(b) {}
     ~StartScreen() { Finish(); }
 
-    QString settingsDir; // empty: the bench's scratch directory
-    PortSource portSource; // the port dialog's list (empty: the system's)
+    QString settingsDir;           // empty: the bench's scratch directory
+    PortSource portSource;         // the port dialog's list (empty: the system's)
     bool commandLineDevice = true; // the bench's line given as --device (else prog.ini and port.ini choose)
 
     ScreenContext Context() {
-        return ScreenContext{m, prompter, settingsDir.isEmpty() ? bench.dir.path() : settingsDir,
-                             commandLineDevice ? bench.device : QString(), nullptr, {}, bench.line.echo,
+        return ScreenContext{m,
+                             prompter,
+                             settingsDir.isEmpty() ? bench.dir.path() : settingsDir,
+                             commandLineDevice ? bench.device : QString(),
+                             nullptr,
+                             {},
+                             bench.line.echo,
                              portSource};
     }
 
