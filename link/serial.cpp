@@ -63,7 +63,7 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
     port->setPortName(deviceName);
     port_ = port;
     ownsPort_ = true;
-    connect(port, &QIODevice::readyRead, this, &SerialLink::Wake);
+    connect(port, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
         // A pulled USB adapter: close, let the exchange run into its time-out, reopen later.
         if (e == QSerialPort::ResourceError && port->isOpen()) {
@@ -130,7 +130,7 @@ void SerialLink::UseDevice(QIODevice* device) {
     port_ = device;
     ownsPort_ = false;
     if (device) {
-        connect(device, &QIODevice::readyRead, this, &SerialLink::Wake);
+        connect(device, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     }
 }
 
@@ -178,6 +178,25 @@ void SerialLink::SendRequest() {
     DropInput();
     if (IsOpen()) {
         port_->write(m_.FrameBuffer);
+        // A request is a few dozen characters: handed to the driver now, not at the next turn of the
+        // event loop, it costs no turns of the loop to write and to stop watching for the port to
+        // take more.
+        if (auto* serial = qobject_cast<QSerialPort*>(port_.data())) {
+            serial->flush();
+        }
+    }
+}
+
+void SerialLink::DataArrived() {
+    if (!waker_.Waiting() || !IsOpen()) {
+        // No receive waits: what came stays in the device until the next exchange drops or reads it.
+        return;
+    }
+    // A waiting receive has consumed everything before: what is pending is what came since.
+    const qsizetype from = pending_.size();
+    pending_.append(port_->readAll());
+    if (pending_.indexOf('\n', from) >= 0) {
+        Wake();
     }
 }
 

@@ -101,6 +101,9 @@ private:
     // event loop, never from inside the signal that woke it, so the resumed code may close the port
     // or end the screen safely.
     void Wake() { waker_.Notify(); }
+    // Data on the port: while a receive waits, what came is taken in at once and the receive is woken
+    // only when a line end is in, so that the chunks of one reply cost one resume, not one each.
+    void DataArrived();
     bool TryReopen();
     OpenResult OpenTcp(const QString& host, quint16 port);
     void DropInput();
