@@ -80,7 +80,7 @@ OpenResult SerialLink::OpenTcp(const QString& host, quint16 tcpPort) {
     socket->setProperty(TcpPortProperty, tcpPort);
     port_ = socket;
     ownsPort_ = true;
-    connect(socket, &QIODevice::readyRead, this, &SerialLink::Wake);
+    connect(socket, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     connect(socket, &QAbstractSocket::connected, this, [socket] {
         // Frames are short: each goes out at once.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -183,6 +183,8 @@ void SerialLink::SendRequest() {
         // take more.
         if (auto* serial = qobject_cast<QSerialPort*>(port_.data())) {
             serial->flush();
+        } else if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data())) {
+            socket->flush(); // nothing to do while the connection is still being made
         }
     }
 }
@@ -194,7 +196,11 @@ void SerialLink::DataArrived() {
     }
     // A waiting receive has consumed everything before: what is pending is what came since.
     const qsizetype from = pending_.size();
-    pending_.append(port_->readAll());
+    const QByteArray chunk = port_->readAll();
+    if (capturing_ && captured_.size() < MaxCapturedChars) {
+        captured_.append(chunk.left(MaxCapturedChars - captured_.size()));
+    }
+    pending_.append(chunk);
     if (pending_.indexOf('\n', from) >= 0) {
         Wake();
     }
