@@ -183,8 +183,11 @@ void SerialLink::SendRequest() {
         // take more.
         if (auto* serial = qobject_cast<QSerialPort*>(port_.data())) {
             serial->flush();
-        } else if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data())) {
-            socket->flush(); // nothing to do while the connection is still being made
+        } else if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data());
+                   socket && socket->state() == QAbstractSocket::ConnectedState) {
+            // While the connection is still being made the request waits in the socket's buffer and
+            // goes out once it is up.
+            socket->flush();
         }
     }
 }
