@@ -11,8 +11,13 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 // Keeps the busy flag true for the lifetime of one exchange, also when the coroutine is destroyed.
@@ -177,16 +182,11 @@ void SerialLink::SendRequest() {
     }
     DropInput();
     if (IsOpen()) {
-        port_->write(m_.FrameBuffer);
-        // A request is a few dozen characters: handed to the driver now, not at the next turn of the
-        // event loop, it costs no turns of the loop to write and to stop watching for the port to
-        // take more.
-        if (auto* serial = qobject_cast<QSerialPort*>(port_.data())) {
-            serial->flush();
-        } else if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data());
-                   socket && socket->state() == QAbstractSocket::ConnectedState) {
-            // While the connection is still being made the request waits in the socket's buffer and
-            // goes out once it is up.
+        WriteRequest(m_.FrameBuffer);
+        if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data());
+            socket && socket->state() == QAbstractSocket::ConnectedState) {
+            // Over TCP the request goes out at once too. While the connection is still being made it
+            // waits in the socket's buffer and goes out once the connection is up.
             socket->flush();
         }
     }
@@ -206,6 +206,32 @@ void SerialLink::DataArrived() {
     pending_.append(chunk);
     if (pending_.indexOf('\n', from) >= 0) {
         Wake();
+    }
+}
+
+void SerialLink::WriteRequest(const QByteArray& request) {
+    // A request is a few dozen characters and the driver's buffer holds thousands: written straight
+    // to the serial device it goes out at once, and the port's own write machinery (watch the device
+    // until it takes more, then stop watching) costs no turns of the event loop. Whatever the driver
+    // did not take goes the usual way.
+    qsizetype written = 0;
+#ifdef Q_OS_UNIX
+    if (auto* serial = qobject_cast<QSerialPort*>(port_.data()); serial && serial->bytesToWrite() == 0) {
+        const int fd = int(serial->handle());
+        while (fd >= 0 && written < request.size()) {
+            const ssize_t n = ::write(fd, request.constData() + written, size_t(request.size() - written));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            written += n;
+        }
+    }
+#endif
+    if (written < request.size()) {
+        port_->write(request.constData() + written, request.size() - written);
     }
 }
 

@@ -108,6 +108,7 @@ private:
     OpenResult OpenTcp(const QString& host, quint16 port);
     void DropInput();
     bool NextChar(char& c);
+    void WriteRequest(const QByteArray& request);
 
     Modulo1& m_;
     QPointer<QIODevice> port_;
