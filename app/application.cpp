@@ -7,6 +7,7 @@
 #include "prompter.h"
 #include "screencontext.h"
 #include "settings.h"
+#include "trafficwindow.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -22,6 +23,17 @@ Application::~Application() {
     delete form2_.data();
     delete form1_.data();
     delete about_.data();
+    trafficWindow_.reset();
+    traffic_.CloseTrace(); // the last lines reach the file
+}
+
+void Application::ShowTraffic() {
+    if (!trafficWindow_) {
+        trafficWindow_ = std::make_unique<TrafficWindow>(traffic_, m_, *prompter_);
+    }
+    trafficWindow_->show();
+    trafficWindow_->raise();
+    trafficWindow_->activateWindow();
 }
 
 bool Application::Prepare() {
@@ -29,6 +41,14 @@ bool Application::Prepare() {
         return error_.isEmpty();
     }
     prepared_ = true;
+    if (!options_.traceFile.isEmpty()) {
+        QString reason;
+        if (!traffic_.OpenTrace(options_.traceFile, &reason)) {
+            error_ =
+                QStringLiteral("the trace file %1 could not be opened: %2").arg(options_.traceFile, reason);
+            return false;
+        }
+    }
     deviceOverride_ = options_.deviceOverride;
     settingsDir_ = options_.settingsDir;
     if (options_.demo) {
@@ -60,7 +80,8 @@ bool Application::Prepare() {
 }
 
 ScreenContext Application::Context() {
-    return ScreenContext{m_, *prompter_, settingsDir_, deviceOverride_};
+    return ScreenContext{m_,          *prompter_,         settingsDir_, deviceOverride_, &traffic_,
+                         [this] { ShowTraffic(); }, options_.localEcho, {}};
 }
 
 QCoro::Task<> Application::ShowWelcome() {

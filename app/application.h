@@ -12,6 +12,7 @@
 #include "modulo1.h"
 #include "options.h"
 #include "prompter.h"
+#include "traffic.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -22,6 +23,7 @@
 
 class DemoLine;
 class QTemporaryDir;
+class TrafficWindow;
 struct ScreenContext;
 
 class Application : public QObject {
@@ -52,6 +54,12 @@ public:
     Form2* StartScreen() const { return form2_; }
     Form1* MainScreen() const { return form1_; }
     FrmAbout* WelcomeBox() const { return about_; }
+    // The traffic on the line, recorded by the link of whichever screen is on show.
+    TrafficLog& Traffic() { return traffic_; }
+    // Opens the traffic window (one for both screens, built the first time) and brings it forward.
+    void ShowTraffic();
+    // The traffic window; null until it was first opened.
+    TrafficWindow* TrafficView() const { return trafficWindow_.get(); }
     int StartScreenLoads() const { return startLoads_; }
     int MainScreenOpens() const { return mainOpens_; }
     bool IsFinished() const { return finished_; }
@@ -78,6 +86,8 @@ private:
     int startLoads_ = 0;
     int mainOpens_ = 0;
     LoopWaker waker_;
+    TrafficLog traffic_;
+    std::unique_ptr<TrafficWindow> trafficWindow_;
     QPointer<Form2> form2_;
     QPointer<Form1> form1_;
     QPointer<FrmAbout> about_;

@@ -12,8 +12,13 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption device(
         QStringList{QStringLiteral("device")},
         QStringLiteral("Serial device to use whatever port number prog.ini gives (e.g. /dev/ttyUSB3 or a "
-                       "/dev/serial/by-id/... name)."),
+                       "/dev/serial/by-id/... name), or tcp://HOST:PORT for a serial device server in "
+                       "transparent mode."),
         QStringLiteral("PATH"));
+    const QCommandLineOption localEcho(
+        QStringList{QStringLiteral("local-echo")},
+        QStringLiteral("The adapter hands back every request before the reply (no echo suppression): drop "
+                       "that echo. Also a setting of the serial port dialog."));
     const QCommandLineOption settingsDir(
         QStringList{QStringLiteral("settings-dir")},
         QStringLiteral("Directory of prog.ini and Strum.ini (default: the program's directory when writable, "
@@ -23,9 +28,16 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringList{QStringLiteral("demo")},
         QStringLiteral("Simulated line with a VXA at address 1 and a VXB at address 2, in scratch settings "
                        "(your own settings files are not touched)."));
+    const QCommandLineOption trace(
+        QStringList{QStringLiteral("trace")},
+        QStringLiteral("Write every exchange on the line to FILE, one line each, as the traffic window shows "
+                       "it (the file is overwritten)."),
+        QStringLiteral("FILE"));
     parser.addOption(device);
+    parser.addOption(trace);
     parser.addOption(settingsDir);
     parser.addOption(demo);
+    parser.addOption(localEcho);
 
     ParsedCommandLine result;
     const bool parsed = parser.parse(arguments);
@@ -53,5 +65,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     result.options.deviceOverride = parser.value(device);
     result.options.settingsDir = parser.value(settingsDir);
     result.options.demo = parser.isSet(demo);
+    result.options.localEcho = parser.isSet(localEcho);
+    result.options.traceFile = parser.value(trace);
     return result;
 }

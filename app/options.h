@@ -9,12 +9,17 @@ struct ApplicationOptions {
     // Where prog.ini and Strum.ini live. Empty: the program's own directory when it is writable, else
     // the per-user configuration directory; with --demo, a scratch directory of its own.
     QString settingsDir;
-    // Replaces the device that the port number leads to (--device).
+    // Replaces the device that the port number leads to (--device): a serial device, or tcp://HOST:PORT
+    // for a serial device server.
     QString deviceOverride;
+    // The adapter hands back every request (--local-echo), whatever port.ini says.
+    bool localEcho = false;
     // An in-process simulated line with a VXA at address 1 and a VXB at address 2 (--demo).
     bool demo = false;
     // The welcome box before the start-up screen.
     bool showWelcome = true;
+    // Every exchange on the line, one line each, written to this file from start-up (--trace).
+    QString traceFile;
 };
 
 struct ParsedCommandLine {

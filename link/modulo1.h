@@ -39,6 +39,10 @@ struct Modulo1 {
     uint8_t HideLanguageMenu = 0;
     uint8_t LanguageIndex = 0; // 1 English, anything else Italian
     QStringList ProgIniLines;  // lines 1..3 exactly as read
+    // From port.ini: a device chosen in the port dialog instead of the port number's (empty: the
+    // number's), and whether the adapter echoes every request.
+    QString ChosenDevice;
+    bool LocalEcho = false;
 
     // --- Instrument model chosen on the start-up screen -------------------------------------------
     int16_t InstrumentModel = 1; // 1 = VXA, 2 = VXB

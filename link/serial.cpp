@@ -1,11 +1,18 @@
 #include "serial.h"
 
+#include "ports.h"
+#include "traffic.h"
+
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QSerialPort>
+#include <QTcpSocket>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -22,6 +29,17 @@ struct BusyGuard {
     BusyGuard& operator=(const BusyGuard&) = delete;
 };
 constexpr qint64 ReopenIntervalMs = 1000;
+constexpr char TcpHostProperty[] = "quartelHost";
+constexpr char TcpPortProperty[] = "quartelPort";
+
+// Requests whose reply can never be a copy of the request: the reads.
+bool IsReadRequest(const QByteArray& request) {
+    static const QByteArray reads[] = {"01", "02", "03", "04", "07"};
+    const QByteArray function = request.mid(3, 2);
+    return std::find(std::begin(reads), std::end(reads), function) != std::end(reads);
+}
+// What a recorded exchange keeps of the characters that came back (noise can be endless).
+constexpr qsizetype MaxCapturedChars = 1024;
 } // namespace
 
 SerialLink::SerialLink(Modulo1& m, QObject* parent) : QObject(parent), m_(m) {
@@ -41,6 +59,11 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
     if (deviceName.isEmpty()) {
         return OpenResult::InvalidPortNumber;
     }
+    if (IsTcpDevice(deviceName)) {
+        QString host;
+        quint16 tcpPort = 0;
+        return ParseTcpDevice(deviceName, host, tcpPort) ? OpenTcp(host, tcpPort) : OpenResult::OpenFailed;
+    }
     auto* port = new QSerialPort(this);
     port->setPortName(deviceName);
     port_ = port;
@@ -56,7 +79,40 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
     return TryReopen() ? OpenResult::Ok : OpenResult::OpenFailed;
 }
 
+OpenResult SerialLink::OpenTcp(const QString& host, quint16 tcpPort) {
+    auto* socket = new QTcpSocket(this);
+    socket->setProperty(TcpHostProperty, host);
+    socket->setProperty(TcpPortProperty, tcpPort);
+    port_ = socket;
+    ownsPort_ = true;
+    connect(socket, &QIODevice::readyRead, this, &SerialLink::DataArrived);
+    connect(socket, &QAbstractSocket::connected, this, [socket] {
+        // Frames are short: each goes out at once.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    });
+    // The peer went away or cannot be reached: like a pulled adapter, the exchange runs into its
+    // time-out and a later request connects again. Closed from the event loop, not inside the
+    // socket's own signal.
+    const QPointer<QTcpSocket> watched(socket);
+    const auto lost = [this, watched] {
+        if (watched && watched->state() == QAbstractSocket::UnconnectedState && watched->isOpen()) {
+            watched->close();
+        }
+        Wake();
+    };
+    connect(socket, &QAbstractSocket::disconnected, this, lost, Qt::QueuedConnection);
+    connect(socket, &QAbstractSocket::errorOccurred, this, lost, Qt::QueuedConnection);
+    return TryReopen() ? OpenResult::Ok : OpenResult::OpenFailed;
+}
+
 bool SerialLink::TryReopen() {
+    if (auto* socket = qobject_cast<QTcpSocket*>(port_.data()); socket && ownsPort_) {
+        lastReopenTry_ = QDateTime::currentMSecsSinceEpoch();
+        socket->abort();
+        socket->connectToHost(socket->property(TcpHostProperty).toString(),
+                              quint16(socket->property(TcpPortProperty).toUInt()));
+        return socket->state() != QAbstractSocket::UnconnectedState;
+    }
     auto* port = qobject_cast<QSerialPort*>(port_.data());
     if (!port || !ownsPort_) {
         return port_ && port_->isOpen();
@@ -99,6 +155,10 @@ void SerialLink::ClosePort() {
 }
 
 bool SerialLink::IsOpen() const {
+    if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data())) {
+        // Connecting counts: a request written meanwhile goes out once the connection is up.
+        return socket->isOpen() && socket->state() != QAbstractSocket::UnconnectedState;
+    }
     return port_ && port_->isOpen();
 }
 
@@ -124,6 +184,12 @@ void SerialLink::SendRequest() {
     if (IsOpen()) {
         WriteRequest(m_.FrameBuffer);
         bytesSent_ += quint64(m_.FrameBuffer.size());
+        if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data());
+            socket && socket->state() == QAbstractSocket::ConnectedState) {
+            // Over TCP the request goes out at once too. While the connection is still being made it
+            // waits in the socket's buffer and goes out once the connection is up.
+            socket->flush();
+        }
     }
 }
 
@@ -134,8 +200,12 @@ void SerialLink::DataArrived() {
     }
     // A waiting receive has consumed everything before: what is pending is what came since.
     const qsizetype from = pending_.size();
-    pending_.append(port_->readAll());
-    bytesReceived_ += quint64(pending_.size() - from);
+    const QByteArray chunk = port_->readAll();
+    if (capturing_ && captured_.size() < MaxCapturedChars) {
+        captured_.append(chunk.left(MaxCapturedChars - captured_.size()));
+    }
+    pending_.append(chunk);
+    bytesReceived_ += quint64(chunk.size());
     if (pending_.indexOf('\n', from) >= 0) {
         Wake();
     }
@@ -179,6 +249,9 @@ bool SerialLink::NextChar(char& c) {
             return false;
         }
         bytesReceived_ += quint64(pending_.size());
+        if (capturing_ && captured_.size() < MaxCapturedChars) {
+            captured_.append(pending_.left(MaxCapturedChars - captured_.size()));
+        }
     }
     c = pending_.at(pendingPos_++);
     return true;
@@ -201,28 +274,92 @@ QCoro::Task<> SerialLink::ExchangeFrame(int timeoutMs) {
         // taken for a reply (a block read would decode its own request as register values). The
         // exchange in flight writes its own reply into FrameBuffer when it ends.
         qWarning("ExchangeFrame refused: another exchange is in flight");
+        if (traffic_ && traffic_->Listening()) {
+            TrafficRecord record;
+            record.timeMs = QDateTime::currentMSecsSinceEpoch();
+            record.request = m_.FrameBuffer;
+            record.outcome = TrafficOutcome::Refused;
+            traffic_->Add(std::move(record), m_.LanguageIndex);
+        }
         m_.FrameBuffer.clear();
         co_return;
     }
     BusyGuard guard(busy_);
     ++exchanges_;
+    if (traffic_ && traffic_->Listening()) {
+        co_await RecordedExchange(timeoutMs);
+        co_return;
+    }
+    const QByteArray request = m_.FrameBuffer;
     SendRequest();
-    co_await Receive(timeoutMs);
+    co_await Receive(timeoutMs, request);
 }
 
-QCoro::Task<> SerialLink::Receive(int timeoutMs) {
+QCoro::Task<> SerialLink::RecordedExchange(int timeoutMs) {
+    TrafficRecord record;
+    record.timeMs = QDateTime::currentMSecsSinceEpoch();
+    record.request = m_.FrameBuffer;
+    SendRequest();
+    const bool sent = IsOpen();
+    QElapsedTimer clock;
+    clock.start();
+    captured_.clear();
+    cancelled_ = false;
+    capturing_ = true;
+    co_await Receive(timeoutMs, record.request);
+    capturing_ = false;
+    record.turnaroundUs = clock.nsecsElapsed() / 1000;
+    record.received = std::exchange(captured_, QByteArray());
+    record.reply = m_.FrameBuffer;
+    if (!sent) {
+        record.outcome = TrafficOutcome::NotSent;
+    } else if (!record.reply.isEmpty()) {
+        record.outcome = ClassifyReply(record.request, record.reply, &record.exceptionCode);
+    } else if (lastWasEcho_) {
+        record.outcome = TrafficOutcome::Echo;
+    } else {
+        record.outcome = cancelled_ ? TrafficOutcome::Cancelled : TrafficOutcome::TimeOut;
+    }
+    // The log belongs to the Application and outlives every screen and its link.
+    traffic_->Add(std::move(record), m_.LanguageIndex);
+}
+
+QCoro::Task<> SerialLink::Receive(int timeoutMs, const QByteArray& request) {
     if (timeoutMs <= 0) {
         timeoutMs = DefaultReplyTimeoutMs;
     }
     QByteArray collected;
     bool started = false;
     bool complete = false;
+    // With local echo, the request's own characters are dropped from the start of what comes back.
+    const QByteArray echo = localEcho_ ? request : QByteArray();
+    qsizetype echoed = 0; // characters of the echo dropped so far
+    bool echoOver = echo.isEmpty();
+    lastWasEcho_ = false;
     m_.ReplyTimedOut = 0;
     Timer1.setInterval(timeoutMs);
     Timer1.start();
     while (!complete && m_.ReplyTimedOut == 0) {
         char c;
         while (!complete && m_.ReplyTimedOut == 0 && NextChar(c)) {
+            if (!echoOver) {
+                if (c == echo.at(echoed)) {
+                    echoOver = ++echoed == echo.size();
+                    continue;
+                }
+                if (echoed > 0) {
+                    echoOver = true;
+                    if (c != ':') {
+                        // No echo after all (the reply began like the request): what was held back
+                        // is read as it came.
+                        pending_ = echo.left(echoed) + c + pending_.mid(pendingPos_);
+                        pendingPos_ = 0;
+                        continue;
+                    }
+                    // A new frame starts: the echo was cut short and stays dropped.
+                }
+                // Before the echo has begun, c is noise and dropped like any noise.
+            }
             if (!started) {
                 // Noise and the tail of an earlier reply are dropped until the start of a frame.
                 if (c == ':') {
@@ -238,6 +375,15 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs) {
             co_await waker_.Wait();
         }
     }
+    // A read request that comes back as its own copy is no reply: the adapter seems to echo.
+    if (complete && !localEcho_ && collected == request && IsReadRequest(request)) {
+        complete = false;
+        lastWasEcho_ = true;
+        if (!echoSuspected_) {
+            echoSuspected_ = true;
+            emit EchoSuspectedChanged();
+        }
+    }
     // A frame cut by the time-out is thrown away whole.
     m_.FrameBuffer = complete ? collected : QByteArray();
     Timer1.stop();
@@ -246,6 +392,7 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs) {
 
 void SerialLink::CancelWait() {
     if (busy_) {
+        cancelled_ = true;
         m_.ReplyTimedOut = 1;
         Wake();
     }

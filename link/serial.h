@@ -17,6 +17,7 @@
 #include <QTimer>
 
 class QIODevice;
+class TrafficLog;
 
 // Used when a screen is handed a reply time-out of 0 ms or less (a missing or empty prog.ini line):
 // such a time-out would leave the reply timer stopped and a receive without an answer would never
@@ -39,6 +40,10 @@ public:
     // Opens the serial device `deviceName` at 19200 baud, no parity, 8 data bits, 1 stop bit, no
     // handshake. The link remembers the name and reopens the device when it comes back after a
     // port error (a USB adapter pulled and plugged in again).
+    // A name "tcp://HOST:PORT" connects to a serial device server in transparent mode instead: the
+    // same frames travel over TCP. The connection is made in the background (the open is Ok once it
+    // is under way; a request written meanwhile goes out when it is up), and a connection that the
+    // peer closes or that cannot be made is tried again like a pulled adapter.
     OpenResult OpenPort(const QString& deviceName);
     // Uses an already open device instead (tests with scripted devices). The link does not own it.
     void UseDevice(QIODevice* device);
@@ -56,6 +61,18 @@ public:
     // sends nothing and leaves FrameBuffer empty (a failed exchange).
     QCoro::Task<> ExchangeFrame(int timeoutMs);
 
+    // The adapter hands back every request before the reply (a USB-RS485 converter without echo
+    // suppression): each receive that follows a request first drops exactly the request's own
+    // characters from the start of what comes back. Off by default: the normal reply to a
+    // single-register write is itself an exact copy of the request.
+    void SetLocalEcho(bool on) { localEcho_ = on; }
+    bool LocalEcho() const { return localEcho_; }
+    // True once a read request (01, 02, 03, 04, 07) came back as its own copy with local echo off:
+    // the adapter seems to echo. Such a copy is no reply; the exchange fails.
+    bool EchoSuspected() const { return echoSuspected_; }
+    // Whether the reply of the last exchange was such a copy.
+    bool LastReplyWasEcho() const { return lastWasEcho_; }
+
     bool Busy() const { return busy_; }
     // Requests sent since the link was made (a pass that sent none waits for events instead).
     quint64 ExchangeCount() const { return exchanges_; }
@@ -66,11 +83,23 @@ public:
     // Ends a waiting receive at once as if its time-out had run out (used when a screen closes).
     void CancelWait();
 
+    // While `log` listens, each exchange is recorded there (request, what came back, outcome,
+    // turnaround); while it does not, nothing is built. The log outlives the link.
+    void SetTraffic(TrafficLog* log) { traffic_ = log; }
+    TrafficLog* Traffic() const { return traffic_; }
+
     // The one-shot reply timer: interval 0 and stopped outside ReceiveReply.
     QTimer Timer1;
 
+signals:
+    // Emitted once, when EchoSuspected() becomes true.
+    void EchoSuspectedChanged();
+
 private:
-    QCoro::Task<> Receive(int timeoutMs);
+    // `request`: what was just sent (its echo is dropped with local echo on); empty for a receive
+    // without a request.
+    QCoro::Task<> Receive(int timeoutMs, const QByteArray& request = {});
+    QCoro::Task<> RecordedExchange(int timeoutMs);
     void Timer1_Timer();
     // Resumes a waiting receive (data on the port, Timer1's tick, the port gone, CancelWait) from the
     // event loop, never from inside the signal that woke it, so the resumed code may close the port
@@ -80,6 +109,7 @@ private:
     // only when a line end is in, so that the chunks of one reply cost one resume, not one each.
     void DataArrived();
     bool TryReopen();
+    OpenResult OpenTcp(const QString& host, quint16 port);
     void DropInput();
     bool NextChar(char& c);
     void WriteRequest(const QByteArray& request);
@@ -96,4 +126,11 @@ private:
     quint64 bytesReceived_ = 0;
     LoopWaker waker_;
     qint64 lastReopenTry_ = 0;
+    bool localEcho_ = false;
+    bool echoSuspected_ = false;
+    bool lastWasEcho_ = false;
+    TrafficLog* traffic_ = nullptr;
+    bool capturing_ = false; // what is read goes into captured_ too (a recorded exchange)
+    bool cancelled_ = false; // CancelWait ended the receive
+    QByteArray captured_;
 };

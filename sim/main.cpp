@@ -1,14 +1,16 @@
 // quartel-sim: a simulated line of Quartel instruments on a pseudo-terminal.
 //
 //   quartel-sim [--vxa 1,3] [--vxb 2] [--link /tmp/quartel-line] [--wire-time]
-//               [--fault 2:silent] [--fault 3:late=800] [--commands]
+//               [--fault 2:silent] [--fault 3:late=800] [--commands] [--tcp 5020] [--local-echo]
 //
-// Prints the terminal's path on one line and runs until SIGINT or SIGTERM. With --commands it reads
+// Prints the terminal's path on one line (and with --tcp the line's TCP address, tcp://127.0.0.1:PORT,
+// on a second) and runs until SIGINT or SIGTERM. With --commands it reads
 // lines from its standard input while it runs: "fault ADDR:FAULT" sets the fault of an address (the
 // same words as --fault, "none" lifts it) and "clear" lifts every fault; each line is answered on
 // standard output with "ok" or "error: ...".
 
 #include "simulator.h"
+#include "tcpserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -112,7 +114,16 @@ int main(int argc, char** argv) {
         QStringLiteral("commands"),
         QStringLiteral("Read commands from standard input while running: \"fault ADDR:FAULT\" and "
                        "\"clear\"; each is answered with \"ok\" or \"error: ...\" on standard output."));
-    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, faultOpt, commandsOpt});
+    const QCommandLineOption tcpOpt(
+        QStringLiteral("tcp"),
+        QStringLiteral("Also serve the line on 127.0.0.1:PORT, one client at a time, like a serial device "
+                       "server in transparent mode (connect with tcp://127.0.0.1:PORT)."),
+        QStringLiteral("PORT"));
+    const QCommandLineOption echoOpt(
+        QStringLiteral("local-echo"),
+        QStringLiteral("Hand every request back before its reply, like a USB-RS485 adapter without echo "
+                       "suppression."));
+    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, faultOpt, commandsOpt, tcpOpt, echoOpt});
     parser.process(app);
 
     QList<int> vxa;
@@ -120,6 +131,16 @@ int main(int argc, char** argv) {
     if (!parseAddresses(parser.value(vxaOpt), vxa) || !parseAddresses(parser.value(vxbOpt), vxb)) {
         std::fprintf(stderr, "quartel-sim: addresses must be numbers 1..247, separated by commas\n");
         return 2;
+    }
+    quint16 tcpPort = 0;
+    if (parser.isSet(tcpOpt)) {
+        bool ok = false;
+        const uint value = parser.value(tcpOpt).toUInt(&ok);
+        if (!ok || value < 1 || value > 65535) {
+            std::fprintf(stderr, "quartel-sim: --tcp takes a port number 1..65535\n");
+            return 2;
+        }
+        tcpPort = quint16(value);
     }
     if (!parser.isSet(vxaOpt) && !parser.isSet(vxbOpt)) {
         vxa = {1};
@@ -156,6 +177,8 @@ int main(int argc, char** argv) {
             sim.addInstrument(a, SimInstrument::VXB);
         if (parser.isSet(wireOpt))
             sim.setWireTime(true);
+        if (parser.isSet(echoOpt))
+            sim.setLocalEcho(true);
         for (const QString& text : parser.values(faultOpt)) {
             QString error;
             if (!applyFault(sim, text, error)) {
@@ -168,7 +191,15 @@ int main(int argc, char** argv) {
                          qPrintable(parser.value(linkOpt)));
             return 1;
         }
+        SimTcpServer server(sim);
+        if (tcpPort != 0 && !server.listen(tcpPort)) {
+            std::fprintf(stderr, "quartel-sim: cannot serve TCP port %u: %s\n", unsigned(tcpPort),
+                         qPrintable(server.errorString()));
+            return 1;
+        }
         std::printf("%s\n", qPrintable(sim.devicePath()));
+        if (tcpPort != 0)
+            std::printf("%s\n", qPrintable(server.url()));
         std::fflush(stdout);
 
         // Commands on standard input, a line at a time; at its end the simulator keeps running.

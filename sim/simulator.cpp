@@ -468,7 +468,14 @@ void Simulator::handleFrame(const QByteArray& frame, qint64 arrivalNs) {
     record(req);
 
     const auto finish = [&] { emit requestReceived(req.address, req.frame); };
-    if (!req.valid || lineSilent_)
+    if (lineSilent_)
+        return finish();
+    if (localEcho_) {
+        // The adapter hands the frame back while it goes out: it starts with the request's ":", so
+        // any reply comes after it.
+        schedule(req.address, frame, SimFault{}, arrivalNs, {});
+    }
+    if (!req.valid)
         return finish();
 
     const int address = req.address;

@@ -327,6 +327,11 @@ public:
     // A pulled cable: nothing on the line is answered or acted on (requests are still recorded).
     void setLineSilent(bool silent) { lineSilent_ = silent; }
     bool lineSilent() const { return lineSilent_; }
+    // An adapter without echo suppression: every frame sent to the line comes back to the sender as
+    // it was sent, before any reply (also for frames nobody answers). Reported by replyWritten with
+    // the request's address, like a reply.
+    void setLocalEcho(bool on) { localEcho_ = on; }
+    bool localEcho() const { return localEcho_; }
 
     // --- wire time -------------------------------------------------------------------------------------
     // With wire time on, a reply is not complete before (request chars + reply chars) × 10 bits / baud
@@ -392,6 +397,7 @@ private:
     SimDeadlineTimer* timer_ = nullptr;
     std::map<int, std::unique_ptr<SimInstrument>> instruments_;
     bool lineSilent_ = false;
+    bool localEcho_ = false;
     bool wireTime_ = false;
     qint64 charTimeNs_ = 0;
     int chunkChars_ = 8;

@@ -1,20 +1,24 @@
 #include "dialogs.h"
 
-#include "pictures.h"
-#include "settings.h"
 #include "applytexts.h"
+#include "pictures.h"
+#include "portsettings.h"
+#include "settings.h"
 #include "texts.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -65,6 +69,53 @@ Comm::Comm(const ScreenContext& context, QWidget* parent) : QDialog(parent), con
             }
         });
     }
+    OptionDevice = new QRadioButton(this);
+    OptionDevice->setObjectName(QStringLiteral("OptionDevice"));
+    group->addButton(OptionDevice, 7);
+    DeviceEdit = new QLineEdit(this);
+    DeviceEdit->setObjectName(QStringLiteral("DeviceEdit"));
+    DeviceEdit->setMinimumWidth(360);
+    grid->addWidget(OptionDevice, 6, 0);
+    grid->addWidget(DeviceEdit, 6, 1);
+    connect(OptionDevice, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            OptionDevice_Click();
+        }
+        UpdateOk();
+    });
+    connect(DeviceEdit, &QLineEdit::textEdited, this, [this] {
+        if (!OptionDevice->isChecked()) {
+            OptionDevice->setChecked(true); // runs OptionDevice_Click
+        } else {
+            OptionDevice_Click();
+        }
+        UpdateOk();
+    });
+
+    PortListLabel = new QLabel(this);
+    PortListLabel->setObjectName(QStringLiteral("PortListLabel"));
+    PortList = new QTreeWidget(this);
+    PortList->setObjectName(QStringLiteral("PortList"));
+    PortList->setRootIsDecorated(false);
+    PortList->setColumnCount(4);
+    PortList->setMinimumHeight(110);
+    connect(PortList, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { PortList_Click(PortList->indexOfTopLevelItem(item)); });
+    DeviceHint = new QLabel(this);
+    DeviceHint->setObjectName(QStringLiteral("DeviceHint"));
+    DeviceHint->setForegroundRole(QPalette::PlaceholderText);
+    LocalEcho = new QCheckBox(this);
+    LocalEcho->setObjectName(QStringLiteral("LocalEcho"));
+    connect(LocalEcho, &QCheckBox::toggled, this, [this](bool on) {
+        if (!context_.localEcho) {
+            context_.m.LocalEcho = on;
+        }
+    });
+    CommandLineNote = new QLabel(this);
+    CommandLineNote->setObjectName(QStringLiteral("CommandLineNote"));
+    CommandLineNote->setWordWrap(true);
+    CommandLineNote->hide();
+
     OKButton = NewButton(this, "OKButton");
     OKButton->setDefault(true);
     CancelButton = NewButton(this, "CancelButton");
@@ -73,33 +124,113 @@ Comm::Comm(const ScreenContext& context, QWidget* parent) : QDialog(parent), con
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(PortListLabel);
+    layout->addWidget(PortList);
+    layout->addWidget(DeviceHint);
+    layout->addSpacing(4);
+    layout->addWidget(LocalEcho);
+    layout->addWidget(CommandLineNote);
     layout->addSpacing(8);
     layout->addLayout(ButtonRow(OKButton, CancelButton));
     ApplyTexts(this, texts::Comm(), 0); // design texts
 }
 
 void Comm::Form_Load() {
-    ApplyTexts(this, texts::Comm(), context_.m.LanguageIndex);
+    Modulo1& m = context_.m;
+    const int language = m.LanguageIndex;
+    ApplyTexts(this, texts::Comm(), language);
+    const TextTable messages = texts::StartMessages();
+    const QString present = TextOf(messages, u"DevicePresent", language);
+    const QString absent = TextOf(messages, u"DeviceAbsent", language);
     for (int k = 1; k <= 6; ++k) {
-        const QString device = PortDevice(context_, k);
-        DeviceOf[k]->setText(QStringLiteral("→ %1").arg(device));
+        const QString device = PortDevice(context_.deviceOverride, k);
+        DeviceOf[k]->setText(
+            QStringLiteral("→ %1  (%2)").arg(device, DeviceExists(device) ? present : absent));
     }
-    const int port = context_.m.CommPortNumber;
+    PortList->setHeaderLabels(
+        {TextOf(messages, u"ColumnPort", language), TextOf(messages, u"ColumnStableName", language),
+         TextOf(messages, u"ColumnDescription", language), TextOf(messages, u"ColumnUsb", language)});
+    ports_ = context_.portSource ? context_.portSource() : SystemPortList();
+    PortList->clear();
+    for (const PortEntry& e : ports_) {
+        auto* item = new QTreeWidgetItem(PortList, {e.systemLocation, e.stableName, e.description, e.usbId});
+        item->setToolTip(1, e.stableName);
+    }
+    for (int column = 0; column < PortList->columnCount(); ++column) {
+        PortList->resizeColumnToContents(column);
+    }
+
+    // The command line chooses the device: the choice here would do nothing.
+    const bool commandLine = !context_.deviceOverride.isEmpty();
+    CommandLineNote->setVisible(commandLine);
+    CommandLineNote->setText(
+        TextOf(messages, u"DeviceFromCommandLine", language).arg(context_.deviceOverride));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{OptionDevice, DeviceEdit, PortListLabel, PortList, DeviceHint}) {
+        w->setEnabled(!commandLine);
+    }
+    LocalEcho->setChecked(LineEcho(context_));
+    LocalEcho->setEnabled(!context_.localEcho); // --local-echo holds it on
+
+    const int port = m.CommPortNumber;
     const int selected = port >= 1 && port <= 6 ? port : 1;
-    if (Option[selected]->isChecked()) {
-        Option_Click(selected);
+    if (!m.ChosenDevice.isEmpty() && !commandLine) {
+        m.CommPortNumber = uint8_t(selected);
+        DeviceEdit->setText(m.ChosenDevice);
+        OptionDevice->setChecked(true);
     } else {
-        Option[selected]->setChecked(true); // runs Option_Click
+        const QString chosen = m.ChosenDevice;
+        if (Option[selected]->isChecked()) {
+            Option_Click(selected);
+        } else {
+            Option[selected]->setChecked(true); // runs Option_Click
+        }
+        // Under --device the choice of port.ini is kept for the runs without it.
+        m.ChosenDevice = chosen;
     }
+    UpdateOk();
 }
 
 void Comm::Option_Click(int index) {
     context_.m.CommPortNumber = uint8_t(index);
+    context_.m.ChosenDevice.clear(); // the number chooses the device
+    UpdateOk();
+}
+
+void Comm::OptionDevice_Click() {
+    context_.m.ChosenDevice = DeviceEdit->text().trimmed();
+}
+
+void Comm::PortList_Click(int row) {
+    if (row < 0 || row >= ports_.size() || !PortList->isEnabled()) {
+        return;
+    }
+    DeviceEdit->setText(ports_.at(row).device);
+    if (!OptionDevice->isChecked()) {
+        OptionDevice->setChecked(true); // runs OptionDevice_Click
+    } else {
+        OptionDevice_Click();
+    }
+    UpdateOk();
+}
+
+void Comm::UpdateOk() {
+    if (!OKButton || !OptionDevice->isChecked()) {
+        if (OKButton) {
+            OKButton->setEnabled(true);
+        }
+        return;
+    }
+    const QString device = DeviceEdit->text().trimmed();
+    QString host;
+    quint16 port = 0;
+    OKButton->setEnabled(!device.isEmpty() && (!IsTcpDevice(device) || ParseTcpDevice(device, host, port)));
 }
 
 void Comm::OKButton_Click() {
     settings::FileProblem problem;
-    saved_ = settings::WriteProgIni(context_.m, context_.settingsDir, &problem);
+    saved_ = settings::WriteProgIni(context_.m, context_.settingsDir, &problem) &&
+             settings::WritePortIni(context_.m, context_.settingsDir, &problem);
     writeProblem_ = saved_ ? std::nullopt : std::optional(problem);
     accept();
 }

@@ -4,11 +4,13 @@
 #include "note.h"
 #include "offline.h"
 #include "prompter.h"
+#include "echohint.h"
 #include "rules.h"
 #include "setupdialogs.h"
 #include "texts.h"
 #include "texts_form1.h"
 #include "texts_report.h"
+#include "texts_traffic.h"
 
 #include <QAction>
 #include <QApplication>
@@ -165,6 +167,7 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
       outputs_(session_, marks_, commands_), Timer1(MSComm1->Timer1), Timer2(writer_.Timer2) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    MSComm1->SetTraffic(context.traffic);
     BuildControls();
     WireCalibration();
     WireFiles();
@@ -333,6 +336,16 @@ void Form1::BuildControls() {
     for (auto [action, name] : actions) {
         action->setObjectName(QString::fromUtf8(name));
     }
+    vis = menuBar()->addMenu(QString());
+    vis->setObjectName(QStringLiteral("vis"));
+    traf = vis->addAction(QString());
+    traf->setObjectName(QStringLiteral("traf"));
+    traf->setEnabled(bool(context_.showTraffic));
+    connect(traf, &QAction::triggered, this, [this] {
+        if (context_.showTraffic) {
+            context_.showTraffic();
+        }
+    });
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
     connect(Ap, &QAction::triggered, this, &Form1::Ap_Click);
@@ -654,7 +667,9 @@ void Form1::Form_Load() {
                    false);
     }
     // 2. The screen's own port.
+    link_->SetLocalEcho(LineEcho(context_));
     link_->OpenPort(PortDevice(context_, m_.CommPortNumber));
+    AddEchoHint(this, link_, m_.LanguageIndex);
     // 3. Monitoring mode, gross view.
     m_.Fl_setup = false;
     Option2->setChecked(true);
@@ -737,6 +752,7 @@ void Form1::FitWindow() {
 void Form1::ApplyLanguage() {
     UseQtTexts(m_.LanguageIndex);
     ApplyTexts(this, texts::MainScreen(), m_.LanguageIndex);
+    ApplyTexts(this, texts::Traffic(), m_.LanguageIndex);
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));
     }

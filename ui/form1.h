@@ -152,6 +152,8 @@ public:
     QAction* Econf = nullptr;
     QAction* Nota = nullptr;
     QAction* SConf = nullptr;
+    QMenu* vis = nullptr;
+    QAction* traf = nullptr; // opens the traffic window (usable in setup mode too)
     std::array<QLabel*, 30> lblAddText{};
     std::array<QFrame*, 12> Line7{};
     SerialLink* MSComm1 = nullptr;

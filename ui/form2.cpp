@@ -2,9 +2,13 @@
 
 #include "applytexts.h"
 #include "dialogs.h"
+#include "echohint.h"
+#include "portsettings.h"
+#include "frame.h"
 #include "pictures.h"
 #include "prompter.h"
 #include "texts.h"
+#include "texts_traffic.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -58,6 +62,7 @@ Form2::Form2(const ScreenContext& context, QWidget* parent)
     : QMainWindow(parent), MSComm1(new SerialLink(context.m, this)), Timer1(MSComm1->Timer1),
       context_(context), poll_(context.m, *MSComm1, [this] { return quitRequested_; }) {
     setObjectName(QStringLiteral("Form2"));
+    MSComm1->SetTraffic(context.traffic);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
@@ -67,6 +72,7 @@ Form2::Form2(const ScreenContext& context, QWidget* parent)
     connect(&Timer2, &QTimer::timeout, this, &Form2::Timer2_Timer);
     BuildControls();
     ApplyTexts(this, texts::Form2(), 0); // design captions
+    ApplyTexts(this, texts::Traffic(), 0);
 }
 
 Form2::~Form2() {
@@ -91,6 +97,16 @@ void Form2::BuildControls() {
     vxb = sel->addAction(QString());
     vxb->setObjectName(QStringLiteral("vxb"));
     vxb->setCheckable(true);
+    vis = menuBar()->addMenu(QString());
+    vis->setObjectName(QStringLiteral("vis"));
+    traf = vis->addAction(QString());
+    traf->setObjectName(QStringLiteral("traf"));
+    traf->setEnabled(bool(context_.showTraffic));
+    connect(traf, &QAction::triggered, this, [this] {
+        if (context_.showTraffic) {
+            context_.showTraffic();
+        }
+    });
     connect(pse, &QAction::triggered, this, &Form2::pse_Click);
     connect(Lin, &QAction::triggered, this, &Form2::Lin_Click);
     connect(vxa, &QAction::triggered, this, &Form2::vxa_Click);
@@ -208,23 +224,34 @@ void Form2::LoadStartScreen() {
     if (!settings::ReadProgIni(m, context_.settingsDir, &refused) && !refused.path.isEmpty()) {
         NoteIgnoredFile(refused);
     }
+    // The device chosen in the port dialog and the local-echo setting (port.ini).
+    settings::FileProblem portRefused;
+    if (!settings::ReadPortIni(m, context_.settingsDir, &portRefused) && !portRefused.path.isEmpty()) {
+        NoteIgnoredFile(portRefused);
+    }
     // 4.
     const QString device = PortDevice(context_, m.CommPortNumber);
+    MSComm1->SetLocalEcho(LineEcho(context_));
     const OpenResult opened = MSComm1->OpenPort(device);
     const TextTable messages = texts::StartMessages();
     if (opened == OpenResult::InvalidPortNumber) {
         portMessagePending_ = true;
         Flag_errore = 1;
         PortLabel->setText(TextOf(messages, u"PortInvalid", m.LanguageIndex));
+    } else if (context_.deviceOverride.isEmpty() && !m.ChosenDevice.isEmpty()) {
+        const auto key = opened == OpenResult::Ok ? u"PortChosen" : u"PortChosenMissing";
+        PortLabel->setText(TextOf(messages, key, m.LanguageIndex).arg(device));
     } else {
         const auto key = opened == OpenResult::Ok ? u"PortStatus" : u"PortMissing";
         PortLabel->setText(TextOf(messages, key, m.LanguageIndex).arg(m.CommPortNumber).arg(device));
     }
+    AddEchoHint(this, MSComm1, m.LanguageIndex);
     // 5.
     flag_cambio_maschera = false;
     // 6.
     UseQtTexts(m.LanguageIndex);
     ApplyTexts(this, texts::Form2(), m.LanguageIndex);
+    ApplyTexts(this, texts::Traffic(), m.LanguageIndex);
     // 7.
     m.InstrumentMenuCaption = sel->title();
     // 8.

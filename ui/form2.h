@@ -67,6 +67,8 @@ public:
     QMenu* sel = nullptr;
     QAction* vxa = nullptr;
     QAction* vxb = nullptr;
+    QMenu* vis = nullptr;
+    QAction* traf = nullptr;         // opens the traffic window
     SerialLink* MSComm1 = nullptr;   // the screen's serial port
     QTimer& Timer1;                  // the reply time-out (MSComm1's)
     QTimer Timer2;                   // the pause between instruments

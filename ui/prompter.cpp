@@ -66,6 +66,7 @@ QCoro::Task<QString> WidgetPrompter::SaveFileName(QWidget* parent, const QString
                                                   const QString& proposed, const QString& filter) {
     QPointer<QFileDialog> dialog = new QFileDialog(parent, title, proposed, filter);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     dialog->open();

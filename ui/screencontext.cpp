@@ -10,5 +10,13 @@ QString PortDevice(const QString& deviceOverride, int portNumber) {
 }
 
 QString PortDevice(const ScreenContext& context, int portNumber) {
+    if (context.deviceOverride.isEmpty() && IsValidPortNumber(portNumber) &&
+        !context.m.ChosenDevice.isEmpty()) {
+        return context.m.ChosenDevice;
+    }
     return PortDevice(context.deviceOverride, portNumber);
+}
+
+bool LineEcho(const ScreenContext& context) {
+    return context.localEcho || context.m.LocalEcho;
 }

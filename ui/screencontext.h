@@ -5,19 +5,32 @@
 // one (--device).
 
 #include "modulo1.h"
+#include "ports.h"
 
 #include <QString>
 
+#include <functional>
+
 class Prompter;
+class TrafficLog;
 
 struct ScreenContext {
     Modulo1& m;
     Prompter& prompter;
     QString settingsDir;
     QString deviceOverride; // empty: port numbers map to devices by PortDeviceName
+    // Where the screen's link records the traffic on the line (null: nowhere), and what opens the
+    // traffic window (empty: the screen's menu item for it is disabled).
+    TrafficLog* traffic = nullptr;
+    std::function<void()> showTraffic = {};
+    bool localEcho = false;     // --local-echo: the adapter echoes, whatever port.ini says
+    PortSource portSource = {}; // the serial ports the port dialog lists (empty: the system's)
 };
 
-// The device a port number leads to: the override when one is given, else PortDeviceName. Empty for a
-// number outside 1..6 (an invalid port number stays invalid whatever the override).
+// The device a screen opens for a port number: the override when one is given, else the device chosen
+// in the port dialog (ChosenDevice), else PortDeviceName. Empty for a number outside 1..6 (an invalid
+// port number stays invalid whatever the override).
 QString PortDevice(const ScreenContext& context, int portNumber);
+// Whether the screen's link drops the echo of each request: --local-echo or port.ini.
+bool LineEcho(const ScreenContext& context);
 QString PortDevice(const QString& deviceOverride, int portNumber);

@@ -40,6 +40,25 @@ constexpr CaptionText StartMessagesTable[] = {
     {"SettingsIgnored", "%1 ignorato (%2): valori predefiniti", "%1 ignored (%2): defaults in use"},
     {"NotRegularFile", "non è un file normale", "not a regular file"},
     {"FileTooLarge", "più grande di 64 KiB", "larger than 64 KiB"},
+    // Status line: a device chosen in the port dialog instead of the port number's.
+    {"PortChosen", "Porta: %1", "Port: %1"},
+    {"PortChosenMissing", "Porta: %1 non disponibile", "Port: %1 not available"},
+    // Status line of both screens: a read request came back as its own copy.
+    {"EchoSuspected",
+     "L'adattatore sembra restituire l'eco delle richieste: attivare \"Eco locale\" in Opzioni > Porta "
+     "Seriale della schermata iniziale",
+     "The adapter seems to echo the requests: switch on \"Local echo\" in Option > Serial Port of the "
+     "start-up screen"},
+    // Port dialog: whether the device of a port number is there now, the device given on the command
+    // line, and the columns of the list of the system's serial ports.
+    {"DevicePresent", "presente", "present"},
+    {"DeviceAbsent", "assente", "not present"},
+    {"DeviceFromCommandLine", "Il dispositivo è scelto dalla riga di comando: --device %1",
+     "The command line chooses the device: --device %1"},
+    {"ColumnPort", "Porta", "Port"},
+    {"ColumnStableName", "Nome stabile", "Stable name"},
+    {"ColumnDescription", "Descrizione", "Description"},
+    {"ColumnUsb", "USB", "USB"},
 };
 
 // --- Dialogs ----------------------------------------------------------------------------------------
@@ -51,6 +70,13 @@ constexpr CaptionText CommTable[] = {
     {"Option4", "COM4", "COM4"},
     {"Option5", "COM5", "COM5"},
     {"Option6", "COM6", "COM6"},
+    {"OptionDevice", "Altro dispositivo:", "Other device:"},
+    {"PortListLabel",
+     "Porte seriali presenti ora (un clic la sceglie):", "Serial ports present now (a click chooses one):"},
+    {"DeviceHint", "Per un server seriale in rete: tcp://HOST:PORTA",
+     "For a serial device server: tcp://HOST:PORT"},
+    {"LocalEcho", "Eco locale: l'adattatore restituisce ogni richiesta",
+     "Local echo: the adapter hands back every request"},
     {"OKButton", "OK", "OK"},
     {"CancelButton", "Annulla", "Cancel"},
 };

@@ -30,7 +30,8 @@ struct Shell {
             options.settingsDir = bench.dir.path();
         }
         if (options.deviceOverride.isEmpty() && !options.demo) {
-            options.deviceOverride = bench.sim.devicePath();
+            options.deviceOverride = bench.device;
+            options.localEcho = options.localEcho || bench.line.echo;
         }
         auto scripted = std::make_unique<ScriptedPrompter>();
         prompter = scripted.get();

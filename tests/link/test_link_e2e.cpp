@@ -3,6 +3,7 @@
 // faults a real line shows.
 
 #include "../support/coro.h"
+#include "../support/testline.h"
 
 #include "frame.h"
 #include "registers.h"
@@ -19,16 +20,20 @@ constexpr int TimeoutMs = 150;
 
 struct Line {
     Simulator sim;
+    TestLine line;
     Modulo1 m;
     SerialLink link{m};
     SimInstrument* vxa = nullptr;
 
-    bool Open() {
+    // `kind`: the line as TestLine names it (the terminal, tcp, echo, tcp+echo).
+    bool Open(const QString& kind = TestLine::FromEnvironment()) {
         if (!sim.open()) {
             return false;
         }
         vxa = sim.addInstrument(1, SimInstrument::VXA);
-        return link.OpenPort(sim.devicePath()) == OpenResult::Ok;
+        const QString device = line.Device(sim, kind);
+        link.SetLocalEcho(line.echo);
+        return link.OpenPort(device) == OpenResult::Ok;
     }
     // One exchange of `request`, the reply left in FrameBuffer.
     void Exchange(const QByteArray& request, int timeoutMs = TimeoutMs) {
@@ -42,39 +47,47 @@ struct Line {
 class TestLinkE2E : public QObject {
     Q_OBJECT
 private slots:
+    // Over each kind of line: the terminal, a TCP connection to a device server, and both with an
+    // adapter that echoes every request (local echo on).
     void everyRequestKindIsAcceptedByTheInstrument_data() {
+        QTest::addColumn<QString>("lineKind");
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("prefix");
-        QTest::newRow("01 coils") << BuildRequest(1, Fn::ReadCoils, ReadBody(Reg::Coils, Reg::CoilCount))
-                                  << QByteArray(Prefix::Coils);
-        QTest::newRow("02 inputs") << BuildRequest(1, Fn::ReadDiscreteInputs,
-                                                   ReadBody(Reg::Inputs, Reg::InputCount))
-                                   << QByteArray(Prefix::Inputs);
-        QTest::newRow("03 division") << BuildRequest(1, Fn::ReadHoldingRegisters,
-                                                     ReadBody(Reg::DivisionCode, 1))
-                                     << QByteArray(Prefix::DivisionCode);
-        QTest::newRow("03 block") << BuildRequest(1, Fn::ReadHoldingRegisters,
-                                                  ReadBody(Reg::Serial, Reg::SerialCount))
-                                  << QByteArray("0310");
-        QTest::newRow("04 weights") << BuildRequest(1, Fn::ReadInputRegisters,
-                                                    ReadBody(Reg::WeightBlock, Reg::WeightBlockCount))
-                                    << QByteArray(Prefix::WeightBlock);
-        QTest::newRow("06 mode") << BuildRequest(1, Fn::WriteSingleRegister,
-                                                 WriteSingleBody(Reg::Mode, Hex4(0)))
-                                 << QByteArray("060802");
-        QTest::newRow("07 status") << BuildRequest(1, Fn::ReadExceptionStatus, {})
-                                   << QByteArray(Prefix::Status);
-        QTest::newRow("0F coils") << BuildRequest(1, Fn::WriteMultipleCoils, "0000000201" + Hex2(2))
-                                  << QByteArray("0F0000");
-        QTest::newRow("10 block") << BuildRequest(1, Fn::WriteMultipleRegisters,
-                                                  WriteMultipleBody(Reg::SetPoints, {"0064", "00C8"}))
-                                  << QByteArray("100110");
+        for (const char* kind : {"", "tcp", "echo", "tcp+echo"}) {
+            AddRequestKinds(kind);
+        }
+    }
+    static void AddRequestKinds(const char* kind) {
+        const auto newRow = [kind](const char* name) -> QTestData& {
+            return QTest::addRow("%s%s%s", kind, *kind ? ", " : "", name) << QString::fromLatin1(kind);
+        };
+        newRow("01 coils") << BuildRequest(1, Fn::ReadCoils, ReadBody(Reg::Coils, Reg::CoilCount))
+                           << QByteArray(Prefix::Coils);
+        newRow("02 inputs") << BuildRequest(1, Fn::ReadDiscreteInputs, ReadBody(Reg::Inputs, Reg::InputCount))
+                            << QByteArray(Prefix::Inputs);
+        newRow("03 division") << BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1))
+                              << QByteArray(Prefix::DivisionCode);
+        newRow("03 block") << BuildRequest(1, Fn::ReadHoldingRegisters,
+                                           ReadBody(Reg::Serial, Reg::SerialCount))
+                           << QByteArray("0310");
+        newRow("04 weights") << BuildRequest(1, Fn::ReadInputRegisters,
+                                             ReadBody(Reg::WeightBlock, Reg::WeightBlockCount))
+                             << QByteArray(Prefix::WeightBlock);
+        newRow("06 mode") << BuildRequest(1, Fn::WriteSingleRegister, WriteSingleBody(Reg::Mode, Hex4(0)))
+                          << QByteArray("060802");
+        newRow("07 status") << BuildRequest(1, Fn::ReadExceptionStatus, {}) << QByteArray(Prefix::Status);
+        newRow("0F coils") << BuildRequest(1, Fn::WriteMultipleCoils, "0000000201" + Hex2(2))
+                           << QByteArray("0F0000");
+        newRow("10 block") << BuildRequest(1, Fn::WriteMultipleRegisters,
+                                           WriteMultipleBody(Reg::SetPoints, {"0064", "00C8"}))
+                           << QByteArray("100110");
     }
     void everyRequestKindIsAcceptedByTheInstrument() {
+        QFETCH(QString, lineKind);
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, prefix);
         Line line;
-        QVERIFY(line.Open());
+        QVERIFY(line.Open(lineKind));
         line.Exchange(request);
         const QList<SimRequest> received = line.sim.requests();
         QCOMPARE(received.size(), 1);
@@ -208,6 +221,54 @@ private slots:
         }
         QVERIFY(back);
         QVERIFY(link.IsOpen());
+    }
+
+    // A device server that resets the connection, or goes away and comes back: the exchanges fail like
+    // time-outs meanwhile (nothing waits longer), and the link connects again by itself.
+    void droppedTcpConnectionIsSurvived_data() {
+        QTest::addColumn<bool>("serverGoesAway");
+        QTest::newRow("connection reset") << false;
+        QTest::newRow("server away and back on the same port") << true;
+    }
+    void droppedTcpConnectionIsSurvived() {
+        QFETCH(bool, serverGoesAway);
+        Line line;
+        QVERIFY(line.Open("tcp"));
+        SimTcpServer& server = *line.line.tcp;
+        const QByteArray read = BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1));
+        auto exchange = [&] {
+            QElapsedTimer clock;
+            clock.start();
+            line.Exchange(read);
+            // A failed exchange ends with its time-out, never later.
+            return std::pair(CheckReply(line.m.FrameBuffer, Prefix::DivisionCode), clock.elapsed());
+        };
+        QVERIFY(exchange().first);
+        QCOMPARE(server.connectionCount(), 1);
+        const quint16 port = server.port();
+        if (serverGoesAway) {
+            server.close();
+        } else {
+            server.dropClient();
+        }
+        QTRY_VERIFY(!line.link.IsOpen());
+        if (serverGoesAway) {
+            for (int i = 0; i < 3; ++i) {
+                const auto [ok, ms] = exchange();
+                QVERIFY(!ok);
+                QVERIFY2(ms < 3 * TimeoutMs, qPrintable(QString::number(ms)));
+            }
+            QVERIFY(server.listen(port));
+        }
+        bool back = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!back && clock.elapsed() < 5000) {
+            back = exchange().first;
+        }
+        QVERIFY(back);
+        QCOMPARE(server.connectionCount(), 2);
+        QVERIFY(line.link.IsOpen());
     }
 
     void confirmedWriteReachesTheInstrument() {

@@ -4,6 +4,7 @@
 // pseudo-terminal, with scripted dialogs, short reply time-outs, and the user's ways of editing it.
 
 #include "../support/coro.h"
+#include "../support/testline.h"
 
 #include "form1.h"
 #include "prompter.h"
@@ -25,6 +26,7 @@ inline constexpr int TimeoutMs = 100;
 // A main setup screen for the instrument at address 1 of a simulated line.
 struct MainRig {
     Simulator sim;
+    TestLine line; // the pseudo-terminal, or what QUARTEL_TEST_LINE asks for
     Modulo1 m;
     ScriptedPrompter prompter;
     SimInstrument* instrument = nullptr;
@@ -32,17 +34,19 @@ struct MainRig {
     Started loop;
     bool running = false;
 
-    explicit MainRig(int model = 1, int language = 0) {
+    explicit MainRig(int model = 1, int language = 0, const QString& lineKind = TestLine::FromEnvironment()) {
         if (!sim.open()) {
             qFatal("no pseudo-terminal");
         }
+        const QString device = line.Device(sim, lineKind);
         instrument = sim.addInstrument(1, model);
         m.InstrumentModel = int16_t(model);
         m.LanguageIndex = uint8_t(language);
         m.MainReplyTimeoutMs = TimeoutMs;
         m.DeviceAddress = 1;
         m.CommPortNumber = 1;
-        form = std::make_unique<Form1>(ScreenContext{m, prompter, QString(), sim.devicePath()});
+        form = std::make_unique<Form1>(
+            ScreenContext{m, prompter, QString(), device, nullptr, {}, line.echo, {}});
         form->Form_Load();
         form->show();
         QApplication::setActiveWindow(form.get());

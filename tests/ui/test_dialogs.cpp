@@ -2,14 +2,18 @@
 
 #include "dialogs.h"
 #include "ports.h"
+#include "portsettings.h"
 #include "prompter.h"
 #include "settings.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -19,12 +23,31 @@ QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+void ClickRow(QTreeWidget* list, int row) {
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
 struct Setup {
     QTemporaryDir dir;
     Modulo1 m;
     ScriptedPrompter prompter;
-    ScreenContext Context(const QString& device = {}) {
-        return ScreenContext{m, prompter, dir.path(), device};
+    ScreenContext Context(const QString& device = {}, bool localEcho = false) {
+        ScreenContext context{m, prompter, dir.path(), device};
+        context.localEcho = localEcho;
+        context.portSource = [] { return FakePorts(); };
+        return context;
+    }
+    QByteArray PortIni() const { return ReadFile(dir.filePath("port.ini")); }
+    // The ports the system has now, as the dialog gets them.
+    static QList<PortEntry> FakePorts() {
+        return {
+            {"/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0", "/dev/ttyUSB3",
+             "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0", "FT232R USB UART, FTDI", "0403:6001"},
+            {"/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0", "/dev/ttyUSB4",
+             "/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0", "USB Serial", "1a86:7523"},
+            {"/dev/ttyS0", "/dev/ttyS0", "", "", ""},
+        };
     }
     QByteArray ProgIni() const { return ReadFile(dir.filePath("prog.ini")); }
 };
@@ -86,7 +109,8 @@ private slots:
                                          "Language (0=Italian 1=English) = 1\r\n"));
     }
 
-    // Beside each number the device it leads to: the platform's rule, or the --device override.
+    // Beside each number the device it leads to and whether it is there now: the platform's rule, or
+    // the --device override.
     void commShowsTheDevices() {
         Setup s;
         {
@@ -94,15 +118,169 @@ private slots:
             comm.Form_Load();
             for (int k = 1; k <= 6; ++k) {
                 QVERIFY(!PortDeviceName(k).isEmpty());
-                QVERIFY2(comm.DeviceOf[k]->text().endsWith(PortDeviceName(k)),
-                         qPrintable(comm.DeviceOf[k]->text()));
+                const QString state = QFileInfo::exists(PortDeviceName(k)) ? "presente" : "assente";
+                QCOMPARE(comm.DeviceOf[k]->text(), QString("→ %1  (%2)").arg(PortDeviceName(k), state));
+            }
+            QVERIFY(comm.CommandLineNote->isHidden());
+        }
+        QTemporaryDir other;
+        const QString there = other.filePath("line");
+        QVERIFY(QFile(there).open(QIODevice::WriteOnly));
+        s.m.LanguageIndex = 1;
+        for (const QString& device : {there, other.filePath("gone")}) {
+            Comm comm(s.Context(device));
+            comm.Form_Load();
+            const QString state = device == there ? "present" : "not present";
+            for (int k = 1; k <= 6; ++k) {
+                QCOMPARE(comm.DeviceOf[k]->text(), QString("→ %1  (%2)").arg(device, state));
             }
         }
-        Comm comm(s.Context("/dev/pts/77"));
-        comm.Form_Load();
-        for (int k = 1; k <= 6; ++k) {
-            QVERIFY(comm.DeviceOf[k]->text().endsWith("/dev/pts/77"));
+    }
+
+    // Below the numbers, the ports the system has now; a click on one chooses its device (the stable
+    // name when there is one), or a device is typed (tcp://HOST:PORT for a device server). OK writes
+    // the choice and local echo to port.ini and leaves prog.ini its six lines; the dialog opened again
+    // shows the choice.
+    void commChoosesAnotherDevice_data() {
+        QTest::addColumn<int>("row");        // -1: typed
+        QTest::addColumn<QString>("typed");  // typed into DeviceEdit
+        QTest::addColumn<bool>("localEcho"); // ticked
+        QTest::addColumn<QString>("device"); // chosen; empty: OK stays disabled
+        QTest::newRow("first entry: its stable name")
+            << 0 << "" << false << "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0";
+        QTest::newRow("last entry, no stable name, local echo") << 2 << "" << true << "/dev/ttyS0";
+        QTest::newRow("device server typed") << -1 << "tcp://10.0.0.7:4001" << true << "tcp://10.0.0.7:4001";
+        QTest::newRow("odd path typed") << -1 << "/dev/ttyXR0" << false << "/dev/ttyXR0";
+        QTest::newRow("device server without a port") << -1 << "tcp://10.0.0.7" << false << "";
+        QTest::newRow("device server, port 0") << -1 << "tcp://10.0.0.7:0" << false << "";
+        QTest::newRow("blanks only") << -1 << "   " << false << "";
+    }
+    void commChoosesAnotherDevice() {
+        QFETCH(int, row);
+        QFETCH(QString, typed);
+        QFETCH(bool, localEcho);
+        QFETCH(QString, device);
+        Setup s;
+        settings::ParseProgIni("A = 150\r\nB = 250\r\nC = 0\r\nCOMM Number = 2\r\nx = 0\r\ny = 0\r\n", s.m);
+        {
+            Comm comm(s.Context());
+            comm.show();
+            comm.Form_Load();
+            QCOMPARE(comm.PortList->topLevelItemCount(), 3);
+            const QStringList first{
+                comm.PortList->topLevelItem(0)->text(0), comm.PortList->topLevelItem(0)->text(1),
+                comm.PortList->topLevelItem(0)->text(2), comm.PortList->topLevelItem(0)->text(3)};
+            QCOMPARE(first,
+                     (QStringList{"/dev/ttyUSB3", "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0",
+                                  "FT232R USB UART, FTDI", "0403:6001"}));
+            QCOMPARE(comm.PortList->headerItem()->text(1), QString("Nome stabile"));
+            QVERIFY(comm.Option[2]->isChecked());
+            QVERIFY(comm.OKButton->isEnabled());
+            if (row >= 0) {
+                ClickRow(comm.PortList, row);
+            } else {
+                QTest::keyClicks(comm.DeviceEdit, typed);
+            }
+            QVERIFY(comm.OptionDevice->isChecked());
+            QVERIFY(!comm.Option[2]->isChecked());
+            if (localEcho) {
+                QTest::mouseClick(comm.LocalEcho, Qt::LeftButton, {},
+                                  QPoint(6, comm.LocalEcho->height() / 2));
+            }
+            QCOMPARE(comm.OKButton->isEnabled(), !device.isEmpty());
+            if (device.isEmpty()) {
+                comm.CancelButton->click();
+                QVERIFY(s.PortIni().isEmpty());
+                return;
+            }
+            QTest::mouseClick(comm.OKButton, Qt::LeftButton);
+            QVERIFY(comm.Saved());
         }
+        QCOMPARE(s.PortIni(), "Device = " + device.toUtf8() +
+                                  "\r\nLocal echo (0=off 1=on) = " + (localEcho ? "1" : "0") + "\r\n");
+        QCOMPARE(s.ProgIni().count("\r\n"), 6);
+        QVERIFY(s.ProgIni().contains("COMM Number = 2\r\n"));
+
+        // Read back as the start-up screen does when it loads, and shown again.
+        Modulo1 fresh;
+        QVERIFY(settings::ReadPortIni(fresh, s.dir.path()));
+        QCOMPARE(fresh.ChosenDevice, device);
+        QCOMPARE(fresh.LocalEcho, localEcho);
+        s.m.ChosenDevice = fresh.ChosenDevice;
+        s.m.LocalEcho = fresh.LocalEcho;
+        Comm again(s.Context());
+        again.Form_Load();
+        QVERIFY(again.OptionDevice->isChecked());
+        QCOMPARE(again.DeviceEdit->text(), device);
+        QCOMPARE(again.LocalEcho->isChecked(), localEcho);
+        // A number chosen again: the number's device, the echo setting kept.
+        again.Option[5]->click();
+        again.OKButton->click();
+        QCOMPARE(s.PortIni(),
+                 QByteArray("Device = \r\nLocal echo (0=off 1=on) = ") + (localEcho ? "1" : "0") + "\r\n");
+        QVERIFY(s.ProgIni().contains("COMM Number = 5\r\n"));
+    }
+
+    // Under --device the dialog says that the command line chooses the device; the device choice is
+    // disabled and the one of port.ini is kept. --local-echo holds the echo setting on.
+    void commUnderTheCommandLine_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("Italian")
+            << 0 << "Il dispositivo è scelto dalla riga di comando: --device tcp://plant:4001";
+        QTest::newRow("English") << 1 << "The command line chooses the device: --device tcp://plant:4001";
+    }
+    void commUnderTheCommandLine() {
+        QFETCH(int, language);
+        QFETCH(QString, note);
+        Setup s;
+        s.m.LanguageIndex = uint8_t(language);
+        s.m.CommPortNumber = 3;
+        s.m.ChosenDevice = "/dev/ttyS0";
+        Comm comm(s.Context("tcp://plant:4001", true));
+        comm.show();
+        comm.Form_Load();
+        QVERIFY(comm.CommandLineNote->isVisible());
+        QCOMPARE(comm.CommandLineNote->text(), note);
+        QVERIFY(!comm.OptionDevice->isEnabled());
+        QVERIFY(!comm.DeviceEdit->isEnabled());
+        QVERIFY(!comm.PortList->isEnabled());
+        QVERIFY(comm.Option[3]->isChecked());
+        QVERIFY(comm.LocalEcho->isChecked());
+        QVERIFY(!comm.LocalEcho->isEnabled());
+        ClickRow(comm.PortList, 0);
+        QVERIFY(comm.DeviceEdit->text().isEmpty());
+        comm.OKButton->click();
+        QCOMPARE(s.PortIni(), QByteArray("Device = /dev/ttyS0\r\nLocal echo (0=off 1=on) = 0\r\n"));
+    }
+
+    // port.ini read back: the device and the echo, blanks dropped, unknown lines ignored, defaults.
+    void portIniReadBack_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("echo");
+        QTest::newRow("empty") << QByteArray() << "" << false;
+        QTest::newRow("both") << QByteArray("Device = tcp://h:1\r\nLocal echo (0=off 1=on) = 1\r\n")
+                              << "tcp://h:1" << true;
+        QTest::newRow("LF, blanks, order, other lines")
+            << QByteArray("# note\nLocal echo (0=off 1=on)=1\n  Device   =   /dev/ttyS1  \n") << "/dev/ttyS1"
+            << true;
+        QTest::newRow("echo 2 is off") << QByteArray("Local echo (0=off 1=on) = 2\r\n") << "" << false;
+    }
+    void portIniReadBack() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, device);
+        QFETCH(bool, echo);
+        Modulo1 m;
+        m.ChosenDevice = "old";
+        m.LocalEcho = true;
+        settings::ParsePortIni(content, m);
+        QCOMPARE(m.ChosenDevice, device);
+        QCOMPARE(m.LocalEcho, echo);
+        Modulo1 again;
+        settings::ParsePortIni(settings::FormatPortIni(m), again);
+        QCOMPARE(again.ChosenDevice, device);
+        QCOMPARE(again.LocalEcho, echo);
     }
 
     void captionsInBothLanguages_data() {

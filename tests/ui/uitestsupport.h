@@ -3,6 +3,8 @@
 // Shared by the start-up screen and application tests: settings files in a scratch directory and a
 // start-up screen run against the simulator over a pseudo-terminal.
 
+#include "../support/testline.h"
+
 #include "form2.h"
 #include "prompter.h"
 #include "screencontext.h"
@@ -103,8 +105,16 @@ inline QList<int> TickedIn(const QByteArray& strum) {
 struct Bench {
     QTemporaryDir dir;
     Simulator sim;
+    TestLine line;
+    QString device; // what the screens open (see TestLine), set by Open()
 
-    bool Open() { return dir.isValid() && sim.open(); }
+    bool Open(const QString& lineKind = TestLine::FromEnvironment()) {
+        if (!dir.isValid() || !sim.open()) {
+            return false;
+        }
+        device = line.Device(sim, lineKind);
+        return true;
+    }
     QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
     bool WriteProgIni(const QByteArray& content) { return WriteFile(Path("prog.ini"), content); }
     bool WriteStrum(const QList<int>& ticked) { return WriteFile(Path("Strum.ini"), StrumIni(ticked)); }
@@ -124,11 +134,19 @@ struct StartScreen {
     explicit StartScreen(Bench& b) : bench(b) {}
     ~StartScreen() { Finish(); }
 
-    QString settingsDir; // empty: the bench's scratch directory
+    QString settingsDir;           // empty: the bench's scratch directory
+    PortSource portSource;         // the port dialog's list (empty: the system's)
+    bool commandLineDevice = true; // the bench's line given as --device (else prog.ini and port.ini choose)
 
     ScreenContext Context() {
-        return ScreenContext{m, prompter, settingsDir.isEmpty() ? bench.dir.path() : settingsDir,
-                             bench.sim.devicePath()};
+        return ScreenContext{m,
+                             prompter,
+                             settingsDir.isEmpty() ? bench.dir.path() : settingsDir,
+                             commandLineDevice ? bench.device : QString(),
+                             nullptr,
+                             {},
+                             bench.line.echo,
+                             portSource};
     }
 
     void Load() {
