@@ -28,8 +28,6 @@
 #include "traffic.h"
 #include "trafficwindow.h"
 
-#include <QPlainTextEdit>
-
 #include <QApplication>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -294,13 +292,14 @@ QCoro::Task<> Main(Options o) {
     co_await WaitForPass(form, form->PassCount() + 4, 30000);
     co_await SetupOn(rig, "the pass that read the tab, setup mode entered a second time", false);
 
-    std::printf("traffic log: %llu exchanges recorded, %llu failures, mean turnaround %.2f ms; window %s, %llu "
-                "lines added, %d kept\n",
-                static_cast<unsigned long long>(rig.traffic.Sequence()),
-                static_cast<unsigned long long>(rig.traffic.Failures()), rig.traffic.MeanTurnaroundMs(),
-                rig.trafficWindow ? "open" : "never opened",
-                static_cast<unsigned long long>(rig.trafficWindow ? rig.trafficWindow->LinesShown() : 0),
-                rig.trafficWindow ? rig.trafficWindow->Lines->blockCount() : 0);
+    std::printf(
+        "traffic log: %llu exchanges recorded, %llu failures, mean turnaround %.2f ms; window %s, %llu "
+        "lines added, %d kept\n",
+        static_cast<unsigned long long>(rig.traffic.Sequence()),
+        static_cast<unsigned long long>(rig.traffic.Failures()), rig.traffic.MeanTurnaroundMs(),
+        rig.trafficWindow ? "open" : "never opened",
+        static_cast<unsigned long long>(rig.trafficWindow ? rig.trafficWindow->LinesShown() : 0),
+        rig.trafficWindow ? int(rig.trafficWindow->ShownLines().size()) : 0);
     co_await rig.Finish();
     rig.trafficWindow.reset();
     std::printf("max resident size %ld KiB\n", MaxRssKiB());

@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -31,7 +30,7 @@ void ChooseMenuItem(QMainWindow* window, QMenu* menu, QAction* item) {
 }
 
 QString Shown(const Application& app) {
-    return app.TrafficView() ? app.TrafficView()->Lines->toPlainText() : QString();
+    return app.TrafficView() ? app.TrafficView()->ShownLines().join(u'\n') : QString();
 }
 
 } // namespace
