@@ -138,7 +138,9 @@ bool SerialLink::NextChar(char& c) {
             return false;
         }
         if (capturing_ && captured_.size() < MaxCapturedChars) {
-            captured_.append(pending_.left(MaxCapturedChars - captured_.size()));
+            // Copied, never shared: what readAll() returns may hold a buffer far larger than its bytes.
+            captured_.append(pending_.constData(),
+                             qMin(pending_.size(), MaxCapturedChars - captured_.size()));
         }
     }
     c = pending_.at(pendingPos_++);

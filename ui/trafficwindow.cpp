@@ -179,7 +179,7 @@ void TrafficWindow::ApplyLanguage() {
 }
 
 void TrafficWindow::ShowCounters() {
-    Counters->setText(Text("Counters")
+    Counters->setText(Text("TrafficCounters")
                           .arg(log_.Exchanges())
                           .arg(log_.Failures())
                           .arg(QString::number(log_.MeanTurnaroundMs(), 'f', 1)));
