@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
@@ -85,6 +86,19 @@ public:
         const QFontMetrics& metrics = option.fontMetrics;
         return QSize(metrics.horizontalAdvance(QLatin1Char('M')) * (lines_.Longest() + 1),
                      metrics.height() + 2);
+    }
+    // The text on the plain background (or the selection's), without the style's item machinery, which
+    // costs many times more than the text itself.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) {
+            painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+        }
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(option.rect.adjusted(2, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
     }
 
 private:
@@ -174,6 +188,7 @@ QString TrafficWindow::Text(const char* key) const {
 }
 
 void TrafficWindow::ApplyLanguage() {
+    language_ = m_.LanguageIndex;
     ApplyTexts(this, texts::Traffic(), m_.LanguageIndex);
     ShowCounters();
 }
@@ -194,6 +209,9 @@ QStringList TrafficWindow::ShownLines() const {
 }
 
 void TrafficWindow::Refresh() {
+    if (m_.LanguageIndex != language_) {
+        ApplyLanguage(); // the language dialog of the start-up screen was used meanwhile
+    }
     ShowCounters();
     if (Paused() || log_.Sequence() == next_) {
         return;

@@ -25,7 +25,7 @@ class TrafficLog;
 class TrafficWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int RepaintIntervalMs = 200;
+    static constexpr int RepaintIntervalMs = 250;
 
     TrafficWindow(TrafficLog& log, const Modulo1& m, Prompter& prompter, QWidget* parent = nullptr);
     ~TrafficWindow() override;
@@ -75,4 +75,5 @@ private:
     quint64 shownLines_ = 0;
     bool listening_ = false;
     bool saving_ = false;
+    uint8_t language_ = 0; // the language of the captions
 };

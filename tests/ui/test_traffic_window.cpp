@@ -80,6 +80,10 @@ private slots:
                            rig.window->TrafficSave->text()}),
               "buttons");
         QTEST(rig.Counters(), "counters");
+        // The language changes while the window is open (the start-up screen's language dialog): the
+        // captions follow at the next refresh.
+        rig.m.LanguageIndex = uint8_t(1 - language);
+        WAIT_COMPARE(rig.window->TrafficClear->text(), QString(language == 1 ? "Cancella" : "Clear"), 2000);
     }
 
     // Lines come in batches at the repaint tick, never one by one while the link works.
