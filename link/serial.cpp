@@ -8,7 +8,12 @@
 #include <QSerialPort>
 #include <QtGlobal>
 
+#include <cerrno>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 // Keeps the busy flag true for the lifetime of one exchange, also when the coroutine is destroyed.
@@ -45,7 +50,7 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
     port->setPortName(deviceName);
     port_ = port;
     ownsPort_ = true;
-    connect(port, &QIODevice::readyRead, this, &SerialLink::Wake);
+    connect(port, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
         // A pulled USB adapter: close, let the exchange run into its time-out, reopen later.
         if (e == QSerialPort::ResourceError && port->isOpen()) {
@@ -79,7 +84,7 @@ void SerialLink::UseDevice(QIODevice* device) {
     port_ = device;
     ownsPort_ = false;
     if (device) {
-        connect(device, &QIODevice::readyRead, this, &SerialLink::Wake);
+        connect(device, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     }
 }
 
@@ -122,7 +127,55 @@ void SerialLink::SendRequest() {
     }
     DropInput();
     if (IsOpen()) {
-        port_->write(m_.FrameBuffer);
+        WriteRequest(m_.FrameBuffer);
+    }
+}
+
+void SerialLink::DataArrived() {
+    if (!waker_.Waiting() || !IsOpen()) {
+        // No receive waits: what came stays in the device until the next exchange drops or reads it.
+        return;
+    }
+    // A waiting receive has consumed everything before: what is pending is what came since.
+    const qsizetype from = pending_.size();
+    const QByteArray chunk = port_->readAll();
+    Capture(chunk);
+    pending_.append(chunk);
+    if (pending_.indexOf('\n', from) >= 0) {
+        Wake();
+    }
+}
+
+void SerialLink::WriteRequest(const QByteArray& request) {
+    // A request is a few dozen characters and the driver's buffer holds thousands: written straight
+    // to the serial device it goes out at once, and the port's own write machinery (watch the device
+    // until it takes more, then stop watching) costs no turns of the event loop. Whatever the driver
+    // did not take goes the usual way.
+    qsizetype written = 0;
+#ifdef Q_OS_UNIX
+    if (auto* serial = qobject_cast<QSerialPort*>(port_.data()); serial && serial->bytesToWrite() == 0) {
+        const int fd = int(serial->handle());
+        while (fd >= 0 && written < request.size()) {
+            const ssize_t n = ::write(fd, request.constData() + written, size_t(request.size() - written));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            written += n;
+        }
+    }
+#endif
+    if (written < request.size()) {
+        port_->write(request.constData() + written, request.size() - written);
+    }
+}
+
+void SerialLink::Capture(const QByteArray& chunk) {
+    if (capturing_ && captured_.size() < MaxCapturedChars) {
+        // Copied, never shared: what readAll() returns may hold a buffer far larger than its bytes.
+        captured_.append(chunk.constData(), qMin(chunk.size(), MaxCapturedChars - captured_.size()));
     }
 }
 
@@ -137,11 +190,7 @@ bool SerialLink::NextChar(char& c) {
         if (pending_.isEmpty()) {
             return false;
         }
-        if (capturing_ && captured_.size() < MaxCapturedChars) {
-            // Copied, never shared: what readAll() returns may hold a buffer far larger than its bytes.
-            captured_.append(pending_.constData(),
-                             qMin(pending_.size(), MaxCapturedChars - captured_.size()));
-        }
+        Capture(pending_);
     }
     c = pending_.at(pendingPos_++);
     return true;
