@@ -283,10 +283,11 @@ QCoro::Task<StartScreenOutcome> Form2::ActivateStartScreen() {
                 if (co_await OpenMainIfRequested()) {
                     co_return StartScreenOutcome::OpenMain;
                 }
-            }
-            co_await waker_.LetEventsRun();
-            if (StopRequested()) {
-                co_return co_await CarryOutStopRequest();
+                // The user's events run between two instruments; an address not ticked costs nothing.
+                co_await waker_.LetEventsRun();
+                if (StopRequested()) {
+                    co_return co_await CarryOutStopRequest();
+                }
             }
         }
         ShowInstrumentErrors();
