@@ -10,10 +10,13 @@
 // Only the main thread's CPU is the screen's: the simulator runs in a thread of its own. The process
 // figure (simulator included) is printed too.
 //
-//   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--callgrind-setup]
+//   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--callgrind-setup |
+//   --callgrind-monitoring]
 //
 // --callgrind-setup: run under valgrind --tool=callgrind --collect-atstart=no to profile only the first
 // entry into setup mode (the click, the first paint of the tab control, the pass that reads the tab).
+// --callgrind-monitoring: as --callgrind-setup, for the stretch of monitoring whose CPU is measured;
+// the instructions divided by its passes give a figure that the load of the machine does not blur.
 
 #include "screenbench.h"
 
@@ -49,6 +52,7 @@ struct Options {
     int timeoutMs = 500;
     int movingMs = 0;
     bool callgrindSetup = false;
+    bool callgrindMonitoring = false;
 };
 
 // One main setup screen for address 1 on a simulated line of its own.
@@ -134,7 +138,7 @@ void PrintSpan(const char* what, const PassSpan& s) {
 // CPU and resident size over `seconds` of polling; the wire figures of the passes in that time use the
 // limit of a pass measured before (`limitPerPassMs`, `exchangesPerPass`).
 QCoro::Task<> CpuMinute(MainScreenRig& rig, const char* what, int seconds, double limitPerPassMs,
-                        double exchangesPerPass) {
+                        double exchangesPerPass, bool profile = false) {
     // The simulator's record stays small, so that it does not show in the resident size.
     rig.line.run([](Simulator& s) { s.setRecordLimit(256); });
     rig.log->SetRecording(false);
@@ -143,7 +147,13 @@ QCoro::Task<> CpuMinute(MainScreenRig& rig, const char* what, int seconds, doubl
     RssSampler rss(1000);
     rss.Start();
     CpuWindow cpu;
+    if (profile) {
+        CALLGRIND_TOGGLE_COLLECT;
+    }
     co_await Sleep(seconds * 1000);
+    if (profile) {
+        CALLGRIND_TOGGLE_COLLECT;
+    }
     cpu.Stop();
     rss.Stop();
     const quint64 passes = rig.form->PassCount() - passes0;
@@ -249,7 +259,7 @@ QCoro::Task<> Main(Options o) {
     std::printf("  screen shows weight \"%s\", version \"%s\"\n", qPrintable(form->Peso->text()),
                 qPrintable(form->Versione->text()));
     co_await CpuMinute(rig, "MONITORING CPU", o.seconds, monitoring.wire.limitMs() / monitoring.passes,
-                       double(monitoring.wire.exchanges) / monitoring.passes);
+                       double(monitoring.wire.exchanges) / monitoring.passes, o.callgrindMonitoring);
 
     // Setup mode: the tab on show (tab 0) is read once, at the next pass. The record is complete
     // again from the pass before the click on.
@@ -286,5 +296,7 @@ int main(int argc, char** argv) {
     o.timeoutMs = IntOption(argc, argv, "--timeout", 500);
     o.movingMs = IntOption(argc, argv, "--moving", 0);
     o.callgrindSetup = HasOption(argc, argv, "--callgrind-setup");
+    o.callgrindMonitoring = HasOption(argc, argv, "--callgrind-monitoring");
+    const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

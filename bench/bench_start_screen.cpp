@@ -4,13 +4,18 @@
 //     full pass, once the division codes are known, against the wire-time limit of the frames it
 //     exchanged;
 // (b) the CPU the screen uses while it polls for a stretch of time (default a minute) with 32 answering
-//     instruments, with 2 answering of 32 ticked (each silent one costs a reply time-out), and with
-//     none ticked; the resident size at the start and at the end.
+//     instruments, with 2 answering of 2 ticked, with 2 answering of 32 ticked (each silent one costs a
+//     reply time-out), and with none ticked; the resident size at the start and at the end.
 //
 // Only the main thread's CPU is the screen's: the simulator runs in a thread of its own. The process
 // figure (simulator included) is printed too.
 //
 //   build/bench/bench_start_screen [--seconds N] [--passes N] [--timeout MS] [--only sweep|cpu]
+//                                  [--moving MS] [--paints] [--callgrind-cpu]
+//
+// --callgrind-cpu: run under valgrind --tool=callgrind --collect-atstart=no to count the instructions of
+// the CPU stretch with 32 answering instruments only; divided by its exchanges, a figure that the load
+// of the machine does not blur.
 
 #include "screenbench.h"
 
@@ -26,6 +31,12 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#endif
 
 using namespace bench;
 
@@ -130,7 +141,7 @@ QCoro::Task<> Sweep(int passes, int timeoutMs) {
 }
 
 QCoro::Task<> Polling(QByteArray name, const QList<int>& answering, const QList<int>& ticked, int seconds,
-                      int timeoutMs, int movingMs) {
+                      int timeoutMs, int movingMs, bool profile = false) {
     StartScreenRig rig;
     if (!rig.Prepare(answering, ticked, timeoutMs)) {
         co_return;
@@ -149,7 +160,13 @@ QCoro::Task<> Polling(QByteArray name, const QList<int>& answering, const QList<
     RssSampler rss(1000);
     rss.Start();
     CpuWindow cpu;
+    if (profile) {
+        CALLGRIND_TOGGLE_COLLECT;
+    }
     co_await Sleep(seconds * 1000);
+    if (profile) {
+        CALLGRIND_TOGGLE_COLLECT;
+    }
     cpu.Stop();
     rss.Stop();
     const quint64 passes = form->PassCount() - passes0;
@@ -173,6 +190,7 @@ struct Options {
     int passes = 5;
     int timeoutMs = 500;
     int movingMs = 0;
+    bool callgrindCpu = false;
     QByteArray only;
 };
 
@@ -191,7 +209,9 @@ QCoro::Task<> Main(Options o) {
         QList<int> two;
         two << 1 << 17;
         const QList<int> none;
-        co_await Polling(QByteArray("32 answering, 32 ticked:"), all, all, o.seconds, o.timeoutMs,
+        co_await Polling(QByteArray("32 answering, 32 ticked:"), all, all, o.seconds, o.timeoutMs, o.movingMs,
+                         o.callgrindCpu);
+        co_await Polling(QByteArray("2 answering (1, 17), 2 ticked:"), two, two, o.seconds, o.timeoutMs,
                          o.movingMs);
         co_await Polling(QByteArray("2 answering (1, 17), 32 ticked:"), two, all, o.seconds, o.timeoutMs,
                          o.movingMs);
@@ -211,11 +231,13 @@ int main(int argc, char** argv) {
     o.passes = IntOption(argc, argv, "--passes", 5);
     o.timeoutMs = IntOption(argc, argv, "--timeout", 500);
     o.movingMs = IntOption(argc, argv, "--moving", 0);
+    o.callgrindCpu = HasOption(argc, argv, "--callgrind-cpu");
     for (int i = 1; i + 1 < argc; ++i) {
         if (QByteArray(argv[i]) == "--only") {
             o.only = argv[i + 1];
         }
     }
     std::printf("start-up screen benchmark (platform %s)\n", qPrintable(QGuiApplication::platformName()));
+    const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

@@ -16,7 +16,9 @@
 #include <QCoro/QCoroSignal>
 #include <QCoro/QCoroTask>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QMutexLocker>
@@ -24,6 +26,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -113,6 +116,43 @@ inline bool HasOption(int argc, char** argv, const char* name) {
         }
     }
     return false;
+}
+
+// With --paints: counts the paint events of every widget and prints, at exit, the widgets painted most,
+// so that a change that repaints what did not change shows at once.
+class PaintCounter : public QObject {
+public:
+    ~PaintCounter() override {
+        std::vector<std::pair<int, QString>> rows;
+        for (auto it = counts_.cbegin(); it != counts_.cend(); ++it) {
+            rows.emplace_back(it.value(), it.key());
+        }
+        std::sort(rows.rbegin(), rows.rend());
+        std::printf("paint events by widget (%d widgets painted):\n", int(rows.size()));
+        for (size_t i = 0; i < rows.size() && i < 25; ++i) {
+            std::printf("  %7d  %s\n", rows[i].first, qPrintable(rows[i].second));
+        }
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++counts_[QStringLiteral("%1 %2").arg(QLatin1String(watched->metaObject()->className()),
+                                                  watched->objectName())];
+        }
+        return false;
+    }
+
+private:
+    QHash<QString, int> counts_;
+};
+
+// A paint counter on the application when the command line has --paints; none otherwise.
+inline std::unique_ptr<PaintCounter> PaintCounterIfAsked(QApplication& app, int argc, char** argv) {
+    std::unique_ptr<PaintCounter> paints;
+    if (HasOption(argc, argv, "--paints")) {
+        paints = std::make_unique<PaintCounter>();
+        app.installEventFilter(paints.get());
+    }
+    return paints;
 }
 
 // prog.ini with the given reply time-outs and pause, port 1, Italian; Strum.ini with `ticked`.

@@ -5,7 +5,12 @@
 #include <QSerialPort>
 #include <QtGlobal>
 
+#include <cerrno>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 // Keeps the busy flag true for the lifetime of one exchange, also when the coroutine is destroyed.
@@ -40,7 +45,7 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
     port->setPortName(deviceName);
     port_ = port;
     ownsPort_ = true;
-    connect(port, &QIODevice::readyRead, this, &SerialLink::Wake);
+    connect(port, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
         // A pulled USB adapter: close, let the exchange run into its time-out, reopen later.
         if (e == QSerialPort::ResourceError && port->isOpen()) {
@@ -74,7 +79,7 @@ void SerialLink::UseDevice(QIODevice* device) {
     port_ = device;
     ownsPort_ = false;
     if (device) {
-        connect(device, &QIODevice::readyRead, this, &SerialLink::Wake);
+        connect(device, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     }
 }
 
@@ -117,7 +122,46 @@ void SerialLink::SendRequest() {
     }
     DropInput();
     if (IsOpen()) {
-        port_->write(m_.FrameBuffer);
+        WriteRequest(m_.FrameBuffer);
+    }
+}
+
+void SerialLink::DataArrived() {
+    if (!waker_.Waiting() || !IsOpen()) {
+        // No receive waits: what came stays in the device until the next exchange drops or reads it.
+        return;
+    }
+    // A waiting receive has consumed everything before: what is pending is what came since.
+    const qsizetype from = pending_.size();
+    pending_.append(port_->readAll());
+    if (pending_.indexOf('\n', from) >= 0) {
+        Wake();
+    }
+}
+
+void SerialLink::WriteRequest(const QByteArray& request) {
+    // A request is a few dozen characters and the driver's buffer holds thousands: written straight
+    // to the serial device it goes out at once, and the port's own write machinery (watch the device
+    // until it takes more, then stop watching) costs no turns of the event loop. Whatever the driver
+    // did not take goes the usual way.
+    qsizetype written = 0;
+#ifdef Q_OS_UNIX
+    if (auto* serial = qobject_cast<QSerialPort*>(port_.data()); serial && serial->bytesToWrite() == 0) {
+        const int fd = int(serial->handle());
+        while (fd >= 0 && written < request.size()) {
+            const ssize_t n = ::write(fd, request.constData() + written, size_t(request.size() - written));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            written += n;
+        }
+    }
+#endif
+    if (written < request.size()) {
+        port_->write(request.constData() + written, request.size() - written);
     }
 }
 

@@ -72,9 +72,13 @@ private:
     // event loop, never from inside the signal that woke it, so the resumed code may close the port
     // or end the screen safely.
     void Wake() { waker_.Notify(); }
+    // Data on the port: while a receive waits, what came is taken in at once and the receive is woken
+    // only when a line end is in, so that the chunks of one reply cost one resume, not one each.
+    void DataArrived();
     bool TryReopen();
     void DropInput();
     bool NextChar(char& c);
+    void WriteRequest(const QByteArray& request);
 
     Modulo1& m_;
     QPointer<QIODevice> port_;

@@ -1,9 +1,9 @@
 #include "form1.h"
 
+#include "applytexts.h"
 #include "prompter.h"
 #include "rules.h"
 #include "setupdialogs.h"
-#include "applytexts.h"
 #include "texts.h"
 #include "texts_form1.h"
 
@@ -77,6 +77,10 @@ QLineEdit* MakeDisplay(const char* name, QWidget* parent, int chars = 8) {
     edit->setReadOnly(true);
     edit->setFont(FixedFont());
     edit->setMaximumWidth(QFontMetrics(edit->font()).horizontalAdvance(QString(chars + 2, 'X')));
+    // The display fills its own background with the window colour, which its frame's corners show
+    // anyway: a new value then repaints the display alone, not the window and the band beneath it.
+    edit->setBackgroundRole(QPalette::Window);
+    edit->setAutoFillBackground(true);
     return edit;
 }
 
@@ -350,13 +354,27 @@ QWidget* Form1::BuildUpperBand() {
 
     auto* weightBox = new QVBoxLayout;
     Label1 = MakeLabel("Label1", band);
-    Peso = MakeDisplay("Peso", band, 9);
+    // The weight changes at every poll of a loaded scale. The style's rounded frame of a text field
+    // costs more to draw than the rest of a pass, so the weight is a frameless field on a sunken
+    // panel: a new weight repaints the text alone, the panel is drawn only with the window.
+    auto* pesoPanel = new QFrame(band);
+    pesoPanel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    pesoPanel->setBackgroundRole(QPalette::Base);
+    pesoPanel->setAutoFillBackground(true);
+    pesoPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* pesoBox = new QHBoxLayout(pesoPanel);
+    const int frame = pesoPanel->frameWidth();
+    pesoBox->setContentsMargins(frame, frame, frame, frame);
+    Peso = MakeDisplay("Peso", pesoPanel, 9);
+    Peso->setFrame(false);
+    Peso->setBackgroundRole(QPalette::Base);
     Peso->setFont(FixedFont(24));
     Peso->setMaximumWidth(QWIDGETSIZE_MAX);
     Peso->setMinimumWidth(QFontMetrics(Peso->font()).horizontalAdvance(QString(9, 'X')));
     Peso->setAlignment(Qt::AlignRight);
+    pesoBox->addWidget(Peso);
     weightBox->addWidget(Label1);
-    weightBox->addWidget(Peso);
+    weightBox->addWidget(pesoPanel);
     grid->addLayout(weightBox, 0, 0, 2, 1);
 
     Frame2 = new QGroupBox(band);
