@@ -27,8 +27,18 @@ public:
     Awaiter Wait() { return Awaiter{this}; }
     // Suspends until Notify() or until `ms` milliseconds have passed.
     QCoro::Task<> WaitFor(int ms);
-    // Lets the pending events run once (a 0 ms turn of the event loop), then goes on.
-    QCoro::Task<> LetEventsRun() { return WaitFor(0); }
+    // Lets the pending events run once (one turn of the event loop: the resume is posted at once),
+    // then goes on.
+    struct YieldAwaiter {
+        LoopWaker* waker;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> h) noexcept {
+            waker->waiter_ = h;
+            waker->Notify();
+        }
+        void await_resume() const noexcept {}
+    };
+    YieldAwaiter LetEventsRun() { return YieldAwaiter{this}; }
 
     // Resumes the waiting coroutine (if any) from the event loop.
     void Notify();

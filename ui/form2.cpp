@@ -1,11 +1,11 @@
 #include "form2.h"
 
+#include "applytexts.h"
 #include "dialogs.h"
 #include "frame.h"
 #include "pictures.h"
 #include "prompter.h"
 #include "registers.h"
-#include "applytexts.h"
 #include "texts.h"
 
 #include <QAction>
@@ -269,10 +269,11 @@ QCoro::Task<StartScreenOutcome> Form2::ActivateStartScreen() {
                 if (co_await OpenMainIfRequested()) {
                     co_return StartScreenOutcome::OpenMain;
                 }
-            }
-            co_await waker_.LetEventsRun();
-            if (StopRequested()) {
-                co_return co_await CarryOutStopRequest();
+                // The user's events run between two instruments; an address not ticked costs nothing.
+                co_await waker_.LetEventsRun();
+                if (StopRequested()) {
+                    co_return co_await CarryOutStopRequest();
+                }
             }
         }
         ShowInstrumentErrors();
