@@ -112,10 +112,8 @@ void ConfigWriter::Command16_Click() {
 void ConfigWriter::Send(GroupId id) {
     Modulo1& m = s_.m;
     const ParameterGroup& g = Group(id);
-    if (m.InstrumentModel == 2 && !g.model2) {
-        // That model has no such registers: the group is neither edited nor written.
-        return;
-    }
+    // The second model's screen hides the groups it lacks (set points, operating mode, outputs, analog),
+    // so only a setup-file load sends them; that model confirms such a write and keeps nothing of it.
     if (!CheckGroup(id, s_.set)) {
         Refuse(id);
         return;

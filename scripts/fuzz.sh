@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 total=${1:-600}
 bash scripts/setup.sh clang-14 libclang-rt-14-dev
-targets=(fuzz_reply fuzz_values fuzz_settings fuzz_sim)
+targets=(fuzz_reply fuzz_values fuzz_settings fuzz_setupfile fuzz_sim)
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUARTEL_FUZZ=ON -DQUARTEL_SKIP="ui;app;bench;tools" >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"

@@ -47,6 +47,15 @@ constexpr quint16 CmdDiscardRestart = 0x0021;
 
 constexpr quint16 ModeRelayTest = 5;
 
+// The configuration blocks the VXB lacks (no operating-mode choice, no relay outputs, no analog
+// output). Its firmware confirms a write of such a block with the usual echo and keeps nothing of it,
+// so the same group writes go to both models; reads of these registers stay refused.
+struct IgnoredBlock {
+    quint16 first;
+    quint16 count;
+};
+constexpr IgnoredBlock Vxb_IgnoredWrites[] = {{0x1010, 1}, {0x2000, 8}, {0x4000, 6}};
+
 quint16 word(const QByteArray& d, int at) {
     return quint16((quint8(d[at]) << 8) | quint8(d[at + 1]));
 }
@@ -275,6 +284,19 @@ SimInstrument::Outcome SimInstrument::exception(int function, int code) const {
     return out;
 }
 
+bool SimInstrument::ignoredWrite(int function, quint16 start, int count) const {
+    if (model_ != VXB)
+        return false;
+    for (const IgnoredBlock& b : Vxb_IgnoredWrites) {
+        // The whole block (function 10) or its single register (function 06, a one-register block).
+        const bool single = b.count == 1 && function == 0x06;
+        const bool block = function == 0x10 && count >= 1 && count <= b.count;
+        if (start == b.first && (single || block))
+            return true;
+    }
+    return false;
+}
+
 int SimInstrument::checkWrite(quint16 reg, quint16 value, const std::function<bool(int)>& occupied) const {
     if (!isWritable(reg))
         return IllegalAddress;
@@ -409,6 +431,11 @@ SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& dat
             return out;
         const quint16 reg = word(data, 0);
         const quint16 value = word(data, 2);
+        if (ignoredWrite(function, reg, 1)) {
+            out.reply = true;
+            out.pdu = char(function) + data;
+            return out;
+        }
         if (const int code = checkWrite(reg, value, occupied))
             return exception(function, code);
         writeRegister(reg, value, out);
@@ -457,6 +484,11 @@ SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& dat
             return out;
         if (count < 1 || count > 123 || byteCount != 2 * count)
             return exception(function, IllegalValue);
+        if (ignoredWrite(function, quint16(start), count)) {
+            out.reply = true;
+            out.pdu = char(function) + data.left(4);
+            return out;
+        }
         for (int i = 0; i < count; ++i) {
             const int reg = start + i;
             if (reg > 0xFFFF)

@@ -142,7 +142,9 @@ struct SimRequest {
 // word first, default 2096000 = "0" points), 4 signal in µV (magnitude), 5 version (32). Status byte
 // (07): bits as StatusBit, default Stable. Discrete inputs (02) and coils (01, 0F): 2 each.
 // Any register the model lacks, or a read running past a block, gets exception 02; other functions
-// exception 01.
+// exception 01. The one exception: a VXB confirms a write of the blocks it lacks as a whole (0x1010
+// with 06, 0x2000 and 0x4000 from their first register with 10) with the usual echo and keeps nothing
+// of it, so that the group writes of a setup file go to both models alike; reading them stays refused.
 //
 // Owned by its Simulator; the pointer stays valid while the instrument exists, also across an address
 // change. Not thread-safe: use it on the Simulator's thread.
@@ -256,6 +258,8 @@ private:
     Outcome exception(int function, int code) const;
     bool isStorable(quint16 reg) const;
     bool isWritable(quint16 reg) const;
+    // A VXB write of a block it lacks: confirmed with its echo, nothing kept.
+    bool ignoredWrite(int function, quint16 start, int count) const;
     int checkWrite(quint16 reg, quint16 value, const std::function<bool(int)>& occupied) const;
     void writeRegister(quint16 reg, quint16 value, Outcome& out);
     void runCommand(quint16 code, Outcome& out);

@@ -170,6 +170,7 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
     MSComm1->SetTraffic(context.traffic);
     BuildControls();
     WireCalibration();
+    WireFiles();
 
     connect(&set_, &ParameterSet::changed, this, [this](Field f) {
         ShowField(f);
@@ -347,11 +348,12 @@ void Form1::BuildControls() {
     });
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
+    connect(Ap, &QAction::triggered, this, &Form1::Ap_Click);
+    connect(Sal, &QAction::triggered, this, &Form1::Sal_Click);
     Econf->setCheckable(true);
     connect(Econf, &QAction::triggered, this, &Form1::Econf_Click);
     connect(Nota, &QAction::triggered, this, &Form1::Nota_Click);
     connect(SConf, &QAction::triggered, this, &Form1::SConf_Click);
-    // Setup files are not built yet: their items stay disabled.
     for (QAction* item : {Ap, Sal, Econf, Nota, SConf}) {
         EnableMenu(item, true);
     }
@@ -359,8 +361,7 @@ void Form1::BuildControls() {
 
 void Form1::EnableMenu(QAction* action, bool enabled) {
     menuRule_[action] = enabled;
-    const bool built = action != Ap && action != Sal;
-    action->setEnabled(enabled && built);
+    action->setEnabled(enabled);
 }
 
 bool Form1::MenuRuleEnabled(const QAction* action) const {
@@ -1195,6 +1196,11 @@ QCoro::Task<> Form1::Form_Activate() {
         }
         const quint64 exchangesBefore = link_->ExchangeCount();
         co_await RunPass();
+        if (exitRequested_) {
+            break;
+        }
+        // A load or save asked for by the menu, between two passes.
+        co_await RunPendingFileAction();
         if (exitRequested_) {
             break;
         }

@@ -25,6 +25,7 @@
 #include "serial.h"
 #include "session.h"
 #include "setupcommands.h"
+#include "setupfile.h"
 #include "writequeue.h"
 
 #include <QCoro/QCoroTask>
@@ -34,6 +35,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -101,6 +103,16 @@ public:
     void RelayOption_Click();                        // U1on, U1off, U2on, U2off
     void Command23_Click();                          // relay test: end
 
+    // --- setup files (menu opz): the clicks only record the request, the loop carries it out ---
+    void Ap_Click();  // PendingFileAction = 1 (load)
+    void Sal_Click(); // PendingFileAction = 2 (save)
+    // Main-loop step after the pass: the pending load or save, then the focus back to Set1 after a load.
+    QCoro::Task<> RunPendingFileAction();
+    QCoro::Task<> FOpenProc();
+    QCoro::Task<QString> GetFileName(const QString& Filename);
+    QCoro::Task<bool> SaveFileAs(const QString& Filename);
+    QCoro::Task<> OpenFile(const QString& Filename);
+
     // --- the model behind the screen ---
     ParameterSet& Parameters() { return set_; }
     GroupMarks& Marks() { return marks_; }
@@ -110,6 +122,7 @@ public:
     SetupCommands& Commands() { return commands_; }
     Calibration& Calib() { return calib_; }
     OutputTests& Outputs() { return outputs_; }
+    SetupFiles& Files() { return *files_; }
 
     // The control of a field.
     QWidget* FieldWidget(Field field) const { return fields_[static_cast<int>(field)]; }
@@ -201,6 +214,8 @@ private:
     void TestPanelsIdle(bool showStartButtons);
     // Tabs 1, 5 and 6: the handlers of their buttons and fields, connected once the controls exist.
     void WireCalibration();
+    // The setup files: their actions and what they show through the prompter.
+    void WireFiles();
     // Capac, Teonet and Teotara: whether the field selects its text on getting the focus (false only
     // while the other one of Teonet and Teotara is held), and their leave rules.
     bool CalibrationFocusIn(Field field);
@@ -241,6 +256,8 @@ private:
     LiveMonitor monitor_;
     Calibration calib_;
     OutputTests outputs_;
+    std::unique_ptr<FileActions> fileActions_; // message boxes and CMDialog1 through the prompter
+    std::unique_ptr<SetupFiles> files_;
 
     std::array<QWidget*, FieldCount> fields_{};
     LeaveGuard guard_;

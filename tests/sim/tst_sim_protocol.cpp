@@ -112,9 +112,14 @@ private slots:
         QTest::newRow("VXB 0x2000") << mbFrame("020320000008") << mbFrame("028302");
         QTest::newRow("VXB 0x4000") << mbFrame("020340000006") << mbFrame("028302");
         QTest::newRow("VXB write 0x4003") << mbFrame("020640030010") << mbFrame("028602");
-        QTest::newRow("VXB write 0x2000 block") << mbFrame("02102000000102"
-                                                           "0000")
-                                                << mbFrame("029002");
+        QTest::newRow("VXB write 0x2000 block, confirmed and ignored") << mbFrame("02102000000102"
+                                                                                  "0000")
+                                                                       << mbFrame("021020000001");
+        QTest::newRow("VXB write 0x1010, confirmed and ignored")
+            << mbFrame("020610100002") << mbFrame("020610100002");
+        QTest::newRow("VXB write 0x4000 block, confirmed and ignored")
+            << mbFrame("0210400000020400010002") << mbFrame("021040000002");
+        QTest::newRow("VXB write 0x2001 alone") << mbFrame("020620010002") << mbFrame("028602");
         QTest::newRow("unknown register") << mbFrame("010300000001") << mbFrame("018302");
         QTest::newRow("read over block end") << mbFrame("010310000008") << mbFrame("018302");
         QTest::newRow("block write over end") << mbFrame("011011040002040001"

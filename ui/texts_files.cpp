@@ -1,0 +1,43 @@
+#include "texts_files.h"
+
+namespace {
+
+constexpr CaptionText SetupFileMessagesTable[] = {
+    {"AppTitle", "Pesometra", "Pesometra"},
+    {"AttentionTitle", "Attenzione !!", "Attention !!"},
+    {"TooLong", "Il file è troppo grande per poter essere aperto.", "The file is too long to be open."},
+    {"ModelMismatch", "Il file : %1 non è compatibile con lo strumento selezionato",
+     "The file: %1 doesn't match with the selected instrument"},
+    {"CannotOpen", "Impossibile aprire il file: %1", "Impossible to open file: %1"},
+    {"Incomplete", "Il file : %1 non è un file di impostazioni completo: nessun valore è stato caricato",
+     "The file: %1 is not a complete setup file: no value was loaded"},
+    {"ReadFailed", "Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !",
+     "Communication error !\rImpossible to save !"},
+    {"SaveFailed", "Impossibile salvare il file: %1", "Impossible to save file: %1"},
+
+    {"Group.WeightConstants", "Si è verificato un errore nella scrittura delle costanti peso",
+     "An error occurs during the writing of Parameters"},
+    {"Group.OperatingMode", "Si è verificato un errore nella scrittura del modo di funzionamento",
+     "An error occurs during the writing of operating mode"},
+    {"Group.Division", "Si è verificato un errore nella scrittura del valore divisione",
+     "An error occurs during the writing of resolution display"},
+    {"Group.SetPoints", "Si è verificato un errore nella scrittura dei SetPoint",
+     "An error occurs during the writing of SetPoint"},
+    {"Group.WeightParameters", "Si è verificato un errore nella scrittura dei parametri peso",
+     "An error occurs during the writing of filters/z-track"},
+    {"Group.Outputs",
+     "Si è verificato un errore nella scrittura dei parametri\rper la configurazione delle uscite",
+     "An error occurs during the writing of I/O configuration parameters"},
+    {"Group.Serial", "Si è verificato un errore nella scrittura dei parametri della porta seriale",
+     "An error occurs during the writing of serial communication parameters"},
+    {"Group.Analog", "Si è verificato un errore nella scrittura dei parametri della scheda analogica",
+     "An error occurs during the writing of analog output configuration"},
+};
+
+} // namespace
+
+namespace texts {
+TextTable SetupFileMessages() {
+    return SetupFileMessagesTable;
+}
+} // namespace texts

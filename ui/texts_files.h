@@ -1,0 +1,21 @@
+#pragma once
+
+// The messages of the setup files (menus Ap and Sal of the main setup screen) in Italian and English.
+//
+// Keys of SetupFileMessages():
+//   "AppTitle", "AttentionTitle"   the two titles the messages carry;
+//   "TooLong"                      a file longer than 65000 bytes (no icon, application title);
+//   "ModelMismatch"                the model file names another instrument model (%1: the path);
+//   "CannotOpen"                   the setup file cannot be opened (%1: the path);
+//   "Incomplete"                   the setup file has fewer than 39 lines (%1: the path);
+//   "ReadFailed"                   the full read before an on-line save failed;
+//   "SaveFailed"                   a file could not be written (%1: the path);
+//   "Group.<name>"                 a group of the load was not written (name as in the group table:
+//                                  "WeightConstants", "OperatingMode", ...; no icon, application title).
+// A CR in a text stands for the line break of the message.
+
+#include "texts.h"
+
+namespace texts {
+TextTable SetupFileMessages();
+} // namespace texts
