@@ -10,8 +10,12 @@
 // Only the main thread's CPU is the screen's: the simulator runs in a thread of its own. The process
 // figure (simulator included) is printed too.
 //
-//   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--callgrind-setup |
-//   --callgrind-monitoring]
+//   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--traffic]
+//   [--callgrind-setup | --callgrind-monitoring]
+//
+// --traffic: the traffic window is open the whole time (the link records every exchange, the window
+// adds the lines at its repaint tick). Without it the window is closed and nothing is recorded; compare
+// the passes per second and the CPU of the two runs.
 //
 // --callgrind-setup: run under valgrind --tool=callgrind --collect-atstart=no to profile only the first
 // entry into setup mode (the click, the first paint of the tab control, the pass that reads the tab).
@@ -24,9 +28,13 @@
 #include "prompter.h"
 #include "screencontext.h"
 #include "settings.h"
+#include "traffic.h"
+#include "trafficwindow.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -53,10 +61,13 @@ struct Options {
     int movingMs = 0;
     bool callgrindSetup = false;
     bool callgrindMonitoring = false;
+    bool traffic = false;
 };
 
 // One main setup screen for address 1 on a simulated line of its own.
 struct MainScreenRig : ScreenLine {
+    TrafficLog traffic;
+    std::unique_ptr<TrafficWindow> trafficWindow;
     std::unique_ptr<Form1> form;
     std::optional<QCoro::Task<>> loop;
 
@@ -69,13 +80,24 @@ struct MainScreenRig : ScreenLine {
         settings::ReadProgIni(m, dir.path());
         m.DeviceAddress = 1;
         m.InstrumentModel = 1;
-        form = std::make_unique<Form1>(Context());
+        ScreenContext context = Context();
+        context.traffic = &traffic;
+        context.showTraffic = [this] {
+            if (!trafficWindow) {
+                trafficWindow = std::make_unique<TrafficWindow>(traffic, m, prompter);
+            }
+            trafficWindow->show();
+        };
+        form = std::make_unique<Form1>(context);
         clock.Attach(form.get());
         return true;
     }
-    void Start() {
+    void Start(bool trafficOpen) {
         form->Form_Load();
         form->show();
+        if (trafficOpen) {
+            form->traf->trigger(); // the menu item, as the user opens it
+        }
         clock.Start();
         loop.emplace(form->Form_Activate());
     }
@@ -234,8 +256,9 @@ QCoro::Task<> Main(Options o) {
     }
     rig.MoveWeights(o.movingMs);
     rig.log->SetRecording(true);
-    rig.Start();
+    rig.Start(o.traffic);
     Form1* form = rig.form.get();
+    std::printf("traffic window %s\n", o.traffic ? "OPEN (every exchange recorded and shown)" : "closed");
 
     // Warm-up: division code, version and set-points are read once.
     const quint64 warmUp = 3;
@@ -281,7 +304,37 @@ QCoro::Task<> Main(Options o) {
     co_await WaitForPass(form, form->PassCount() + 4, 30000);
     co_await SetupOn(rig, "the pass that read the tab, setup mode entered a second time", false);
 
+    std::printf(
+        "traffic log: %llu exchanges recorded, %llu failures, mean turnaround %.2f ms; window %s, %llu "
+        "lines added, %d kept\n",
+        static_cast<unsigned long long>(rig.traffic.Sequence()),
+        static_cast<unsigned long long>(rig.traffic.Failures()), rig.traffic.MeanTurnaroundMs(),
+        rig.trafficWindow ? "open" : "never opened",
+        static_cast<unsigned long long>(rig.trafficWindow ? rig.trafficWindow->LinesShown() : 0),
+        rig.trafficWindow ? int(rig.trafficWindow->ShownLines().size()) : 0);
+    if (rig.trafficWindow && rig.traffic.Size() > 0) {
+        // What one repaint tick of the window costs by itself: the lines of three passes (12 exchanges)
+        // formatted and added, the view scrolled and painted, the counters painted.
+        TrafficWindow& w = *rig.trafficWindow;
+        const TrafficRecord sample = rig.traffic.At(rig.traffic.Size() - 1);
+        constexpr int Ticks = 200;
+        const double cpu0 = ThreadCpuMs();
+        for (int tick = 0; tick < Ticks; ++tick) {
+            for (int i = 0; i < 12; ++i) {
+                rig.traffic.Add(sample, rig.m.LanguageIndex);
+            }
+            w.Refresh();
+            w.Lines->viewport()->repaint();
+            w.Counters->repaint();
+        }
+        const double perTick = (ThreadCpuMs() - cpu0) / Ticks;
+        std::printf(
+            "traffic window: one repaint tick with 12 new lines costs %.3f ms of main-thread CPU (%.2f %% "
+            "of a core at one tick every %d ms)\n",
+            perTick, perTick / TrafficWindow::RepaintIntervalMs * 100.0, TrafficWindow::RepaintIntervalMs);
+    }
     co_await rig.Finish();
+    rig.trafficWindow.reset();
     std::printf("max resident size %ld KiB\n", MaxRssKiB());
 }
 
@@ -297,6 +350,7 @@ int main(int argc, char** argv) {
     o.movingMs = IntOption(argc, argv, "--moving", 0);
     o.callgrindSetup = HasOption(argc, argv, "--callgrind-setup");
     o.callgrindMonitoring = HasOption(argc, argv, "--callgrind-monitoring");
+    o.traffic = HasOption(argc, argv, "--traffic");
     const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

@@ -173,6 +173,9 @@ QCoro::Task<bool> SetupFiles::WriteGroup(GroupId id) {
         // Refused by its check (or nothing to send): nothing to wait for.
         co_return false;
     }
+    const QByteArray mine = slot;
+    quint64 confirmations = queue.Confirmations(g.slot);
+    bool mineConfirmed = false;
     m.WritePending = true;
     const bool slotB = g.slot == WriteSlot::B;
     // Each round sends at most one request per slot; a confirmation or WriteRetries at 5 ends the wait,
@@ -182,11 +185,17 @@ QCoro::Task<bool> SetupFiles::WriteGroup(GroupId id) {
         if (slotB && !s_.leaving) {
             co_await queue.ServiceWriteQueueB();
         }
-        if (m.WriteRetries >= GroupFailedRetries) {
-            break;
+        // A handler may put a request of its own in the slot while the group's is on the wire: only the
+        // echo of the group's own request counts for the group.
+        if (queue.Confirmations(g.slot) != confirmations) {
+            confirmations = queue.Confirmations(g.slot);
+            mineConfirmed = mineConfirmed || queue.LastConfirmed(g.slot) == mine;
         }
         if (!m.WritePending) {
-            co_return true;
+            co_return mineConfirmed;
+        }
+        if (m.WriteRetries >= GroupFailedRetries) {
+            break;
         }
         if (s_.leaving) {
             // The exit procedure sends what is still queued.

@@ -201,9 +201,7 @@ void SerialLink::DataArrived() {
     // A waiting receive has consumed everything before: what is pending is what came since.
     const qsizetype from = pending_.size();
     const QByteArray chunk = port_->readAll();
-    if (capturing_ && captured_.size() < MaxCapturedChars) {
-        captured_.append(chunk.left(MaxCapturedChars - captured_.size()));
-    }
+    Capture(chunk);
     pending_.append(chunk);
     bytesReceived_ += quint64(chunk.size());
     if (pending_.indexOf('\n', from) >= 0) {
@@ -237,6 +235,13 @@ void SerialLink::WriteRequest(const QByteArray& request) {
     }
 }
 
+void SerialLink::Capture(const QByteArray& chunk) {
+    if (capturing_ && captured_.size() < MaxCapturedChars) {
+        // Copied, never shared: what readAll() returns may hold a buffer far larger than its bytes.
+        captured_.append(chunk.constData(), qMin(chunk.size(), MaxCapturedChars - captured_.size()));
+    }
+}
+
 bool SerialLink::NextChar(char& c) {
     if (pendingPos_ >= pending_.size()) {
         pending_.clear();
@@ -248,10 +253,8 @@ bool SerialLink::NextChar(char& c) {
         if (pending_.isEmpty()) {
             return false;
         }
+        Capture(pending_);
         bytesReceived_ += quint64(pending_.size());
-        if (capturing_ && captured_.size() < MaxCapturedChars) {
-            captured_.append(pending_.left(MaxCapturedChars - captured_.size()));
-        }
     }
     c = pending_.at(pendingPos_++);
     return true;

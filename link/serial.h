@@ -112,6 +112,8 @@ private:
     OpenResult OpenTcp(const QString& host, quint16 port);
     void DropInput();
     bool NextChar(char& c);
+    // Keeps a copy of what was just read while an exchange is recorded.
+    void Capture(const QByteArray& chunk);
     void WriteRequest(const QByteArray& request);
 
     Modulo1& m_;

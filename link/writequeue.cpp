@@ -117,6 +117,8 @@ QCoro::Task<> WriteQueue::Service(WriteSlot slot) {
         sent.clear();
         co_return;
     }
+    (slot == WriteSlot::A ? confirmedA_ : confirmedB_) = sent;
+    ++confirmations_[slot == WriteSlot::A ? 0 : 1];
     // Confirmed: the next request of this slot starts a fresh count.
     Retries(slot) = 0;
     m_.WriteRetries = 0;

@@ -57,6 +57,14 @@ public:
     // The request of the slot that is on the wire, or whose echo is being followed up; empty otherwise.
     const QByteArray& InFlight(WriteSlot slot) const { return slot == WriteSlot::A ? sentA_ : sentB_; }
 
+    // The last request of the slot that its echo confirmed (a load tells by it whether its own request,
+    // and not one a handler put in its place, went through).
+    const QByteArray& LastConfirmed(WriteSlot slot) const {
+        return slot == WriteSlot::A ? confirmedA_ : confirmedB_;
+    }
+    // How many requests of the slot were confirmed so far.
+    quint64 Confirmations(WriteSlot slot) const { return confirmations_[slot == WriteSlot::A ? 0 : 1]; }
+
     // For follow-ups that let the next slot go out in the same pass: empties the slot, unless a
     // handler queued a new request there while the confirmed one was on the wire.
     void EmptySlot(WriteSlot slot);
@@ -76,5 +84,8 @@ private:
     QHash<QByteArray, FollowUp> echoesB_;
     QByteArray sentA_; // the request of the slot while it is on the wire
     QByteArray sentB_;
+    QByteArray confirmedA_;
+    QByteArray confirmedB_;
+    std::array<quint64, 2> confirmations_{};
     std::array<uint8_t, 2> retries_{}; // failed attempts of slot A's and slot B's request
 };

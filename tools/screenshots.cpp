@@ -1,7 +1,7 @@
-// Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode
-// and its calibration tab, in Italian and in English, as PNG files: the README's pictures. The first
-// page of the configuration report of the VXA, with every tab read, goes there too: the report as the
-// program writes it to PDF, turned into a picture by poppler's pdftoppm.
+// Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode,
+// its calibration tab and the traffic window, in Italian and in English, as PNG files: the README's
+// pictures. The first page of the configuration report of the VXA, with every tab read, goes there too:
+// the report as the program writes it to PDF, turned into a picture by poppler's pdftoppm.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
@@ -11,6 +11,7 @@
 #include "prompter.h"
 #include "reportrender.h"
 #include "settings.h"
+#include "trafficwindow.h"
 
 #include <QApplication>
 #include <QCoro/QCoroTask>
@@ -83,6 +84,8 @@ bool Run(const QString& outDir, int language) {
         return false;
     }
     Shoot(app.StartScreen(), QDir(outDir).filePath(QStringLiteral("start-screen-%1.png").arg(suffix)));
+    // The traffic window, opened from the start-up screen's menu, follows both screens.
+    app.StartScreen()->traf->trigger();
 
     QTest::mouseDClick(app.StartScreen()->Icona[1], Qt::LeftButton);
     if (!WaitUntil([&] { return app.MainScreen() && app.MainScreen()->PassCount() >= 2; })) {
@@ -95,6 +98,14 @@ bool Run(const QString& outDir, int language) {
     }
     WaitUntil([&] { return main->PassCount() >= 8; });
     Shoot(main, QDir(outDir).filePath(QStringLiteral("main-setup-%1.png").arg(suffix)));
+    if (TrafficWindow* traffic = app.TrafficView()) {
+        traffic->resize(1180, 460);
+        QTest::qWait(2 * TrafficWindow::RepaintIntervalMs);
+        const QString path = QDir(outDir).filePath(QStringLiteral("traffic-%1.png").arg(suffix));
+        const bool saved = traffic->grab().save(path);
+        std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+        traffic->close();
+    }
     // The calibration tab, with a sample weight typed in.
     main->SSTab1->setCurrentIndex(1);
     if (auto* campione = main->findChild<QLineEdit*>(QStringLiteral("Campione"))) {

@@ -7,7 +7,7 @@
 //   "vis", "traf"           the menu and its item on the start-up and main setup screens;
 //   "TrafficWindow"         the window title;
 //   "TrafficPause", "TrafficClear", "TrafficSave"  the window's buttons;
-//   "Counters"              the counters line: %1 exchanges, %2 failures, %3 mean turnaround in ms;
+//   "TrafficCounters"       the counters line: %1 exchanges, %2 failures, %3 mean turnaround in ms;
 //   "SaveTitle", "SaveFilter", "SaveName"  the save dialog: title, filter, proposed file name;
 //   "SaveFailed", "SaveFailedTitle"        the message when the file cannot be written (%1 the file,
 //                                          %2 the reason).

@@ -5,28 +5,123 @@
 #include "texts_traffic.h"
 #include "traffic.h"
 
+#include <QAbstractListModel>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QListView>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <deque>
+
+// The lines of the window: at most `capacity` strings, the oldest dropped first.
+class TrafficLines final : public QAbstractListModel {
+public:
+    TrafficLines(int capacity, QObject* parent)
+        : QAbstractListModel(parent), capacity_(std::max(1, capacity)) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : int(lines_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= int(lines_.size())) {
+            return {};
+        }
+        return lines_[size_t(index.row())];
+    }
+
+    void Append(QStringList batch) {
+        if (batch.isEmpty()) {
+            return;
+        }
+        if (batch.size() > capacity_) {
+            batch = batch.mid(batch.size() - capacity_);
+        }
+        for (const QString& line : batch) {
+            longest_ = std::max(longest_, int(line.size()));
+        }
+        const int overflow = int(lines_.size()) + int(batch.size()) - capacity_;
+        if (overflow > 0) {
+            beginRemoveRows(QModelIndex(), 0, overflow - 1);
+            lines_.erase(lines_.begin(), lines_.begin() + overflow);
+            endRemoveRows();
+        }
+        const int first = int(lines_.size());
+        beginInsertRows(QModelIndex(), first, first + int(batch.size()) - 1);
+        lines_.insert(lines_.end(), batch.begin(), batch.end());
+        endInsertRows();
+    }
+    void Clear() {
+        beginResetModel();
+        lines_.clear();
+        longest_ = 0;
+        endResetModel();
+    }
+    QStringList Lines() const { return QStringList(lines_.begin(), lines_.end()); }
+    int Capacity() const { return capacity_; }
+    // Characters of the longest line held (the rows are as wide as it in a fixed-pitch font).
+    int Longest() const { return longest_; }
+
+private:
+    int capacity_;
+    int longest_ = 0;
+    std::deque<QString> lines_;
+};
+
+namespace {
+// Every row as wide as the longest line and one line high, so that the view needs to measure nothing.
+class LineDelegate final : public QStyledItemDelegate {
+public:
+    LineDelegate(const TrafficLines& lines, QObject* parent) : QStyledItemDelegate(parent), lines_(lines) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        const QFontMetrics& metrics = option.fontMetrics;
+        return QSize(metrics.horizontalAdvance(QLatin1Char('M')) * (lines_.Longest() + 1),
+                     metrics.height() + 2);
+    }
+    // The text on the plain background (or the selection's), without the style's item machinery, which
+    // costs many times more than the text itself.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) {
+            painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+        }
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(option.rect.adjusted(2, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+    }
+
+private:
+    const TrafficLines& lines_;
+};
+} // namespace
 
 TrafficWindow::TrafficWindow(TrafficLog& log, const Modulo1& m, Prompter& prompter, QWidget* parent)
     : QWidget(parent, Qt::Window), log_(log), m_(m), prompter_(prompter) {
     setObjectName(QStringLiteral("TrafficWindow"));
     auto* layout = new QVBoxLayout(this);
-    Lines = new QPlainTextEdit(this);
+    model_ = new TrafficLines(log.Capacity(), this);
+    Lines = new QListView(this);
     Lines->setObjectName(QStringLiteral("Lines"));
-    Lines->setReadOnly(true);
-    Lines->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Lines->setMaximumBlockCount(log.Capacity());
     Lines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    Lines->setUndoRedoEnabled(false);
+    Lines->setUniformItemSizes(true);
+    Lines->setWordWrap(false);
+    Lines->setTextElideMode(Qt::ElideNone);
+    Lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Lines->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Lines->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    Lines->setItemDelegate(new LineDelegate(*model_, Lines));
+    Lines->setModel(model_);
     layout->addWidget(Lines, 1);
     Counters = new QLabel(this);
     Counters->setObjectName(QStringLiteral("Counters"));
@@ -93,12 +188,13 @@ QString TrafficWindow::Text(const char* key) const {
 }
 
 void TrafficWindow::ApplyLanguage() {
+    language_ = m_.LanguageIndex;
     ApplyTexts(this, texts::Traffic(), m_.LanguageIndex);
     ShowCounters();
 }
 
 void TrafficWindow::ShowCounters() {
-    Counters->setText(Text("Counters")
+    Counters->setText(Text("TrafficCounters")
                           .arg(log_.Exchanges())
                           .arg(log_.Failures())
                           .arg(QString::number(log_.MeanTurnaroundMs(), 'f', 1)));
@@ -108,7 +204,14 @@ bool TrafficWindow::Paused() const {
     return TrafficPause->isChecked();
 }
 
+QStringList TrafficWindow::ShownLines() const {
+    return model_->Lines();
+}
+
 void TrafficWindow::Refresh() {
+    if (m_.LanguageIndex != language_) {
+        ApplyLanguage(); // the language dialog of the start-up screen was used meanwhile
+    }
     ShowCounters();
     if (Paused() || log_.Sequence() == next_) {
         return;
@@ -119,21 +222,23 @@ void TrafficWindow::Refresh() {
         return;
     }
     // One append for the whole batch: one layout and one repaint, whatever the count.
-    QString batch;
-    batch.reserve(records.size() * 120);
+    QStringList batch;
+    batch.reserve(records.size());
     for (const TrafficRecord& r : records) {
-        if (!batch.isEmpty()) {
-            batch += QLatin1Char('\n');
-        }
-        batch += TrafficLine(r, m_.LanguageIndex);
+        batch.append(TrafficLine(r, m_.LanguageIndex));
     }
-    Lines->appendPlainText(batch);
+    QScrollBar* bar = Lines->verticalScrollBar();
+    const bool atBottom = bar->value() >= bar->maximum();
+    model_->Append(std::move(batch));
+    if (atBottom) {
+        Lines->scrollToBottom(); // follows the newest line unless the user scrolled up
+    }
     shownLines_ += quint64(records.size());
 }
 
 void TrafficWindow::Clear_Click() {
     log_.Clear();
-    Lines->clear();
+    model_->Clear();
     next_ = log_.Sequence();
     Refresh();
 }
@@ -148,6 +253,7 @@ void TrafficWindow::Save_Click() {
 
 QCoro::Task<> TrafficWindow::SaveAsText() {
     saving_ = true;
+    TrafficSave->setEnabled(false); // one save at a time
     QPointer<TrafficWindow> self(this);
     Prompter& prompter = prompter_;
     const QString proposed = QDir::home().filePath(Text("SaveName"));
@@ -158,11 +264,10 @@ QCoro::Task<> TrafficWindow::SaveAsText() {
     }
     QString written;
     if (!path.isEmpty()) {
-        // What the window shows, one exchange a line, CR LF at each end.
-        QString text = Lines->toPlainText();
-        if (!text.isEmpty()) {
-            text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-            text += QStringLiteral("\r\n");
+        // What the window holds, one exchange a line, CR LF at each end.
+        QString text;
+        for (const QString& line : model_->Lines()) {
+            text += line + QStringLiteral("\r\n");
         }
         QSaveFile file(path);
         const QByteArray bytes = text.toUtf8();
@@ -178,5 +283,6 @@ QCoro::Task<> TrafficWindow::SaveAsText() {
         }
     }
     saving_ = false;
+    TrafficSave->setEnabled(true);
     emit SaveFinished(written);
 }

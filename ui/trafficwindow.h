@@ -5,8 +5,9 @@
 // Application's TrafficLog only, never a screen or its port, so screens come and go under it.
 //
 // It never slows the polling: while it is on show the link records into the bounded log, and the
-// window takes what arrived in one batch every RepaintIntervalMs. Hidden, it does not listen and the
-// link records nothing.
+// window takes what arrived in one batch every RepaintIntervalMs. The lines are plain strings in a list
+// model as bounded as the log; the view lays out only the rows on show, so neither its time nor its
+// memory grows with the lines kept. Hidden, it does not listen and the link records nothing.
 
 #include "modulo1.h"
 
@@ -16,14 +17,15 @@
 
 class Prompter;
 class QLabel;
-class QPlainTextEdit;
+class QListView;
 class QPushButton;
+class TrafficLines;
 class TrafficLog;
 
 class TrafficWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int RepaintIntervalMs = 200;
+    static constexpr int RepaintIntervalMs = 250;
 
     TrafficWindow(TrafficLog& log, const Modulo1& m, Prompter& prompter, QWidget* parent = nullptr);
     ~TrafficWindow() override;
@@ -31,13 +33,15 @@ public:
     // Captions in the language of the program (LanguageIndex).
     void ApplyLanguage();
 
-    QPlainTextEdit* Lines = nullptr;
+    QListView* Lines = nullptr; // one row per exchange, the newest last
     QLabel* Counters = nullptr;
     QPushButton* TrafficPause = nullptr; // checkable: while down no line is added
     QPushButton* TrafficClear = nullptr;
     QPushButton* TrafficSave = nullptr;
 
     bool Paused() const;
+    // The lines the window holds, the oldest first (what Save as text writes).
+    QStringList ShownLines() const;
     // Lines added since the window was built (cleared lines included).
     quint64 LinesShown() const { return shownLines_; }
     // A save dialog or the writing of a file is under way.
@@ -65,9 +69,11 @@ private:
     TrafficLog& log_;
     const Modulo1& m_;
     Prompter& prompter_;
+    TrafficLines* model_;
     QTimer repaint_;
     quint64 next_ = 0; // sequence number of the first record not shown yet
     quint64 shownLines_ = 0;
     bool listening_ = false;
     bool saving_ = false;
+    uint8_t language_ = 0; // the language of the captions
 };

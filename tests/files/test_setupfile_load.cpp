@@ -169,6 +169,30 @@ private slots:
         QVERIFY(!r.m.WritePending);
     }
 
+    void handlerReplacesTheGroupOnTheWire() {
+        // While the constants write waits in vain for its echo, the user sends the set points: the queue
+        // drops the constants for the newer request, whose echo must not pass for the constants'.
+        FileRig r(1);
+        QVERIFY(r.Open());
+        QVERIFY(Write(r.Path("a.stp"), SetupBytes(LoadedValues)));
+        r.sim.setFault(1, SimFault::mute());
+        bool clicked = false;
+        connect(&r.sim, &Simulator::requestReceived, &r.sim, [&](int, const QByteArray& frame) {
+            if (frame.mid(3, 6) == "101000" && !clicked) {
+                clicked = true;
+                r.writer->Command17_Click();
+                r.sim.clearFaults();
+            }
+        });
+        const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
+        QVERIFY(clicked);
+        QVERIFY(!report.groups.first().confirmed);
+        QCOMPARE(r.actions.messages.size(), 1);
+        QCOMPARE(r.actions.messages[0].text,
+                 QStringLiteral("An error occurs during the writing of Parameters"));
+        QCOMPARE(Tags(r.Wire()).mid(0, 3), (QList<QByteArray>{"101000", "100110", "061010"}));
+    }
+
     void refusedGroupGoesOn() {
         // Constants the group's check refuses (capacity above 500000): its message, nothing queued for
         // it, no wait, and the other groups still go out.
