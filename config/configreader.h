@@ -28,13 +28,13 @@ public:
     // ReadAllOk. Leaves the last tab read on show.
     QCoro::Task<> ReadAllConfiguration();
 
+    // The block of `tab`, if due (the full read's step, and a setup file's load before it writes the
+    // analog output); a tab clicked while it waits for a reply does not change what it reads.
+    QCoro::Task<> ReadBlockOfTab(int tab);
+
     static constexpr int ReadAllAttempts = 5;
 
 private:
-    // The block of `tab`, if due: ReadTabBlock for the tab on show, the full read for each tab it
-    // selects (a tab clicked while the full read waits for a reply does not change what it reads).
-    QCoro::Task<> ReadBlockOfTab(int tab);
-
     Session& s_;
     std::function<int()> currentTab_;
     std::function<void(int)> selectTab_;

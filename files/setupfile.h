@@ -198,6 +198,9 @@ private:
     QCoro::Task<> ShowMessage(setupfile::Message message, const QString& path = QString());
     // One group-write step; true when the instrument confirmed the group.
     QCoro::Task<bool> WriteGroup(GroupId id);
+    // Reads the analog block (with its trimming offsets) unless the analog tab has been read; false when
+    // it could not be read.
+    QCoro::Task<bool> ReadAnalogTrimming();
     QCoro::Task<> ReadBackDivision();
 
     Session& s_;

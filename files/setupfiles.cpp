@@ -128,6 +128,14 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     }
 
     const int model = m.InstrumentModel;
+    // The analog group's write also carries the two trimming offsets of the analog output, which the
+    // file does not hold. Unless the analog tab has been read, they are read from the instrument before
+    // any field changes, so that the load writes them back as they are, never as zero; when they
+    // cannot be read, the analog group is not written.
+    bool trimmingKnown = true;
+    if (!m.OfflineEdit && model != 2) {
+        trimmingKnown = co_await ReadAnalogTrimming();
+    }
     for (const LineDef& line : Lines()) {
         ApplyValue(s_.set, line, parsed.values[line.line - 1], model);
         if (m.OfflineEdit || s_.leaving) {
@@ -137,7 +145,8 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
             if (!group || s_.leaving) {
                 continue;
             }
-            const bool confirmed = co_await WriteGroup(*group);
+            const bool confirmed =
+                *group == GroupId::Analog && !trimmingKnown ? false : co_await WriteGroup(*group);
             if (s_.leaving) {
                 // The user leaves the screen: the rest of the file only fills the fields.
                 break;
@@ -158,6 +167,16 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     }
     report.outcome = s_.leaving ? LoadOutcome::Stopped : LoadOutcome::Loaded;
     co_return report;
+}
+
+QCoro::Task<bool> SetupFiles::ReadAnalogTrimming() {
+    constexpr int AnalogTab = 5;
+    const auto element = size_t(AnalogTab + 1);
+    for (int attempt = 0;
+         attempt < ConfigReader::ReadAllAttempts && s_.m.TabRead[element] == 0 && !s_.leaving; ++attempt) {
+        co_await reader_.ReadBlockOfTab(AnalogTab);
+    }
+    co_return s_.m.TabRead[element] != 0;
 }
 
 QCoro::Task<bool> SetupFiles::WriteGroup(GroupId id) {

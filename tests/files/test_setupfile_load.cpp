@@ -89,15 +89,24 @@ private slots:
         values[28] = modSer;
         QVERIFY(Write(r.Path("a.stp"), SetupBytes(values)));
         QVERIFY(Write(r.Path("a.typ"), "Select Instrument = \t" + QByteArray::number(model) + "\r\n"));
+        // The analog output's trimming, which the file does not hold.
+        if (model == 1) {
+            r.inst->setHolding(0x4003, 123);
+            r.inst->setHolding(0x4004, 65500);
+        }
 
         const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
         QCOMPARE(int(report.outcome), int(SetupFiles::LoadOutcome::Loaded));
         QVERIFY2(r.actions.messages.isEmpty(), qPrintable(r.actions.messages.value(0).text));
-        // Constants, mode, division, its read-back, set points, weight parameters, outputs, serial
-        // (after the normal mode), analog (after the normal mode).
-        QCOMPARE(Tags(r.Wire()),
-                 (QList<QByteArray>{"101000", "061010", "061050", "031050", "100110", "101100", "102000",
-                                    "060802", "103000", "060802", "104000"}));
+        // A VXA's analog block first (its trimming is written back as it is), then the constants, mode,
+        // division, its read-back, set points, weight parameters, outputs, serial (after the normal
+        // mode), analog (after the normal mode).
+        QList<QByteArray> wire = {"101000", "061010", "061050", "031050", "100110", "101100",
+                                  "102000", "060802", "103000", "060802", "104000"};
+        if (model == 1) {
+            wire.prepend("034000");
+        }
+        QCOMPARE(Tags(r.Wire()), wire);
         QCOMPARE(report.groups.size(), GroupCount);
         for (const SetupFiles::GroupResult& g : report.groups) {
             QVERIFY(g.confirmed);
@@ -118,9 +127,10 @@ private slots:
         }
         if (model == 1) {
             const QList<std::pair<quint16, quint16>> vxa = {
-                {0x1010, 2}, {0x1104, 150}, {0x2000, 22},   {0x2001, 4},  {0x2002, 10}, {0x2003, 20},
-                {0x2004, 9}, {0x2005, 6},   {0x2006, 30},   {0x2007, 40}, {0x3004, 7},  {0x3005, 0},
-                {0x3006, 9}, {0x3007, 2},   {0x4000, 5000}, {0x4001, 1},  {0x4002, 2},  {0x4005, 100}};
+                {0x1010, 2},  {0x1104, 150}, {0x2000, 22},  {0x2001, 4},   {0x2002, 10},
+                {0x2003, 20}, {0x2004, 9},   {0x2005, 6},   {0x2006, 30},  {0x2007, 40},
+                {0x3004, 7},  {0x3005, 0},   {0x3006, 9},   {0x3007, 2},   {0x4000, 5000},
+                {0x4001, 1},  {0x4002, 2},   {0x4005, 100}, {0x4003, 123}, {0x4004, 65500}};
             for (auto [reg, value] : vxa) {
                 QVERIFY2(i->holding(reg) == value,
                          qPrintable(QStringLiteral("register %1").arg(reg, 4, 16, QLatin1Char('0'))));
@@ -175,6 +185,7 @@ private slots:
         FileRig r(1);
         QVERIFY(r.Open());
         QVERIFY(Write(r.Path("a.stp"), SetupBytes(LoadedValues)));
+        r.m.TabRead[6] = 1; // the analog tab has been read: no read before the writes
         r.sim.setFault(1, SimFault::mute());
         bool clicked = false;
         connect(&r.sim, &Simulator::requestReceived, &r.sim, [&](int, const QByteArray& frame) {
@@ -193,6 +204,21 @@ private slots:
         QCOMPARE(Tags(r.Wire()).mid(0, 3), (QList<QByteArray>{"101000", "100110", "061010"}));
     }
 
+    void unreadTrimmingIsNotOverwritten() {
+        // The analog block cannot be read before the writes: the analog group is not written (its
+        // trimming would go out as zero) and its message shows.
+        FileRig r(1);
+        QVERIFY(r.Open());
+        QVERIFY(Write(r.Path("a.stp"), SetupBytes(LoadedValues)));
+        r.sim.setFault(1, SimFault::mute());
+        const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
+        QVERIFY(!Tags(r.Wire()).contains("104000"));
+        QCOMPARE(Tags(r.Wire()).count("034000"), ConfigReader::ReadAllAttempts);
+        QVERIFY(!report.groups.last().confirmed);
+        QCOMPARE(r.actions.messages.last().text,
+                 QStringLiteral("An error occurs during the writing of analog output configuration"));
+    }
+
     void refusedGroupGoesOn() {
         // Constants the group's check refuses (capacity above 500000): its message, nothing queued for
         // it, no wait, and the other groups still go out.
@@ -201,6 +227,7 @@ private slots:
         QStringList values = LoadedValues;
         values[2] = "600000";
         QVERIFY(Write(r.Path("a.stp"), SetupBytes(values)));
+        r.m.TabRead[6] = 1; // the analog tab has been read: no read before the writes
         const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
         QCOMPARE(r.actions.messages.size(), 1);
         QCOMPARE(r.actions.messages[0].text,
