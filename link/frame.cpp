@@ -29,19 +29,6 @@ constexpr std::array<DivisionInfo, 15> DivisionTable{{
     {50, 0},
 }};
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // Reads the hex digits at the start of `text` up to the first character that is not one; no
 // digit at all gives 0 (a pair like "G1" counts as 0, "1G" as 1).
 uint32_t LeadingHex(QByteArrayView text) {
@@ -121,6 +108,19 @@ PointFreeText RemovePoints(const QString& input) {
 }
 
 } // namespace
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
 
 double RoundHalfEven(double x) {
     if (!std::isfinite(x)) {

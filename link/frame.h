@@ -26,6 +26,8 @@ void SetDivisionFromCode(Modulo1& m, int address, int code);
 QByteArray BuildRequest(int address, int function, const QByteArray& body);
 
 // Convenience builders of request bodies (4 hex digits per register / count / value).
+// The value of one hex digit, upper or lower case; -1 for any other character.
+int HexDigitValue(char c);
 QByteArray Hex2(unsigned value);                             // 2 upper-case hex digits of the low byte
 QByteArray Hex4(unsigned value);                             // 4 upper-case hex digits of the low 16 bits
 QByteArray ReadBody(unsigned startRegister, unsigned count); // functions 01, 02, 03, 04

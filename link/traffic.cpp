@@ -9,19 +9,6 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // The bytes of a frame ":" + hex pairs + CR LF, the LRC byte last. False when the text is not such a
 // frame.
 bool FrameBytes(const QByteArray& frame, QByteArray* bytes) {
@@ -35,8 +22,8 @@ bool FrameBytes(const QByteArray& frame, QByteArray* bytes) {
     bytes->clear();
     bytes->reserve(hexChars / 2);
     for (qsizetype i = 1; i + 1 < frame.size() - 2; i += 2) {
-        const int high = HexValue(frame.at(i));
-        const int low = HexValue(frame.at(i + 1));
+        const int high = HexDigitValue(frame.at(i));
+        const int low = HexDigitValue(frame.at(i + 1));
         if (high < 0 || low < 0) {
             return false;
         }
@@ -327,9 +314,10 @@ QString TrafficOutcomeText(TrafficOutcome outcome, uint8_t exceptionCode, int la
     case TrafficOutcome::Cancelled:
         return Pick(languageIndex, "annullato", "cancelled");
     case TrafficOutcome::Echo:
-        return Pick(languageIndex,
-                    "l'adattatore sembra restituire l'eco: attivare \"Eco locale\" in Opzioni > Porta Seriale",
-                    "the adapter seems to echo: switch on \"Local echo\" in Option > Serial Port");
+        return Pick(
+            languageIndex,
+            "l'adattatore sembra restituire l'eco: attivare \"Eco locale\" in Opzioni > Porta Seriale",
+            "the adapter seems to echo: switch on \"Local echo\" in Option > Serial Port");
     case TrafficOutcome::Count:
         break;
     }

@@ -1,16 +1,17 @@
 #include "form1.h"
 
 #include "applytexts.h"
+#include "echohint.h"
 #include "note.h"
 #include "offline.h"
 #include "prompter.h"
-#include "echohint.h"
 #include "rules.h"
 #include "setupdialogs.h"
 #include "texts.h"
 #include "texts_form1.h"
 #include "texts_report.h"
 #include "texts_traffic.h"
+#include "trafficwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -336,16 +337,7 @@ void Form1::BuildControls() {
     for (auto [action, name] : actions) {
         action->setObjectName(QString::fromUtf8(name));
     }
-    vis = menuBar()->addMenu(QString());
-    vis->setObjectName(QStringLiteral("vis"));
-    traf = vis->addAction(QString());
-    traf->setObjectName(QStringLiteral("traf"));
-    traf->setEnabled(bool(context_.showTraffic));
-    connect(traf, &QAction::triggered, this, [this] {
-        if (context_.showTraffic) {
-            context_.showTraffic();
-        }
-    });
+    traf = AddTrafficMenu(this, context_, vis);
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
     connect(Ap, &QAction::triggered, this, &Form1::Ap_Click);

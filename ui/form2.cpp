@@ -3,12 +3,13 @@
 #include "applytexts.h"
 #include "dialogs.h"
 #include "echohint.h"
-#include "portsettings.h"
 #include "frame.h"
 #include "pictures.h"
+#include "portsettings.h"
 #include "prompter.h"
 #include "texts.h"
 #include "texts_traffic.h"
+#include "trafficwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -97,16 +98,7 @@ void Form2::BuildControls() {
     vxb = sel->addAction(QString());
     vxb->setObjectName(QStringLiteral("vxb"));
     vxb->setCheckable(true);
-    vis = menuBar()->addMenu(QString());
-    vis->setObjectName(QStringLiteral("vis"));
-    traf = vis->addAction(QString());
-    traf->setObjectName(QStringLiteral("traf"));
-    traf->setEnabled(bool(context_.showTraffic));
-    connect(traf, &QAction::triggered, this, [this] {
-        if (context_.showTraffic) {
-            context_.showTraffic();
-        }
-    });
+    traf = AddTrafficMenu(this, context_, vis);
     connect(pse, &QAction::triggered, this, &Form2::pse_Click);
     connect(Lin, &QAction::triggered, this, &Form2::Lin_Click);
     connect(vxa, &QAction::triggered, this, &Form2::vxa_Click);

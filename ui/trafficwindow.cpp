@@ -2,16 +2,21 @@
 
 #include "applytexts.h"
 #include "prompter.h"
+#include "screencontext.h"
 #include "texts_traffic.h"
 #include "traffic.h"
 
 #include <QAbstractListModel>
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -285,4 +290,18 @@ QCoro::Task<> TrafficWindow::SaveAsText() {
     saving_ = false;
     TrafficSave->setEnabled(true);
     emit SaveFinished(written);
+}
+
+QAction* AddTrafficMenu(QMainWindow* screen, const ScreenContext& context, QMenu*& menu) {
+    menu = screen->menuBar()->addMenu(QString());
+    menu->setObjectName(QStringLiteral("vis"));
+    QAction* traf = menu->addAction(QString());
+    traf->setObjectName(QStringLiteral("traf"));
+    traf->setEnabled(bool(context.showTraffic));
+    QObject::connect(traf, &QAction::triggered, screen, [&context] {
+        if (context.showTraffic) {
+            context.showTraffic();
+        }
+    });
+    return traf;
 }

@@ -16,6 +16,10 @@
 #include <QWidget>
 
 class Prompter;
+class QAction;
+class QMainWindow;
+class QMenu;
+struct ScreenContext;
 class QLabel;
 class QListView;
 class QPushButton;
@@ -77,3 +81,7 @@ private:
     bool saving_ = false;
     uint8_t language_ = 0; // the language of the captions
 };
+
+// Puts the menu "vis" with its item "traf" on the screen's menu bar (both are returned): the item opens
+// the traffic window through the screen's context, and is disabled when nothing can open it.
+QAction* AddTrafficMenu(QMainWindow* screen, const ScreenContext& context, QMenu*& menu);
