@@ -113,7 +113,7 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("line");
-        QTest::newRow("spec example") << "Baud Rate "
+        QTest::newRow("baud rate example") << "Baud Rate "
                                       << "9600" << Expected("Baud Rate ", 65, "9600");
         QTest::newRow("leading blanks") << "Capacity"
                                         << "   5000" << Expected("Capacity", 64, "   5000");
