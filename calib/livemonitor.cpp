@@ -277,3 +277,18 @@ QCoro::Task<> LiveMonitor::ReadOutputs() {
     show(MonitorDisplay::Lamp::Stable, stabile == 1);
     show(MonitorDisplay::Lamp::Net, m.WeightView == 1);
 }
+
+QCoro::Task<> LiveMonitor::Pass() {
+    co_await reader_.ReadDivisionCode();
+    co_await ReadVersion();
+    co_await ReadWeight();
+    co_await ReadInputs();
+    if (s_.m.SetpointsRead == 0) {
+        co_await ReadSetpoints();
+    }
+    if (s_.m.WeightView == 3) {
+        co_await ReadPeak();
+    }
+    co_await ShowLinkState();
+    co_await ReadOutputs();
+}

@@ -65,6 +65,10 @@ public:
     QCoro::Task<> ReadPeak();
     QCoro::Task<> ShowLinkState();
     QCoro::Task<> ReadOutputs();
+    // The monitor's share of one pass of the main setup screen, in the screen's order: the division
+    // code, version, weight, inputs, the set points while unread, the peak in the peak view, the link
+    // state, the outputs (the screen itself checks between the steps whether the user leaves).
+    QCoro::Task<> Pass();
 
     // 1 when the last status byte said the weight is stable.
     uint8_t stabile = 0;

@@ -146,18 +146,7 @@ void CliInstrument::Load(int address, int model) {
 }
 
 QCoro::Task<> CliInstrument::MonitorPass() {
-    co_await reader.ReadDivisionCode();
-    co_await monitor.ReadVersion();
-    co_await monitor.ReadWeight();
-    co_await monitor.ReadInputs();
-    if (m.SetpointsRead == 0) {
-        co_await monitor.ReadSetpoints();
-    }
-    if (m.WeightView == 3) {
-        co_await monitor.ReadPeak();
-    }
-    co_await monitor.ShowLinkState();
-    co_await monitor.ReadOutputs();
+    co_await monitor.Pass();
 }
 
 QCoro::Task<bool> CliInstrument::ReadForSave(QString& failed) {

@@ -75,20 +75,7 @@ struct Bench {
 
     // The monitor's share of one main-loop pass, in the loop's order and with its conditions.
     bool Pass() {
-        return Run([this]() -> QCoro::Task<> {
-            co_await reader.ReadDivisionCode();
-            co_await monitor.ReadVersion();
-            co_await monitor.ReadWeight();
-            co_await monitor.ReadInputs();
-            if (m.SetpointsRead == 0) {
-                co_await monitor.ReadSetpoints();
-            }
-            if (m.WeightView == 3) {
-                co_await monitor.ReadPeak();
-            }
-            co_await monitor.ShowLinkState();
-            co_await monitor.ReadOutputs();
-        });
+        return Run([this]() -> QCoro::Task<> { co_await monitor.Pass(); });
     }
 
     int Count(const QByteArray& request) const { return int(sim.frames().count(request)); }
