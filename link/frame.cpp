@@ -202,6 +202,44 @@ QByteArray BuildRequest(int address, int function, const QByteArray& body) {
     return ':' + text + ComputeLrc(text) + "\r\n";
 }
 
+int ExpectedReplyChars(const QByteArray& request) {
+    // ":" + address (2) + function (2) + ... + LRC (2) + CR LF.
+    constexpr int Frame = 1 + 2 + 2 + 2 + 2;
+    if (!request.startsWith(':') || !request.endsWith("\r\n") || request.size() < Frame) {
+        return 0;
+    }
+    const auto hex = [&request](qsizetype from, qsizetype width) {
+        int value = 0;
+        for (char c : QByteArrayView(request).sliced(from, width)) {
+            const int digit = HexDigitValue(c);
+            if (digit < 0) {
+                return -1;
+            }
+            value = value * 16 + digit;
+        }
+        return value;
+    };
+    // Reads carry start (4) and count (4) after the function code; their reply carries a byte count
+    // (2) and the data.
+    const int count = request.size() >= Frame + 8 ? hex(9, 4) : -1;
+    switch (hex(3, 2)) {
+    case Fn::ReadCoils:
+    case Fn::ReadDiscreteInputs:
+        return count >= 0 ? Frame + 2 + 2 * ((count + 7) / 8) : 0;
+    case Fn::ReadHoldingRegisters:
+    case Fn::ReadInputRegisters:
+        return count >= 0 ? Frame + 2 + 4 * count : 0;
+    case Fn::ReadExceptionStatus:
+        return Frame + 2;
+    case Fn::WriteSingleRegister:
+    case Fn::WriteMultipleCoils:
+    case Fn::WriteMultipleRegisters:
+        return Frame + 8;
+    default:
+        return 0;
+    }
+}
+
 bool CheckReply(const QByteArray& reply, const QByteArray& expectedPrefix) {
     // ":" + address (2) + prefix + ... + LRC (2) + CR LF: anything shorter, or text that is not
     // framed, is not a reply.

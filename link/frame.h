@@ -37,6 +37,10 @@ QByteArray WriteMultipleBody(unsigned startRegister, const QList<QByteArray>& va
 // Function 0F: start + count of coils + byte count + the data bytes (2 hex digits each).
 QByteArray WriteCoilsBody(unsigned startCoil, unsigned coilCount, const QList<uint8_t>& dataBytes);
 
+// Characters of the normal reply to `request` (":" .. CR LF): for a read, what the count asked for
+// fills; for a write, its echo. 0 for text that is no request of the functions the utility uses.
+int ExpectedReplyChars(const QByteArray& request);
+
 // Two's complement of the byte sum of a hex text, as 2 upper-case hex digits.
 QByteArray ComputeLrc(const QByteArray& hexText);
 

@@ -1,7 +1,11 @@
 #include "serial.h"
 
+#include "frame.h"
 #include "ports.h"
 #include "traffic.h"
+#ifdef Q_OS_LINUX
+#include "ttyport.h"
+#endif
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -11,13 +15,8 @@
 #include <QtGlobal>
 
 #include <algorithm>
-#include <cerrno>
 #include <iterator>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace {
 // Keeps the busy flag true for the lifetime of one exchange, also when the coroutine is destroyed.
@@ -64,11 +63,12 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
         quint16 tcpPort = 0;
         return ParseTcpDevice(deviceName, host, tcpPort) ? OpenTcp(host, tcpPort) : OpenResult::OpenFailed;
     }
+#ifdef Q_OS_LINUX
+    auto* port = new TtyPort(this);
+    connect(port, &TtyPort::Gone, this, &SerialLink::Wake);
+#else
     auto* port = new QSerialPort(this);
     port->setPortName(deviceName);
-    port_ = port;
-    ownsPort_ = true;
-    connect(port, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
         // A pulled USB adapter: close, let the exchange run into its time-out, reopen later.
         if (e == QSerialPort::ResourceError && port->isOpen()) {
@@ -76,6 +76,10 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
             Wake();
         }
     });
+#endif
+    port_ = port;
+    ownsPort_ = true;
+    connect(port, &QIODevice::readyRead, this, &SerialLink::DataArrived);
     return TryReopen() ? OpenResult::Ok : OpenResult::OpenFailed;
 }
 
@@ -113,11 +117,19 @@ bool SerialLink::TryReopen() {
                               quint16(socket->property(TcpPortProperty).toUInt()));
         return socket->state() != QAbstractSocket::UnconnectedState;
     }
+    pacer_.Reset();
+#ifdef Q_OS_LINUX
+    auto* port = qobject_cast<TtyPort*>(port_.data());
+#else
     auto* port = qobject_cast<QSerialPort*>(port_.data());
+#endif
     if (!port || !ownsPort_) {
         return port_ && port_->isOpen();
     }
     lastReopenTry_ = QDateTime::currentMSecsSinceEpoch();
+#ifdef Q_OS_LINUX
+    return port->Open(deviceName_);
+#else
     if (!port->open(QIODevice::ReadWrite)) {
         return false;
     }
@@ -128,6 +140,7 @@ bool SerialLink::TryReopen() {
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     return true;
+#endif
 }
 
 void SerialLink::UseDevice(QIODevice* device) {
@@ -168,9 +181,16 @@ void SerialLink::DropInput() {
     if (!IsOpen()) {
         return;
     }
+#ifdef Q_OS_LINUX
+    if (auto* tty = qobject_cast<TtyPort*>(port_.data())) {
+        tty->ClearInput();
+        return;
+    }
+#else
     if (auto* serial = qobject_cast<QSerialPort*>(port_.data())) {
         serial->clear(QSerialPort::Input);
     }
+#endif
     if (IsOpen()) { // clearing a device that has gone away closes it
         port_->readAll();
     }
@@ -198,6 +218,7 @@ void SerialLink::DataArrived() {
         // No receive waits: what came stays in the device until the next exchange drops or reads it.
         return;
     }
+    StampChunk();
     // A waiting receive has consumed everything before: what is pending is what came since.
     const qsizetype from = pending_.size();
     const QByteArray chunk = port_->readAll();
@@ -209,30 +230,52 @@ void SerialLink::DataArrived() {
     }
 }
 
-void SerialLink::WriteRequest(const QByteArray& request) {
-    // A request is a few dozen characters and the driver's buffer holds thousands: written straight
-    // to the serial device it goes out at once, and the port's own write machinery (watch the device
-    // until it takes more, then stop watching) costs no turns of the event loop. Whatever the driver
-    // did not take goes the usual way.
-    qsizetype written = 0;
-#ifdef Q_OS_UNIX
-    if (auto* serial = qobject_cast<QSerialPort*>(port_.data()); serial && serial->bytesToWrite() == 0) {
-        const int fd = int(serial->handle());
-        while (fd >= 0 && written < request.size()) {
-            const ssize_t n = ::write(fd, request.constData() + written, size_t(request.size() - written));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            written += n;
-        }
+void SerialLink::StampChunk() {
+    lastChunkNs_ = SteadyNowNs();
+#ifdef Q_OS_LINUX
+    auto* tty = qobject_cast<TtyPort*>(port_.data());
+    lastChunkAtHoldEnd_ = tty && tty->AtHoldEnd();
+#else
+    lastChunkAtHoldEnd_ = false;
+#endif
+}
+
+bool SerialLink::CanPaceReplies() const {
+    // With local echo the request's copy comes back too, while the request is still on the wire:
+    // such a line is taken as it comes.
+#ifdef Q_OS_LINUX
+    return !localEcho_ && qobject_cast<TtyPort*>(port_.data()) != nullptr;
+#else
+    return false;
+#endif
+}
+
+void SerialLink::PaceReply(const QByteArray& request) {
+    const int replyChars = CanPaceReplies() ? ExpectedReplyChars(request) : 0;
+    const qint64 until = pacer_.Sent(sentNs_, int(request.size()), replyChars);
+#ifdef Q_OS_LINUX
+    if (until > 0 && IsOpen()) {
+        static_cast<TtyPort*>(port_.data())->HoldUntil(until);
+    }
+#else
+    Q_UNUSED(until);
+#endif
+}
+
+void SerialLink::EndPace(bool replied, quint64 receivedChars) {
+#ifdef Q_OS_LINUX
+    if (auto* tty = qobject_cast<TtyPort*>(port_.data())) {
+        tty->ReleaseHold();
     }
 #endif
-    if (written < request.size()) {
-        port_->write(request.constData() + written, request.size() - written);
+    if (replied) {
+        pacer_.Completed(lastChunkNs_, int(receivedChars), lastChunkAtHoldEnd_);
     }
+}
+
+void SerialLink::WriteRequest(const QByteArray& request) {
+    sentNs_ = SteadyNowNs();
+    port_->write(request);
 }
 
 void SerialLink::Capture(const QByteArray& chunk) {
@@ -253,6 +296,7 @@ bool SerialLink::NextChar(char& c) {
         if (pending_.isEmpty()) {
             return false;
         }
+        StampChunk();
         Capture(pending_);
         bytesReceived_ += quint64(pending_.size());
     }
@@ -342,6 +386,8 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs, const QByteArray& request) {
     m_.ReplyTimedOut = 0;
     Timer1.setInterval(timeoutMs);
     Timer1.start();
+    const quint64 receivedBefore = bytesReceived_;
+    PaceReply(request);
     while (!complete && m_.ReplyTimedOut == 0) {
         char c;
         while (!complete && m_.ReplyTimedOut == 0 && NextChar(c)) {
@@ -387,6 +433,7 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs, const QByteArray& request) {
             emit EchoSuspectedChanged();
         }
     }
+    EndPace(complete, bytesReceived_ - receivedBefore);
     // A frame cut by the time-out is thrown away whole.
     m_.FrameBuffer = complete ? collected : QByteArray();
     Timer1.stop();

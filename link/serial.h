@@ -9,6 +9,7 @@
 
 #include "loopwait.h"
 #include "modulo1.h"
+#include "replypacer.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -38,12 +39,12 @@ public:
     ~SerialLink() override;
 
     // Opens the serial device `deviceName` at 19200 baud, no parity, 8 data bits, 1 stop bit, no
-    // handshake. The link remembers the name and reopens the device when it comes back after a
-    // port error (a USB adapter pulled and plugged in again).
-    // A name "tcp://HOST:PORT" connects to a serial device server in transparent mode instead: the
-    // same frames travel over TCP. The connection is made in the background (the open is Ok once it
-    // is under way; a request written meanwhile goes out when it is up), and a connection that the
-    // peer closes or that cannot be made is tried again like a pulled adapter.
+    // handshake (on Linux a TtyPort, elsewhere a QSerialPort). The link remembers the name and reopens the
+    // device when it comes back after a port error (a USB adapter pulled and plugged in again). A name
+    // "tcp://HOST:PORT" connects to a serial device server in transparent mode instead: the same frames
+    // travel over TCP. The connection is made in the background (the open is Ok once it is under way; a
+    // request written meanwhile goes out when it is up), and a connection that the peer closes or that cannot
+    // be made is tried again like a pulled adapter.
     OpenResult OpenPort(const QString& deviceName);
     // Uses an already open device instead (tests with scripted devices). The link does not own it.
     void UseDevice(QIODevice* device);
@@ -72,6 +73,12 @@ public:
     bool EchoSuspected() const { return echoSuspected_; }
     // Whether the reply of the last exchange was such a copy.
     bool LastReplyWasEcho() const { return lastWasEcho_; }
+
+    // Whether replies can be paced (a serial terminal on Linux, local echo off), and whether they are:
+    // the line has shown the pace of 19200 baud, and after a request the port is not looked at until
+    // the reply can be complete.
+    bool CanPaceReplies() const;
+    bool PacingReplies() const { return CanPaceReplies() && pacer_.Paced(); }
 
     bool Busy() const { return busy_; }
     // Requests sent since the link was made (a pass that sent none waits for events instead).
@@ -115,6 +122,13 @@ private:
     // Keeps a copy of what was just read while an exchange is recorded.
     void Capture(const QByteArray& chunk);
     void WriteRequest(const QByteArray& request);
+    // On a serial line that keeps the pace of the wire, the port is not looked at after a request
+    // before its reply can be complete (see ReplyPacer); EndPace ends that and tells the pacer how the
+    // reply came.
+    void PaceReply(const QByteArray& request);
+    void EndPace(bool replied, quint64 receivedChars);
+    // Notes when the latest chunk of a reply came, and whether it was in when a hold ran out.
+    void StampChunk();
 
     Modulo1& m_;
     QPointer<QIODevice> port_;
@@ -135,4 +149,8 @@ private:
     bool capturing_ = false; // what is read goes into captured_ too (a recorded exchange)
     bool cancelled_ = false; // CancelWait ended the receive
     QByteArray captured_;
+    ReplyPacer pacer_;
+    qint64 sentNs_ = 0; // when the last request was written (SteadyNowNs)
+    qint64 lastChunkNs_ = 0;
+    bool lastChunkAtHoldEnd_ = false;
 };

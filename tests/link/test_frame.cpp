@@ -21,6 +21,8 @@ private slots:
     void checkReply_data();
     void checkReply();
     void checkReplyNeverAcceptsPartOfAFrame();
+    void expectedReplyChars_data();
+    void expectedReplyChars();
     void registers_data();
     void registers();
     void register32_data();
@@ -45,6 +47,39 @@ private slots:
     void divisionTable();
     void setDivisionTouchesOneAddress();
 };
+
+void TestFrame::expectedReplyChars_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("chars");
+    const auto read = [](uint8_t fn, unsigned count) { return BuildRequest(1, fn, ReadBody(0, count)); };
+    QTest::newRow("01, 1 coil: one data byte") << read(Fn::ReadCoils, 1) << 13;
+    QTest::newRow("01, 8 coils: one data byte") << read(Fn::ReadCoils, 8) << 13;
+    QTest::newRow("01, 9 coils: two data bytes") << read(Fn::ReadCoils, 9) << 15;
+    QTest::newRow("02, 2 inputs") << read(Fn::ReadDiscreteInputs, 2) << 13;
+    QTest::newRow("03, 1 register") << read(Fn::ReadHoldingRegisters, 1) << 15;
+    QTest::newRow("03, 0 registers") << read(Fn::ReadHoldingRegisters, 0) << 11;
+    QTest::newRow("04, 5 registers") << read(Fn::ReadInputRegisters, 5) << 31;
+    QTest::newRow("04, FFFF registers") << read(Fn::ReadInputRegisters, 0xFFFF) << 11 + 4 * 0xFFFF;
+    QTest::newRow("07 status") << BuildRequest(1, Fn::ReadExceptionStatus, {}) << 11;
+    QTest::newRow("06 echo") << BuildRequest(1, Fn::WriteSingleRegister, WriteSingleBody(0x0800, "0020"))
+                             << 17;
+    QTest::newRow("0F echo") << BuildRequest(1, Fn::WriteMultipleCoils, WriteCoilsBody(0, 2, {3})) << 17;
+    QTest::newRow("10 echo") << BuildRequest(1, Fn::WriteMultipleRegisters,
+                                             WriteMultipleBody(0x1100, {"0001"}))
+                             << 17;
+    QTest::newRow("function not used") << BuildRequest(1, 0x2B, "0E01") << 0;
+    QTest::newRow("read without its count") << BuildRequest(1, Fn::ReadHoldingRegisters, "10") << 0;
+    QTest::newRow("count not hex") << QByteArray(":0103105000G1XX\r\n") << 0;
+    QTest::newRow("no colon") << read(Fn::ReadHoldingRegisters, 1).mid(1) << 0;
+    QTest::newRow("no line end") << read(Fn::ReadHoldingRegisters, 1).chopped(2) << 0;
+    QTest::newRow("empty") << QByteArray() << 0;
+}
+
+void TestFrame::expectedReplyChars() {
+    QFETCH(QByteArray, request);
+    QFETCH(int, chars);
+    QCOMPARE(ExpectedReplyChars(request), chars);
+}
 
 void TestFrame::lrc_data() {
     QTest::addColumn<QByteArray>("text");

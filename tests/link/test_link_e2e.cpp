@@ -96,29 +96,50 @@ private slots:
         QVERIFY2(CheckReply(line.m.FrameBuffer, prefix), line.m.FrameBuffer.constData());
     }
 
+    // On a line that answers at once, and on one at the pace of 19200 baud, where the link looks at the
+    // port only when a reply can be complete (after three replies have shown that pace).
     void faultsOnTheLine_data() {
+        QTest::addColumn<bool>("paced");
         QTest::addColumn<SimFault>("fault");
         QTest::addColumn<bool>("framed");   // a whole frame ends up in FrameBuffer
         QTest::addColumn<bool>("accepted"); // and CheckReply takes it
-        QTest::newRow("clean") << SimFault::none() << true << true;
-        QTest::newRow("missing reply") << SimFault::mute() << false << false;
-        QTest::newRow("reply in pieces") << SimFault::split(4, 20) << true << true;
-        QTest::newRow("noise before the start") << SimFault::withNoise("\n\rxx") << true << true;
-        QTest::newRow("frame cut by the time-out") << SimFault::cut(9) << false << false;
-        QTest::newRow("CR inside the data") << SimFault::crInside() << true << false;
-        QTest::newRow("wrong LRC") << SimFault::badLrc() << true << false;
-        QTest::newRow("lower-case hex") << SimFault::lower() << true << false;
-        QTest::newRow("exception reply") << SimFault::exception(2) << true << false;
-        QTest::newRow("late reply") << SimFault::late(3 * TimeoutMs) << false << false;
+        for (const bool paced : {false, true}) {
+            const auto row = [paced](const char* name) -> QTestData& {
+                return QTest::addRow("%s%s", paced ? "paced, " : "", name) << paced;
+            };
+            row("clean") << SimFault::none() << true << true;
+            row("missing reply") << SimFault::mute() << false << false;
+            row("reply in pieces") << SimFault::split(4, 20) << true << true;
+            row("noise before the start") << SimFault::withNoise("\n\rxx") << true << true;
+            row("frame cut by the time-out") << SimFault::cut(9) << false << false;
+            row("CR inside the data") << SimFault::crInside() << true << false;
+            row("wrong LRC") << SimFault::badLrc() << true << false;
+            row("lower-case hex") << SimFault::lower() << true << false;
+            row("exception reply") << SimFault::exception(2) << true << false;
+            row("late reply") << SimFault::late(3 * TimeoutMs) << false << false;
+        }
     }
     void faultsOnTheLine() {
+        QFETCH(bool, paced);
         QFETCH(SimFault, fault);
         QFETCH(bool, framed);
         QFETCH(bool, accepted);
         Line line;
         QVERIFY(line.Open());
+        const QByteArray read = BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1));
+        if (paced) {
+            if (!line.link.CanPaceReplies()) {
+                QSKIP("the line is not a terminal here");
+            }
+            line.sim.setWireTime(true);
+            for (int i = 0; i < ReplyPacer::SteadyReplies; ++i) {
+                line.Exchange(read);
+                QVERIFY(CheckReply(line.m.FrameBuffer, Prefix::DivisionCode));
+            }
+            QVERIFY(line.link.PacingReplies());
+        }
         line.sim.setFault(1, fault);
-        line.Exchange(BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1)));
+        line.Exchange(read);
         const QByteArray reply = line.m.FrameBuffer;
         QCOMPARE(!reply.isEmpty(), framed);
         if (framed) {
@@ -137,9 +158,12 @@ private slots:
         if (fault.lateMs > 0) {
             QTRY_VERIFY(!line.sim.replyPending()); // the late reply is now waiting in the input
         }
-        line.Exchange(BuildRequest(1, Fn::ReadHoldingRegisters, ReadBody(Reg::DivisionCode, 1)));
+        line.Exchange(read);
         QVERIFY(CheckReply(line.m.FrameBuffer, Prefix::DivisionCode));
         QCOMPARE(ReadRegisterSigned(line.m.FrameBuffer, 0), int16_t(6));
+        if (!paced) {
+            QVERIFY(!line.link.PacingReplies()); // a line faster than the wire is never held
+        }
     }
 
     void silentWriteIsSentSixTimesThenPollingResumes() {
