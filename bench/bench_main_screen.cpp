@@ -10,8 +10,11 @@
 // Only the main thread's CPU is the screen's: the simulator runs in a thread of its own. The process
 // figure (simulator included) is printed too.
 //
-//   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--traffic]
-//   [--callgrind-setup | --callgrind-monitoring]
+//   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--moving MS] [--chunk N]
+//   [--traffic] [--paints] [--callgrind-setup | --callgrind-monitoring]
+//
+// --chunk N: the simulated line hands a reply over N characters at a time (default 8, as a UART's
+// FIFO does; 64 hands it over whole, as a USB adapter does).
 //
 // --traffic: the traffic window is open the whole time (the link records every exchange, the window
 // adds the lines at its repaint tick). Without it the window is closed and nothing is recorded; compare
@@ -348,6 +351,7 @@ int main(int argc, char** argv) {
     o.passes = IntOption(argc, argv, "--passes", 100);
     o.timeoutMs = IntOption(argc, argv, "--timeout", 500);
     o.movingMs = IntOption(argc, argv, "--moving", 0);
+    WireChunkChars() = qMax(1, IntOption(argc, argv, "--chunk", 8));
     o.callgrindSetup = HasOption(argc, argv, "--callgrind-setup");
     o.callgrindMonitoring = HasOption(argc, argv, "--callgrind-monitoring");
     o.traffic = HasOption(argc, argv, "--traffic");

@@ -11,7 +11,7 @@
 // figure (simulator included) is printed too.
 //
 //   build/bench/bench_start_screen [--seconds N] [--passes N] [--timeout MS] [--only sweep|cpu]
-//                                  [--moving MS] [--paints] [--callgrind-cpu]
+//                                  [--moving MS] [--chunk N] [--paints] [--callgrind-cpu]
 //
 // --callgrind-cpu: run under valgrind --tool=callgrind --collect-atstart=no to count the instructions of
 // the CPU stretch with 32 answering instruments only; divided by its exchanges, a figure that the load
@@ -231,6 +231,7 @@ int main(int argc, char** argv) {
     o.passes = IntOption(argc, argv, "--passes", 5);
     o.timeoutMs = IntOption(argc, argv, "--timeout", 500);
     o.movingMs = IntOption(argc, argv, "--moving", 0);
+    WireChunkChars() = qMax(1, IntOption(argc, argv, "--chunk", 8));
     o.callgrindCpu = HasOption(argc, argv, "--callgrind-cpu");
     for (int i = 1; i + 1 < argc; ++i) {
         if (QByteArray(argv[i]) == "--only") {

@@ -427,6 +427,13 @@ template <typename Body> int RunBenchmark(QApplication& app, Body body) {
     return app.exec();
 }
 
+// How many characters the simulated line hands over at a time (--chunk): 8 as a UART's FIFO does,
+// a whole reply (64) as a USB adapter does.
+inline int& WireChunkChars() {
+    static int chars = 8;
+    return chars;
+}
+
 // Scratch settings and a simulated line of the screen's own, at emulated 19200 baud, with the wire-time
 // account of what is exchanged on it and the time stamps of the screen's passes.
 struct ScreenLine {
@@ -447,6 +454,7 @@ struct ScreenLine {
         if (!line.start([&](Simulator& s) {
                 instruments(s);
                 s.setWireTime(true);
+                s.setWireChunkChars(WireChunkChars());
             })) {
             std::fprintf(stderr, "no pseudo-terminal\n");
             return false;
