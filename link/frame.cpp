@@ -154,12 +154,26 @@ void SetDivisionFromCode(Modulo1& m, int address, int code) {
     m.DecimalCount[static_cast<size_t>(address)] = info.decimals;
 }
 
+namespace {
+// The `digits` lowest hex digits of `value`, upper case, most significant first, appended to `out`.
+void AppendHex(QByteArray& out, unsigned value, int digits) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+        out.append(Digits[(value >> shift) & 0xFu]);
+    }
+}
+} // namespace
+
 QByteArray Hex2(unsigned value) {
-    return QByteArray::number(value & 0xFFu, 16).toUpper().rightJustified(2, '0');
+    QByteArray text;
+    AppendHex(text, value, 2);
+    return text;
 }
 
 QByteArray Hex4(unsigned value) {
-    return QByteArray::number(value & 0xFFFFu, 16).toUpper().rightJustified(4, '0');
+    QByteArray text;
+    AppendHex(text, value, 4);
+    return text;
 }
 
 QByteArray ReadBody(unsigned startRegister, unsigned count) {
@@ -187,19 +201,33 @@ QByteArray WriteCoilsBody(unsigned startCoil, unsigned coilCount, const QList<ui
     return body;
 }
 
-QByteArray ComputeLrc(const QByteArray& hexText) {
+namespace {
+// Two's complement of the byte sum of a hex text.
+unsigned LrcValue(QByteArrayView hexText) {
     unsigned sum = 0;
     for (qsizetype i = 0; i < hexText.size(); i += 2) {
         // A trailing single character is read as a one-digit number.
-        sum += LeadingHex(QByteArrayView(hexText).sliced(i, qMin<qsizetype>(2, hexText.size() - i)));
+        sum += LeadingHex(hexText.sliced(i, qMin<qsizetype>(2, hexText.size() - i)));
     }
-    return Hex2((256u - sum % 256u) % 256u);
+    return (256u - sum % 256u) % 256u;
+}
+} // namespace
+
+QByteArray ComputeLrc(const QByteArray& hexText) {
+    return Hex2(LrcValue(hexText));
 }
 
 QByteArray BuildRequest(int address, int function, const QByteArray& body) {
-    const QByteArray text =
-        Hex2(static_cast<unsigned>(address)) + Hex2(static_cast<unsigned>(function)) + body.toUpper();
-    return ':' + text + ComputeLrc(text) + "\r\n";
+    // Built in place: the polling loops build a request for every exchange.
+    QByteArray request;
+    request.reserve(1 + 4 + body.size() + 4);
+    request.append(':');
+    AppendHex(request, static_cast<unsigned>(address), 2);
+    AppendHex(request, static_cast<unsigned>(function), 2);
+    request.append(body.toUpper());
+    AppendHex(request, LrcValue(QByteArrayView(request).sliced(1)), 2);
+    request.append("\r\n");
+    return request;
 }
 
 int ExpectedReplyChars(const QByteArray& request) {

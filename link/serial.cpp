@@ -413,6 +413,7 @@ QCoro::Task<> SerialLink::Receive(int timeoutMs, const QByteArray& request) {
                 // Noise and the tail of an earlier reply are dropped until the start of a frame.
                 if (c == ':') {
                     started = true;
+                    collected.reserve(64); // a reply of up to 13 registers grows in place
                     collected = ":";
                 }
                 continue;
