@@ -5,6 +5,7 @@
 //
 // The menu is chosen as the user does: a click on its title in the menu bar, then on the item.
 
+#include "../support/handframe.h"
 #include "appshell.h"
 
 #include "application.h"
@@ -28,17 +29,7 @@ constexpr quint16 SetPoint1 = 0x0110;
 constexpr quint16 DefaultSetPoint1 = 1000;
 constexpr quint16 TypedSetPoint1 = 123; // division "1": the count is the value
 
-// The LRC of a frame body written out by hand.
-QByteArray Frame(QByteArray body) {
-    body.replace(' ', "");
-    unsigned sum = 0;
-    for (int i = 0; i + 1 < body.size(); i += 2) {
-        sum += body.mid(i, 2).toUInt(nullptr, 16);
-    }
-    const QByteArray lrc =
-        QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).toUpper().rightJustified(2, '0');
-    return ":" + body + lrc + "\r\n";
-}
+using handframe::Frame;
 
 const QByteArray NormalMode = Frame("01 06 0802 0000");
 const QByteArray Store = Frame("01 06 0800 0020");

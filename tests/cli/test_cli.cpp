@@ -3,6 +3,7 @@
 // instrument holding the file's values (and with --store its stored copy too); a silent address gives
 // a non-zero status and a clear message; a refused file sends nothing at all.
 
+#include "../support/handframe.h"
 #include "clirig.h"
 
 #include "parameterset.h"
@@ -17,16 +18,7 @@ using namespace clitest;
 
 namespace {
 
-// A complete frame from its body (blanks only for reading), with its LRC.
-QByteArray Frame(QByteArray body) {
-    body.replace(' ', "");
-    unsigned sum = 0;
-    for (int i = 0; i + 1 < body.size(); i += 2) {
-        sum += body.mid(i, 2).toUInt(nullptr, 16);
-    }
-    return ":" + body +
-           QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).toUpper().rightJustified(2, '0') + "\r\n";
-}
+using handframe::Frame;
 
 // Requests of the record for `address`, as raw frames.
 QList<QByteArray> FramesTo(const Simulator& sim, int address) {

@@ -5,6 +5,7 @@
 // marks, the reader, the setup commands and the writer. The tab on show is a plain number.
 
 #include "../support/coro.h"
+#include "../support/handframe.h"
 
 #include "configreader.h"
 #include "configwriter.h"
@@ -22,20 +23,8 @@ namespace rig {
 
 inline constexpr int ReplyTimeoutMs = 100;
 
-// The LRC of a frame body written out by hand: two's complement of the byte sum of its hex pairs.
-inline QByteArray Lrc(const QByteArray& hex) {
-    unsigned sum = 0;
-    for (int i = 0; i + 1 < hex.size(); i += 2) {
-        sum += hex.mid(i, 2).toUInt(nullptr, 16);
-    }
-    return QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).toUpper().rightJustified(2, '0');
-}
-
-// A complete frame from its body without blanks (blanks in `body` are only for reading).
-inline QByteArray Frame(QByteArray body) {
-    body.replace(' ', "");
-    return ":" + body + Lrc(body) + "\r\n";
-}
+using handframe::Frame;
+using handframe::Lrc;
 
 // Applies edits "Control=text" (text fields) or "Control#index" (list fields) to the set.
 inline bool Apply(ParameterSet& set, const QStringList& edits) {

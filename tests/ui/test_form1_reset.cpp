@@ -3,6 +3,7 @@
 // the code typed and sent, the wrong-code message, and "RESET" in the weight field until the instrument
 // answers again.
 
+#include "../support/handframe.h"
 #include "mainrig.h"
 
 #include "setupdialogs.h"
@@ -14,15 +15,7 @@
 
 namespace {
 
-QByteArray Frame(QByteArray body) {
-    body.replace(' ', "");
-    unsigned sum = 0;
-    for (int i = 0; i + 1 < body.size(); i += 2) {
-        sum += body.mid(i, 2).toUInt(nullptr, 16);
-    }
-    return ":" + body +
-           QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).toUpper().rightJustified(2, '0') + "\r\n";
-}
+using handframe::Frame;
 
 const QByteArray MemoryReset = Frame("01 10 0800 0002 04 0018 9F0E");
 constexpr quint16 Filter = 0x1100;
