@@ -41,15 +41,6 @@ bool IsRead(const QByteArray& frame) {
     return reads.contains(frame.mid(3, 2));
 }
 
-// Chooses a menu item as the user does: a click on the menu's title opens it, a click on the item
-// chooses it.
-void ChooseMenuItem(QMainWindow* window, QMenu* menu, QAction* item) {
-    QMenuBar* bar = window->menuBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    QVERIFY2(menu->isVisible(), "the menu did not open");
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-}
-
 // Types into a text field as the user does: a click into it, the whole text selected, the keys.
 void TypeInto(QLineEdit* edit, const QString& keys) {
     QTest::mouseClick(edit, Qt::LeftButton);

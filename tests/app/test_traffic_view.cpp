@@ -21,14 +21,6 @@ using namespace uitest;
 
 namespace {
 
-// Chooses a menu item as the user does: a click on the menu's title, then on the item.
-void ChooseMenuItem(QMainWindow* window, QMenu* menu, QAction* item) {
-    QMenuBar* bar = window->menuBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    QVERIFY2(menu->isVisible(), "the menu did not open");
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-}
-
 QString Shown(const Application& app) {
     return app.TrafficView() ? app.TrafficView()->ShownLines().join(u'\n') : QString();
 }

@@ -4,6 +4,7 @@
 // notes window kept or dropped; the report of the fields as shown, and a printer that fails.
 
 #include "mainrig.h"
+#include "uitestsupport.h"
 
 #include "offline.h"
 #include "texts_report.h"
@@ -17,12 +18,9 @@
 
 namespace {
 
-// Chooses a menu item as the user does: a click on the menu's title, then on the item.
+// Chooses a menu item as the user does, and waits until the menu has closed.
 void ChooseMenuItem(QMainWindow* window, QMenu* menu, QAction* item) {
-    QMenuBar* bar = window->menuBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    QVERIFY2(menu->isVisible(), "the menu did not open");
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    uitest::ChooseMenuItem(window, menu, item);
     QTRY_VERIFY(!menu->isVisible());
 }
 

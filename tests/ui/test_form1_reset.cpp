@@ -5,6 +5,7 @@
 
 #include "../support/handframe.h"
 #include "mainrig.h"
+#include "uitestsupport.h"
 
 #include "setupdialogs.h"
 
@@ -20,13 +21,7 @@ using handframe::Frame;
 const QByteArray MemoryReset = Frame("01 10 0800 0002 04 0018 9F0E");
 constexpr quint16 Filter = 0x1100;
 
-// Chooses a menu item as the user does: a click on the menu's title, then on the item.
-void ChooseMenuItem(QMainWindow* window, QMenu* menu, QAction* item) {
-    QMenuBar* bar = window->menuBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    QVERIFY2(menu->isVisible(), "the menu did not open");
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-}
+using uitest::ChooseMenuItem;
 
 } // namespace
 

@@ -16,6 +16,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -26,6 +29,14 @@
 #include <optional>
 
 namespace uitest {
+
+// Chooses a menu item as the user does: a click on the menu's title, then on the item.
+inline void ChooseMenuItem(QMainWindow* window, QMenu* menu, QAction* item) {
+    QMenuBar* bar = window->menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    QVERIFY2(menu->isVisible(), "the menu did not open");
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
 
 // Runs the event loop until `condition` holds or `timeoutMs` have passed. Unlike QTRY_VERIFY and
 // QTest::qWait, which sleep 10 ms between two rounds of events, the loop here runs every event as it
