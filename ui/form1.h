@@ -72,6 +72,10 @@ public:
     // How long a pass that sent nothing (offline editing, no instrument to ask) waits for an event
     // before the next pass.
     static constexpr int IdleTickMs = 100;
+    // The tabs of the setup screen: seven, the analog output's and the output test's last.
+    static constexpr int TabCount = 7;
+    static constexpr int AnalogTab = 5;
+    static constexpr int TestTab = 6;
 
     explicit Form1(const ScreenContext& context, QWidget* parent = nullptr);
     ~Form1() override;
