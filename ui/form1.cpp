@@ -37,7 +37,6 @@
 #include <algorithm>
 #include <functional>
 
-
 // --- Loading ---------------------------------------------------------------------------------------------
 
 void Form1::Form_Load() {
