@@ -3,6 +3,8 @@
 #include "frame.h"
 #include "registers.h"
 
+#include <QDateTime>
+
 #include <limits>
 
 namespace {
@@ -170,9 +172,13 @@ QCoro::Task<> LiveMonitor::ReadWeight() {
             if (count != 0 && (st & signBit)) {
                 text.prepend(QLatin1Char('-'));
             }
-            display_.setText(MonitorDisplay::Text::Peso, DecodeValue(text, m));
+            const QString shown = DecodeValue(text, m);
+            display_.setText(MonitorDisplay::Text::Peso, shown);
+            TakeReading(true, shown.trimmed());
         }
         // The peak view is filled by ReadPeak.
+    } else if (m.WeightView == 1 || m.WeightView == 2) {
+        TakeReading(false, QString()); // the status text on show instead of a weight
     }
 
     // Internal points and signal are shown whatever the status says.
@@ -226,7 +232,19 @@ QCoro::Task<> LiveMonitor::ReadPeak() {
         co_return;
     }
     const int64_t count = int64_t(ReadRegisterUnsigned(*reply, 0)) * m.CurrentStep();
-    display_.setText(MonitorDisplay::Text::Peso, DecodeValue(QString::number(count), m));
+    const QString shown = DecodeValue(QString::number(count), m);
+    display_.setText(MonitorDisplay::Text::Peso, shown);
+    TakeReading(true, shown.trimmed());
+}
+
+void LiveMonitor::TakeReading(bool hasWeight, const QString& number) {
+    reading_.timeMs = QDateTime::currentMSecsSinceEpoch();
+    reading_.view = s_.m.WeightView;
+    reading_.hasWeight = hasWeight;
+    reading_.number = number;
+    reading_.shown = display_.text(MonitorDisplay::Text::Peso);
+    reading_.stable = stabile == 1;
+    ++readings_;
 }
 
 QCoro::Task<> LiveMonitor::ShowLinkState() {

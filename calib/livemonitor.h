@@ -47,6 +47,17 @@ private:
     std::array<int, LampCount> paints_{};
 };
 
+// One reading of the weight on show: taken in the net and gross views by ReadWeight (a weight, or the
+// instrument's status text instead of one), in the peak view by ReadPeak.
+struct WeightReading {
+    qint64 timeMs = 0;      // when it was read, milliseconds since the epoch (UTC)
+    uint8_t view = 2;       // WeightView at the reading: 1 net, 2 gross, 3 peak
+    bool hasWeight = false; // false: the instrument showed a status text instead of a weight
+    QString number;         // the weight with the decimals of the division ("-24.0"); empty without one
+    QString shown;          // the text of Peso, as shown (right-justified)
+    bool stable = false;    // the status byte's stable bit at the reading
+};
+
 class LiveMonitor {
 public:
     // Failed weight readings in a row after which the link error shows.
@@ -70,6 +81,12 @@ public:
     // state, the outputs (the screen itself checks between the steps whether the user leaves).
     QCoro::Task<> Pass();
 
+    // How many readings of the weight on show were taken so far, and the last of them: a pass that
+    // leaves the count as it was read no weight (a write waiting for its echo, a failed reading,
+    // offline editing).
+    quint64 ReadingCount() const { return readings_; }
+    const WeightReading& LastReading() const { return reading_; }
+
     // 1 when the last status byte said the weight is stable.
     uint8_t stabile = 0;
     // Net and gross counts of the last good reading (register x DivisionStep).
@@ -77,7 +94,11 @@ public:
     int32_t GrossCount = 0;
 
 private:
+    void TakeReading(bool hasWeight, const QString& number);
+
     Session& s_;
     ConfigReader& reader_;
     MonitorDisplay& display_;
+    WeightReading reading_;
+    quint64 readings_ = 0;
 };

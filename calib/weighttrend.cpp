@@ -1,0 +1,119 @@
+#include "weighttrend.h"
+
+#include <algorithm>
+
+void WeightTrend::AddReading(qint64 ms, double value, bool stable) {
+    if (!points_.empty() && !points_.back().IsGap() && ms - points_.back().ms > MaxJoinMs) {
+        points_.push_back(TrendPoint{points_.back().ms, std::numeric_limits<double>::quiet_NaN(), true});
+    }
+    points_.push_back(TrendPoint{ms, value, stable});
+    if (!std::isnan(value)) {
+        ++readings_;
+    }
+    Drop(ms);
+}
+
+void WeightTrend::AddGap(qint64 ms) {
+    if (points_.empty() || points_.back().IsGap()) {
+        return;
+    }
+    points_.push_back(TrendPoint{ms, std::numeric_limits<double>::quiet_NaN(), true});
+    Drop(ms);
+}
+
+void WeightTrend::AddMark(qint64 ms, TrendMarkKind kind) {
+    marks_.push_back(TrendMark{ms, kind});
+    Drop(ms);
+}
+
+void WeightTrend::Clear() {
+    points_.clear();
+    marks_.clear();
+}
+
+void WeightTrend::Drop(qint64 nowMs) {
+    const qint64 oldest = nowMs - KeepMs;
+    while (!points_.empty() && points_.front().ms < oldest) {
+        points_.pop_front();
+    }
+    while (!marks_.empty() && marks_.front().ms < oldest) {
+        marks_.pop_front();
+    }
+}
+
+size_t WeightTrend::FirstAt(qint64 ms) const {
+    const auto it = std::lower_bound(points_.begin(), points_.end(), ms,
+                                     [](const TrendPoint& p, qint64 t) { return p.ms < t; });
+    return size_t(it - points_.begin());
+}
+
+TrendFigures WeightTrend::Figures(qint64 fromMs, qint64 toMs) const {
+    TrendFigures f;
+    double sum = 0;
+    for (size_t i = FirstAt(fromMs); i < points_.size() && points_[i].ms <= toMs; ++i) {
+        const TrendPoint& p = points_[i];
+        if (p.IsGap()) {
+            continue;
+        }
+        if (f.count == 0) {
+            f.min = f.max = p.value;
+        } else {
+            f.min = std::min(f.min, p.value);
+            f.max = std::max(f.max, p.value);
+        }
+        sum += p.value;
+        ++f.count;
+        if (!p.stable) {
+            ++f.unstable;
+        }
+    }
+    if (f.count == 0) {
+        return f;
+    }
+    f.mean = sum / f.count;
+    // The deviations in a second pass: weights of a few thousand divisions lose nothing that way.
+    double squares = 0;
+    for (size_t i = FirstAt(fromMs); i < points_.size() && points_[i].ms <= toMs; ++i) {
+        if (!points_[i].IsGap()) {
+            const double d = points_[i].value - f.mean;
+            squares += d * d;
+        }
+    }
+    f.spread = std::sqrt(squares / f.count);
+    return f;
+}
+
+QList<TrendStretch> WeightTrend::UnstableStretches(qint64 fromMs, qint64 toMs) const {
+    QList<TrendStretch> stretches;
+    // Start one point earlier: a stretch that began before the window reaches into it.
+    size_t i = FirstAt(fromMs);
+    if (i > 0) {
+        --i;
+    }
+    bool open = false;
+    qint64 start = 0;
+    for (; i < points_.size(); ++i) {
+        const TrendPoint& p = points_[i];
+        const bool unstable = !p.IsGap() && !p.stable;
+        if (unstable && !open) {
+            open = true;
+            start = p.ms;
+        } else if (!unstable && open) {
+            open = false;
+            if (p.ms >= fromMs) {
+                stretches.append(TrendStretch{std::max(start, fromMs), std::min(p.ms, toMs)});
+            }
+        }
+        if (p.ms > toMs) {
+            break;
+        }
+    }
+    if (open && !points_.empty()) {
+        // Still unstable at the last reading: the stretch ends there.
+        const qint64 end = std::min(points_.back().ms, toMs);
+        if (end >= fromMs) {
+            stretches.append(TrendStretch{std::max(start, fromMs), end});
+        }
+    }
+    return stretches;
+}
