@@ -130,6 +130,18 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
         co_await ShowMessage(Message::Incomplete, shown);
         co_return report;
     }
+    if (parsed.error == ParseError::NotText) {
+        report.outcome = LoadOutcome::Refused;
+        co_await ShowMessage(Message::NotText, shown);
+        co_return report;
+    }
+    if (parsed.error == ParseError::NotANumber) {
+        report.outcome = LoadOutcome::Refused;
+        co_await actions_.Message(MessageTitle(Message::Incomplete, m.LanguageIndex),
+                                  NotANumberText(shown, parsed, m.LanguageIndex, m.InstrumentModel),
+                                  FileActions::Icon::Exclamation);
+        co_return report;
+    }
 
     const int model = m.InstrumentModel;
     // The analog group's write also carries the two trimming offsets of the analog output, which the

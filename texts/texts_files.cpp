@@ -11,6 +11,14 @@ constexpr CaptionText SetupFileMessagesTable[] = {
     {"CannotOpen", "Impossibile aprire il file: %1", "Impossible to open file: %1"},
     {"Incomplete", "Il file : %1 non è un file di impostazioni completo: nessun valore è stato caricato",
      "The file: %1 is not a complete setup file: no value was loaded"},
+    {"NotText",
+     "Il file : %1 non è un file di impostazioni (contiene caratteri che non sono testo, ad esempio "
+     "Unicode UTF-16): nessun valore è stato caricato",
+     "The file: %1 is not a setup file (it holds characters that are no text, e.g. Unicode UTF-16): no "
+     "value was loaded"},
+    {"NotANumber",
+     "Il file : %1, riga %2 (%3): il valore \"%4\" non è un numero: nessun valore è stato caricato",
+     "The file: %1, line %2 (%3): the value \"%4\" is not a number: no value was loaded"},
     {"ReadFailed", "Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !",
      "Communication error !\rImpossible to save !"},
     {"SaveFailed", "Impossibile salvare il file: %1", "Impossible to save file: %1"},
