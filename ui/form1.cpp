@@ -574,6 +574,9 @@ QCoro::Task<> Form1::Form_Activate() {
         if (notesRequested_ && !exitRequested_) {
             co_await AskNotes();
         }
+        if (capacityWarningRequested_ && !exitRequested_) {
+            co_await WarnCapacity();
+        }
         if (reportToPrint_ && !exitRequested_) {
             co_await PrintConfiguration();
         }
