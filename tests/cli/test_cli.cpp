@@ -414,7 +414,8 @@ private slots:
         QTest::newRow("scan, division and status")
             << QStringList{"scan", "--addresses", "5"} << 2 << "address 5: no reply to the weight";
         QTest::newRow("restore, store unconfirmed")
-            << QStringList{"restore", "--address", "5", "@one.stp", "--store"} << -1 << "address 5";
+            << QStringList{"restore", "--address", "5", "@one.stp", "--store"} << -1
+            << "address 5: the store command was not confirmed";
     }
     void silentPartway() {
         QFETCH(QStringList, args);
