@@ -241,6 +241,8 @@ std::optional<int> ListValue(const QString& value) {
 }
 
 void ApplyValue(ParameterSet& set, const LineDef& line, const QString& value, int model) {
+    // The file supplies the group's values: its fields show them from now on.
+    set.setKnown(Parameter(line.field).group, true);
     if (Parameter(line.field).kind == FieldKind::Text) {
         set.setText(line.field, value);
         return;
@@ -348,6 +350,20 @@ QString MessageText(Message message, int languageIndex, const QString& path) {
 QString GroupFailureText(GroupId id, int languageIndex) {
     return TextOf(texts::SetupFileMessages(), QLatin1String("Group.") + QLatin1String(Group(id).name),
                   languageIndex);
+}
+
+QString GroupNames(const QList<GroupId>& groups, int languageIndex) {
+    QStringList names;
+    for (const GroupId id : groups) {
+        names << TextOf(texts::SetupFileMessages(),
+                        QLatin1String("GroupName.") + QLatin1String(Group(id).name), languageIndex);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+QString NotReadText(const QList<GroupId>& groups, int languageIndex) {
+    return TextOf(texts::SetupFileMessages(), u"NotRead", languageIndex)
+        .arg(GroupNames(groups, languageIndex));
 }
 
 } // namespace setupfile

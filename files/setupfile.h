@@ -146,6 +146,10 @@ QString MessageText(Message message, int languageIndex, const QString& path = QS
 FileActions::Icon MessageIcon(Message message);
 // The group-write failure message of a group (no icon, application title).
 QString GroupFailureText(GroupId id, int languageIndex);
+// The names of groups in a message, joined by commas.
+QString GroupNames(const QList<GroupId>& groups, int languageIndex);
+// The line that names the groups the instrument did not give.
+QString NotReadText(const QList<GroupId>& groups, int languageIndex);
 QString ApplicationTitle(int languageIndex);
 } // namespace setupfile
 

@@ -38,7 +38,11 @@ QCoro::Task<SetupFiles::SaveOutcome> SetupFiles::Save() {
         co_await reader_.ReadAllConfiguration();
         if (!m.ReadAllOk) {
             actions_.Busy(false);
-            co_await ShowMessage(Message::ReadFailed);
+            const int language = m.LanguageIndex;
+            co_await actions_.Message(MessageTitle(Message::ReadFailed, language),
+                                      MessageText(Message::ReadFailed, language) + QLatin1Char('\r') +
+                                          NotReadText(reader_.FailedGroups(), language),
+                                      MessageIcon(Message::ReadFailed));
             co_return SaveOutcome::ReadFailed;
         }
     }

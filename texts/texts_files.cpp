@@ -14,6 +14,17 @@ constexpr CaptionText SetupFileMessagesTable[] = {
     {"ReadFailed", "Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !",
      "Communication error !\rImpossible to save !"},
     {"SaveFailed", "Impossibile salvare il file: %1", "Impossible to save file: %1"},
+    // The groups that could not be read from the instrument (%1: their names), after ReadFailed.
+    {"NotRead", "Dati non letti dallo strumento: %1", "Values not read from the instrument: %1"},
+
+    {"GroupName.WeightConstants", "Costanti Peso", "Weight constants"},
+    {"GroupName.OperatingMode", "Modo di funzionamento", "Operating mode"},
+    {"GroupName.Division", "Valore divisione", "Division"},
+    {"GroupName.SetPoints", "SetPoint", "Set points"},
+    {"GroupName.WeightParameters", "Parametri peso", "Weight parameters"},
+    {"GroupName.Outputs", "Configurazione uscite", "Outputs"},
+    {"GroupName.Serial", "Porta seriale", "Serial port"},
+    {"GroupName.Analog", "Uscita analogica", "Analog output"},
 
     {"Group.WeightConstants", "Si è verificato un errore nella scrittura delle costanti peso",
      "An error occurs during the writing of Parameters"},

@@ -10,6 +10,8 @@
 //   "Incomplete"                   the setup file has fewer than 39 lines (%1: the path);
 //   "ReadFailed"                   the full read before an on-line save failed;
 //   "SaveFailed"                   a file could not be written (%1: the path);
+//   "NotRead"                      the groups the instrument did not give (%1: their names);
+//   "GroupName.<name>"             the name of a group in those messages;
 //   "Group.<name>"                 a group of the load was not written (name as in the group table:
 //                                  "WeightConstants", "OperatingMode", ...; no icon, application title).
 // A CR in a text stands for the line break of the message.

@@ -118,9 +118,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.MessageCount(), 1, 10000);
         const ScriptedPrompter::Record& shown = rig.prompter.records.first();
         QCOMPARE(shown.title, QStringLiteral("Attenzione !!"));
+        // The groups the instrument did not give are named: every one it has, tab 0 included.
         QCOMPARE(shown.text,
                  QStringLiteral(
-                     "Errore di comunicazione con lo Strumento !\nOperazione di salvataggio impossibile !"));
+                     "Errore di comunicazione con lo Strumento !\nOperazione di salvataggio impossibile !\n"
+                     "Dati non letti dallo strumento: Costanti Peso, Modo di funzionamento, "
+                     "Parametri peso, Configurazione uscite, Porta seriale, Uscita analogica"));
         QCOMPARE(int(shown.icon), int(MessageIcon::Exclamation));
         QCOMPARE(rig.prompter.DialogCount(), 0);
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
