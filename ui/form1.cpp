@@ -586,6 +586,9 @@ QCoro::Task<> Form1::Form_Activate() {
         if (notesRequested_ && !exitRequested_) {
             co_await AskNotes();
         }
+        if (capacityWarningRequested_ && !exitRequested_) {
+            co_await WarnCapacity();
+        }
         if (reportToPrint_ && !exitRequested_) {
             if (co_await ReportAllowed()) {
                 co_await PrintConfiguration();

@@ -245,6 +245,8 @@ private:
     void LockCapac();
     // Main-loop step: the datasheet question of a zero setting, asked between two exchanges.
     QCoro::Task<> AskDatasheetQuestion();
+    // Main-loop step: the warning after a new capacity was typed, then the lock of the field.
+    QCoro::Task<> WarnCapacity();
     QString Text(const char* key) const;
 
     // One pass of the loop; it ends early once the user has asked to leave.
@@ -290,6 +292,7 @@ private:
     bool exitRequested_ = false;
     bool accessCodeRequested_ = false;
     bool notesRequested_ = false;
+    bool capacityWarningRequested_ = false;
     std::optional<QList<ReportLine>> reportToPrint_; // SConf's report, printed by the loop
     bool loopRunning_ = false;
     quint64 passCount_ = 0;

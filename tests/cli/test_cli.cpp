@@ -418,6 +418,53 @@ private slots:
         }
     }
 
+    // An instrument that goes silent part-way through a command: the command says what failed and
+    // ends with status 1, never 0. `after` is the count of requests the instrument still answers;
+    // -1: all those of the same restore without --store, so that the store is the first unanswered.
+    void silentPartway_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("scan, division only")
+            << QStringList{"scan", "--addresses", "5"} << 1 << "address 5: no reply to the status byte";
+        QTest::newRow("scan, division and status")
+            << QStringList{"scan", "--addresses", "5"} << 2 << "address 5: no reply to the weight";
+        QTest::newRow("restore, store unconfirmed")
+            << QStringList{"restore", "--address", "5", "@one.stp", "--store"} << -1
+            << "address 5: the store command was not confirmed";
+    }
+    void silentPartway() {
+        QFETCH(QStringList, args);
+        QFETCH(int, after);
+        QFETCH(QString, error);
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(1, SimInstrument::VXA), 0);
+        rig.sim.addInstrument(5, SimInstrument::VXA);
+        const QString file = rig.Path("one.stp");
+        QCOMPARE(rig.Run({"backup", "--address", "1", file}).status, ExitOk);
+        args.replaceInStrings(QStringLiteral("@one.stp"), file);
+        if (after < 0) {
+            rig.sim.clearRequests();
+            QCOMPARE(rig.Run({"restore", "--address", "5", file}).status, ExitOk);
+            after = int(rig.sim.requestsTo(5).size());
+        }
+        rig.sim.clearRequests();
+        int answered = 0;
+        // On the simulator's own thread, before the next request arrives.
+        QObject::connect(
+            &rig.sim, &Simulator::requestReceived, &rig.sim,
+            [&](int address, const QByteArray&) {
+                if (address == 5 && ++answered == after) {
+                    rig.sim.setFault(5, SimFault::mute());
+                }
+            },
+            Qt::DirectConnection);
+        const CliResult r = rig.Run(args);
+        QCOMPARE(r.status, ExitFailed);
+        QVERIFY2(r.err.contains(error), qPrintable(r.err));
+        QVERIFY(rig.sim.requestsTo(5).size() > after);
+    }
+
     // A file the instrument cannot take is refused before a single frame goes out.
     void restoreRefused_data() {
         QTest::addColumn<QString>("file");

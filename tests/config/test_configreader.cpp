@@ -172,6 +172,7 @@ private slots:
         QTest::addColumn<int>("index"); // ValDiv was 3 before
         QTest::addColumn<int>("step");
         QTest::addColumn<int>("decimals");
+        QTest::newRow("0: 0.001, first entry") << 0 << 0 << 1 << 3;
         QTest::newRow("9: 1") << 9 << 9 << 1 << 0;
         QTest::newRow("2: 0.005") << 2 << 2 << 5 << 3;
         QTest::newRow("14: 50") << 14 << 14 << 50 << 0;
