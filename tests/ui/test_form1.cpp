@@ -286,6 +286,7 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QStringList, items);
         MainRig rig(1, language);
+        rig.Unread();
         auto* list = rig.form->findChild<QComboBox*>(field);
         QVERIFY(list);
         QCOMPARE(Items(list), items);
