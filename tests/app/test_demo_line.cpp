@@ -7,7 +7,6 @@
 #include "demo.h"
 #include "simulator.h"
 
-#include <QSet>
 #include <QtTest>
 
 namespace {

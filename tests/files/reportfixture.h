@@ -8,6 +8,7 @@
 #include "report.h"
 
 #include <QFile>
+#include <QTest>
 #include <QString>
 
 #include <memory>
@@ -95,4 +96,14 @@ inline QStringList ReferenceReport(int model, int language) {
 // A parameter line as printed: six blanks, the label, `dots` dots, a blank and the value.
 inline QString Expected(const QString& label, int dots, const QString& value) {
     return QString(6, QLatin1Char(' ')) + label + QString(dots, QLatin1Char('.')) + QLatin1Char(' ') + value;
+}
+
+// The four reports a reference exists for: each model in each language (columns "model", "language").
+inline void AddReferenceRows() {
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("language");
+    QTest::newRow("VXA Italian") << 1 << 0;
+    QTest::newRow("VXA English") << 1 << 1;
+    QTest::newRow("VXB Italian") << 2 << 0;
+    QTest::newRow("VXB English") << 2 << 1;
 }

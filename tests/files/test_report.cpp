@@ -145,12 +145,7 @@ private slots:
 
     // The whole report of each model in each language, against the references written by hand.
     void wholeReport_data() {
-        QTest::addColumn<int>("model");
-        QTest::addColumn<int>("language");
-        QTest::newRow("VXA Italian") << 1 << 0;
-        QTest::newRow("VXA English") << 1 << 1;
-        QTest::newRow("VXB Italian") << 2 << 0;
-        QTest::newRow("VXB English") << 2 << 1;
+        AddReferenceRows();
     }
     void wholeReport() {
         QFETCH(int, model);

@@ -155,12 +155,7 @@ private slots:
     }
 
     void pdfText_data() {
-        QTest::addColumn<int>("model");
-        QTest::addColumn<int>("language");
-        QTest::newRow("VXA Italian") << 1 << 0;
-        QTest::newRow("VXA English") << 1 << 1;
-        QTest::newRow("VXB Italian") << 2 << 0;
-        QTest::newRow("VXB English") << 2 << 1;
+        AddReferenceRows();
     }
     void pdfText() {
         QFETCH(int, model);
