@@ -94,6 +94,9 @@ void Calibration::DatasheetAnswered(uint8_t answer) {
 
 void Calibration::QueueZero() {
     s_.queue.QueueWrite(WriteSlot::A, CommandRequest(s_.m, Reg::Command, Hex4(Cmd::ZeroAcquire)));
+    if (CommandQueued) {
+        CommandQueued(false);
+    }
 }
 
 void Calibration::ApplyDatasheetAnswer() {
@@ -140,6 +143,9 @@ bool Calibration::Command3_Click(const QString& campione) {
     m.WritePending = true;
     s_.queue.QueueWrite(WriteSlot::A, CommandRequest(m, Reg::SampleWeight, EncodeScaled(campione, m)));
     s_.queue.QueueWrite(WriteSlot::B, CommandRequest(m, Reg::Command, Hex4(Cmd::SpanStore)));
+    if (CommandQueued) {
+        CommandQueued(true);
+    }
     return true;
 }
 

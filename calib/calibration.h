@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 class Calibration {
 public:
@@ -99,6 +100,10 @@ public:
     static constexpr uint8_t PairConsistent = 0;
     static constexpr uint8_t TeonetHeld = 1;
     static constexpr uint8_t TeotaraHeld = 2;
+
+    // Told each time a zero request (false) or a full-scale request (true) is queued (the trend marks
+    // the moment).
+    std::function<void(bool fullScale)> CommandQueued;
 
     long Old_Capac = 0;   // whole-number value of Capac when it got the focus
     uint8_t Net_Tara = 0; // PairConsistent, TeonetHeld or TeotaraHeld

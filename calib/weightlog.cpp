@@ -35,8 +35,6 @@ QString TimeText(qint64 ms) {
     return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-constexpr char LineEnd[] = "\r\n";
-
 } // namespace
 
 QString WeightLogHeader() {
@@ -59,20 +57,23 @@ QString WeightLogLine(const WeightLogRow& row) {
     return fields.join(QLatin1Char(','));
 }
 
-std::optional<WeightLogRow> ReadingWatch::AfterPass(const LiveMonitor& monitor, const MonitorDisplay& display,
-                                                    const Modulo1& m) {
-    if (monitor.ReadingCount() == seen_) {
-        return std::nullopt;
-    }
-    seen_ = monitor.ReadingCount();
+WeightLogRow MakeWeightLogRow(const WeightReading& reading, const MonitorDisplay& display, const Modulo1& m) {
     WeightLogRow row;
-    row.reading = monitor.LastReading();
+    row.reading = reading;
     row.address = m.DeviceAddress;
     row.model = m.InstrumentModel;
     row.net = display.lamp(MonitorDisplay::Lamp::Net);
     row.output1 = display.lamp(MonitorDisplay::Lamp::Output1);
     row.output2 = display.lamp(MonitorDisplay::Lamp::Output2);
     return row;
+}
+
+std::optional<WeightReading> ReadingWatch::AfterPass(const LiveMonitor& monitor) {
+    if (monitor.ReadingCount() == seen_) {
+        return std::nullopt;
+    }
+    seen_ = monitor.ReadingCount();
+    return monitor.LastReading();
 }
 
 WeightLogFile::~WeightLogFile() {
@@ -104,17 +105,17 @@ bool WeightLogFile::Append(const WeightLogRow& row) {
 }
 
 bool WeightLogFile::WriteLine(const QString& line) {
-    const QByteArray bytes = line.toUtf8() + LineEnd;
+    const QByteArray bytes = line.toUtf8() + WeightLogLineEnd;
     const qint64 before = file_.pos();
+    errno = 0;
     const qint64 written = file_.write(bytes);
+    const int reason = errno;
     if (written == bytes.size()) {
         return true;
     }
-    // A short write (a full disk, a size limit) leaves part of the row: it is taken back.
-    error_ = written < 0 ? file_.errorString() : QString::fromLocal8Bit(std::strerror(errno));
-    if (error_.isEmpty()) {
-        error_ = file_.errorString();
-    }
+    // A short write (a full disk, a size limit) leaves part of the row: it is taken back, so that the
+    // file ends with a whole row.
+    error_ = written < 0 || reason == 0 ? file_.errorString() : QString::fromLocal8Bit(std::strerror(reason));
     if (written > 0) {
         file_.resize(before);
     }

@@ -30,18 +30,23 @@ struct WeightLogRow {
     bool output2 = false;
 };
 
+inline constexpr char WeightLogLineEnd[] = "\r\n";
+
 // The first line of a log, without its line end.
 QString WeightLogHeader();
 // One row, without its line end.
 QString WeightLogLine(const WeightLogRow& row);
 
-// Tells, after each pass of a loop, whether the pass took a new reading of the weight on show, and
-// makes its row.
+// The row of a reading: the instrument of the session and the lamps as the pass left them.
+WeightLogRow MakeWeightLogRow(const WeightReading& reading, const MonitorDisplay& display, const Modulo1& m);
+
+// Tells, after each pass of a loop, whether the pass took a new reading of the weight on show.
 class ReadingWatch {
 public:
-    // The row of the reading the pass took, or nothing when it took none.
-    std::optional<WeightLogRow> AfterPass(const LiveMonitor& monitor, const MonitorDisplay& display,
-                                          const Modulo1& m);
+    // The reading the pass took, or nothing when it took none.
+    std::optional<WeightReading> AfterPass(const LiveMonitor& monitor);
+    // Readings taken so far are not new any more (a log that starts now).
+    void Skip(const LiveMonitor& monitor) { seen_ = monitor.ReadingCount(); }
 
 private:
     quint64 seen_ = 0;

@@ -22,6 +22,9 @@ void WeightTrend::AddGap(qint64 ms) {
 }
 
 void WeightTrend::AddMark(qint64 ms, TrendMarkKind kind) {
+    if (!marks_.empty() && marks_.back().kind == kind && ms - marks_.back().ms < MarkMergeMs) {
+        return; // the same command queued once more (a zero after the datasheet question)
+    }
     marks_.push_back(TrendMark{ms, kind});
     Drop(ms);
 }
@@ -29,6 +32,23 @@ void WeightTrend::AddMark(qint64 ms, TrendMarkKind kind) {
 void WeightTrend::Clear() {
     points_.clear();
     marks_.clear();
+    view_ = 0;
+}
+
+void WeightTrend::AfterPass(const std::optional<WeightReading>& reading, qint64 nowMs) {
+    if (!reading) {
+        AddGap(nowMs);
+        return;
+    }
+    if (view_ != 0 && view_ != reading->view) {
+        // The marks stay: a zero setting is worth seeing in any view.
+        points_.clear();
+    }
+    view_ = reading->view;
+    bool ok = false;
+    const double value = reading->number.toDouble(&ok);
+    AddReading(reading->timeMs, reading->hasWeight && ok ? value : std::numeric_limits<double>::quiet_NaN(),
+               reading->stable);
 }
 
 void WeightTrend::Drop(qint64 nowMs) {
@@ -116,4 +136,87 @@ QList<TrendStretch> WeightTrend::UnstableStretches(qint64 fromMs, qint64 toMs) c
         }
     }
     return stretches;
+}
+
+TrendCurve WeightTrend::Curve(qint64 fromMs, qint64 toMs, int slices) const {
+    TrendCurve curve;
+    slices = std::max(slices, 1);
+    const double sliceMs = double(std::max<qint64>(toMs - fromMs, 1)) / slices;
+    size_t i = FirstAt(fromMs);
+    if (i > 0 && !points_[i - 1].IsGap()) {
+        --i;
+    }
+    QList<QPointF>* stretch = nullptr;
+    // The slice being gathered: its first, lowest, highest and last reading.
+    qint64 slice = std::numeric_limits<qint64>::min();
+    const TrendPoint* first = nullptr;
+    const TrendPoint* low = nullptr;
+    const TrendPoint* high = nullptr;
+    const TrendPoint* last = nullptr;
+    const TrendPoint* unstable = nullptr;
+    const auto put = [&](const TrendPoint* p) {
+        if (stretch->isEmpty() || stretch->back().x() != double(p->ms) || stretch->back().y() != p->value) {
+            stretch->append(QPointF(double(p->ms), p->value));
+        }
+    };
+    const auto endSlice = [&] {
+        if (first == nullptr) {
+            return;
+        }
+        put(first);
+        put(low->ms <= high->ms ? low : high);
+        put(low->ms <= high->ms ? high : low);
+        put(last);
+        if (unstable != nullptr) {
+            curve.unstable.append(QPointF(double(unstable->ms), unstable->value));
+        }
+        first = low = high = last = unstable = nullptr;
+    };
+    for (; i < points_.size() && points_[i].ms <= toMs; ++i) {
+        const TrendPoint& p = points_[i];
+        if (p.IsGap()) {
+            endSlice();
+            stretch = nullptr;
+            continue;
+        }
+        if (stretch == nullptr) {
+            curve.stretches.append(QList<QPointF>());
+            stretch = &curve.stretches.back();
+        }
+        const qint64 s = qint64(std::floor(double(p.ms - fromMs) / sliceMs));
+        if (s != slice) {
+            endSlice();
+            slice = s;
+            first = low = high = &p;
+        }
+        if (p.value < low->value) {
+            low = &p;
+        }
+        if (p.value > high->value) {
+            high = &p;
+        }
+        last = &p;
+        if (!p.stable) {
+            unstable = &p;
+        }
+    }
+    endSlice();
+    return curve;
+}
+
+TrendRange TrendAutoRange(double lowest, double highest, double step) {
+    const double unit = step > 0 ? step : 1;
+    const double minSpan = unit * MinRangeDivisions;
+    double low = lowest;
+    double high = highest;
+    if (high - low < minSpan) {
+        const double middle = (low + high) / 2;
+        low = middle - minSpan / 2;
+        high = middle + minSpan / 2;
+    }
+    const double room = (high - low) / 10;
+    // A hair inside each end, so that a bound already on a whole division stays there.
+    low = std::floor((low - room) / unit + 1e-9) * unit;
+    high = std::ceil((high + room) / unit - 1e-9) * unit;
+    return TrendRange{low, high};
 }

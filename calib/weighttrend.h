@@ -8,12 +8,16 @@
 // The last KeepMs of readings are kept whatever window is on show, so that a wider window shows at
 // once what was read before. Points are only appended and dropped from the front, one at a time.
 
+#include "livemonitor.h"
+
 #include <QList>
+#include <QPointF>
 #include <QString>
 
 #include <cmath>
 #include <deque>
 #include <limits>
+#include <optional>
 
 struct TrendPoint {
     qint64 ms = 0;                                        // milliseconds since the epoch
@@ -47,6 +51,26 @@ struct TrendStretch {
     qint64 toMs = 0;
 };
 
+// A window's curve as drawn: the stretches between gaps, each thinned to the first, lowest, highest and
+// last reading (in the order read) of each of a number of equal slices of the window, so that drawing
+// 15 minutes of readings costs no more than drawing one; and the unstable readings, one per slice.
+// x is the time in milliseconds since the epoch, y the weight.
+struct TrendCurve {
+    QList<QList<QPointF>> stretches;
+    QList<QPointF> unstable;
+};
+
+// The vertical range of a plot.
+struct TrendRange {
+    double low = 0;
+    double high = 1;
+};
+// The automatic range of the weights in [lowest, highest] shown in divisions of `step` (0.02 for step
+// 2 with two decimals): whole divisions, a tenth of the span of room above and below, at least
+// MinRangeDivisions high, so that a still weight lies in the middle of a flat band.
+inline constexpr int MinRangeDivisions = 4;
+TrendRange TrendAutoRange(double lowest, double highest, double step);
+
 class WeightTrend {
 public:
     // The history kept: the widest window on offer.
@@ -55,6 +79,9 @@ public:
     // a dialog held it): a gap goes between them.
     static constexpr qint64 MaxJoinMs = 5000;
 
+    // A mark of the same kind as the last one less than this after it is the same command.
+    static constexpr qint64 MarkMergeMs = 2000;
+
     // A reading at `ms`; `value` NaN for a reading without a weight (a status text).
     void AddReading(qint64 ms, double value, bool stable);
     // A pass that read no weight. Several in a row make one gap.
@@ -62,6 +89,11 @@ public:
     void AddMark(qint64 ms, TrendMarkKind kind);
     // Everything forgotten (a change of the weight view: the new weight is another quantity).
     void Clear();
+    // What a pass of the loop leaves at `nowMs`: the reading it took, or a gap when it took none. A
+    // reading in another view than the points kept so far starts the trend afresh.
+    void AfterPass(const std::optional<WeightReading>& reading, qint64 nowMs);
+    // The view of the points kept (0 before the first reading).
+    int View() const { return view_; }
 
     const std::deque<TrendPoint>& Points() const { return points_; }
     const std::deque<TrendMark>& Marks() const { return marks_; }
@@ -70,6 +102,9 @@ public:
 
     // The figures of the readings with a weight in [fromMs, toMs].
     TrendFigures Figures(qint64 fromMs, qint64 toMs) const;
+    // The curve of the readings in [fromMs, toMs] thinned to `slices` slices (at least 1), with the
+    // reading just before the window so that the line comes in from its left edge.
+    TrendCurve Curve(qint64 fromMs, qint64 toMs, int slices) const;
     // The unstable stretches that reach into [fromMs, toMs], cut to it.
     QList<TrendStretch> UnstableStretches(qint64 fromMs, qint64 toMs) const;
     // The index of the first point at or after `ms`.
@@ -81,4 +116,5 @@ private:
     std::deque<TrendPoint> points_;
     std::deque<TrendMark> marks_;
     quint64 readings_ = 0;
+    int view_ = 0;
 };

@@ -12,6 +12,7 @@
 #include "texts_report.h"
 #include "texts_traffic.h"
 #include "trafficwindow.h"
+#include "trendcontrol.h"
 
 #include <QAction>
 #include <QApplication>
@@ -139,6 +140,7 @@ void Form1::ApplyLanguage() {
     UseQtTexts(m_.LanguageIndex);
     ApplyTexts(this, texts::MainScreen(), m_.LanguageIndex);
     ApplyTexts(this, texts::Traffic(), m_.LanguageIndex);
+    trend_->ApplyLanguage(m_.LanguageIndex);
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));
     }

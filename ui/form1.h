@@ -46,6 +46,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class TrendControl;
 
 // A shape used as a status lamp (solid or transparent fill) or as a group's modification marker.
 class Shape : public QFrame {
@@ -126,6 +127,8 @@ public:
     SetupCommands& Commands() { return commands_; }
     Calibration& Calib() { return calib_; }
     OutputTests& Outputs() { return outputs_; }
+    // The weight trend panel and the weight log (menu "vis").
+    TrendControl& Trend() { return *trend_; }
     SetupFiles& Files() { return *files_; }
 
     // The control of a field.
@@ -281,6 +284,7 @@ private:
     OutputTests outputs_;
     std::unique_ptr<FileActions> fileActions_; // message boxes and CMDialog1 through the prompter
     std::unique_ptr<SetupFiles> files_;
+    TrendControl* trend_ = nullptr; // a child of the screen
 
     std::array<QWidget*, FieldCount> fields_{};
     LeaveGuard guard_;

@@ -12,6 +12,8 @@
 #include "texts_report.h"
 #include "texts_traffic.h"
 #include "trafficwindow.h"
+#include "trendcontrol.h"
+#include "trendpanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -335,6 +337,13 @@ void Form1::BuildControls() {
         action->setObjectName(QString::fromUtf8(name));
     }
     traf = AddTrafficMenu(this, context_, vis);
+    trend_ = new TrendControl(m_, monitor_, display_, context_.prompter, context_.settingsDir, vis, this);
+    layout->addWidget(trend_->Panel(), 1);
+    connect(this, &Form1::PassCompleted, trend_, &TrendControl::AfterPass);
+    connect(trend_->TrendItem, &QAction::toggled, this, [this] { FitWindow(); });
+    calib_.CommandQueued = [this](bool fullScale) {
+        trend_->Mark(fullScale ? TrendMarkKind::FullScale : TrendMarkKind::Zero);
+    };
     connect(Esc, &QAction::triggered, this, &Form1::Esc_Click);
     connect(Reset, &QAction::triggered, this, &Form1::Reset_Click);
     connect(Ap, &QAction::triggered, this, &Form1::Ap_Click);

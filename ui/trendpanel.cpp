@@ -4,256 +4,42 @@
 #include "texts_trend.h"
 #include "viewsettings.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDateTimeAxis>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
+#include <QLegendMarker>
+#include <QLineSeries>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace {
 
 const QColor CurveColour(0, 70, 200);
-const QColor UnstableColour(255, 200, 120, 110);
-const QColor GridColour(220, 220, 220);
-const QColor MarkColour(200, 0, 0);
-
-// Grid lines of the time axis, in seconds: the first that leaves at most MaxTimeLines in the window.
-constexpr int TimeSteps[] = {5, 10, 15, 30, 60, 120, 180, 300, 600};
-constexpr int MaxTimeLines = 6;
-// Grid lines of the weight axis the range holds about.
-constexpr int WeightLines = 5;
-// Divisions a range spans at least, so that a still weight lies in the middle of a flat band.
-constexpr int MinRangeDivisions = 4;
-
-QString Number(double value, int decimals) {
-    if (value == 0) {
-        value = 0; // no "-0.00"
-    }
-    return QString::number(value, 'f', std::clamp(decimals, 0, 6));
-}
+const QColor UnstableColour(240, 140, 0);
+const QColor ZeroColour(200, 0, 0);
+const QColor FullScaleColour(0, 140, 0);
+// Slices of the window per pixel column of the plot: the lowest and the highest reading of each.
+constexpr int SlicesPerColumn = 1;
 
 } // namespace
-
-// --- TrendPlot --------------------------------------------------------------------------------------
-
-TrendPlot::TrendPlot(const WeightTrend& trend, QWidget* parent) : QWidget(parent), trend_(trend) {
-    setObjectName(QStringLiteral("TrendPlot"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setBackgroundRole(QPalette::Base);
-    setAutoFillBackground(true);
-}
-
-void TrendPlot::Show(qint64 fromMs, qint64 toMs, const TrendRange& range, const TrendDivision& division) {
-    fromMs_ = fromMs;
-    toMs_ = std::max(toMs, fromMs + 1);
-    range_ = range;
-    division_ = division;
-    update();
-}
-
-void TrendPlot::SetCaptions(const QString& zero, const QString& fullScale, const QString& unstable) {
-    zeroCaption_ = zero;
-    fullScaleCaption_ = fullScale;
-    unstableCaption_ = unstable;
-    update();
-}
-
-double TrendPlot::GridStep(double span, double division, int lines) {
-    const double unit = division > 0 ? division : std::max(span / 10, 1e-9);
-    double step = unit;
-    for (double power = 1; power < 1e9; power *= 10) {
-        for (double m : {1.0, 2.0, 5.0}) {
-            step = unit * m * power;
-            if (span / step <= lines) {
-                return step;
-            }
-        }
-    }
-    return step;
-}
-
-TrendRange TrendPlot::AutoRange(double lowest, double highest, const TrendDivision& division) {
-    const double unit = division.step > 0 ? division.step : std::pow(10.0, -division.decimals);
-    const double minSpan = unit * MinRangeDivisions;
-    double low = lowest;
-    double high = highest;
-    if (high - low < minSpan) {
-        const double middle = (low + high) / 2;
-        low = middle - minSpan / 2;
-        high = middle + minSpan / 2;
-    }
-    const double room = (high - low) / 10;
-    low = std::floor((low - room) / unit) * unit;
-    high = std::ceil((high + room) / unit) * unit;
-    return TrendRange{low, high};
-}
-
-void TrendPlot::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const QFontMetrics fm = fontMetrics();
-    const double span = range_.high - range_.low;
-    const double gridStep = GridStep(span, division_.step, WeightLines);
-    // Room on the left for the widest label of the weight axis, below for the times.
-    int labelWidth = 0;
-    for (double v : {range_.low, range_.high}) {
-        labelWidth = std::max(labelWidth, fm.horizontalAdvance(Number(v, division_.decimals)));
-    }
-    const QRect area(labelWidth + 8, fm.height() / 2 + 2, std::max(1, width() - labelWidth - 14),
-                     std::max(1, height() - 2 * fm.height() - 6));
-    const double msPerPixel = double(toMs_ - fromMs_) / area.width();
-    const auto xOf = [&](qint64 ms) { return area.left() + int(double(ms - fromMs_) / msPerPixel); };
-    const auto yOf = [&](double v) {
-        return area.bottom() - int(std::lround((v - range_.low) / (span > 0 ? span : 1) * area.height()));
-    };
-
-    // Unstable stretches under everything.
-    for (const TrendStretch& s : trend_.UnstableStretches(fromMs_, toMs_)) {
-        const int x0 = xOf(s.fromMs);
-        p.fillRect(QRect(x0, area.top(), std::max(2, xOf(s.toMs) - x0), area.height()), UnstableColour);
-    }
-
-    // Grid and labels of the weight axis, on whole grid steps.
-    p.setPen(GridColour);
-    if (gridStep > 0 && span > 0) {
-        for (double v = std::ceil(range_.low / gridStep) * gridStep; v <= range_.high + gridStep / 1e6;
-             v += gridStep) {
-            const int y = yOf(v);
-            p.setPen(GridColour);
-            p.drawLine(area.left(), y, area.right(), y);
-            p.setPen(palette().color(QPalette::Text));
-            p.drawText(QRect(0, y - fm.height() / 2, labelWidth + 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-                       Number(v, division_.decimals));
-        }
-    }
-    // Grid and labels of the time axis, on whole steps of local time.
-    const qint64 windowS = (toMs_ - fromMs_) / 1000;
-    int stepS = TimeSteps[std::size(TimeSteps) - 1];
-    for (int s : TimeSteps) {
-        if (windowS / s <= MaxTimeLines) {
-            stepS = s;
-            break;
-        }
-    }
-    const qint64 offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(toMs_).offsetFromUtc()) * 1000;
-    const qint64 stepMs = qint64(stepS) * 1000;
-    for (qint64 t = ((fromMs_ + offsetMs) / stepMs + 1) * stepMs - offsetMs; t <= toMs_; t += stepMs) {
-        const int x = xOf(t);
-        p.setPen(GridColour);
-        p.drawLine(x, area.top(), x, area.bottom());
-        p.setPen(palette().color(QPalette::Text));
-        const QString label = QDateTime::fromMSecsSinceEpoch(t).toString(QStringLiteral("HH:mm:ss"));
-        const int w = fm.horizontalAdvance(label);
-        p.drawText(std::clamp(x - w / 2, 0, width() - w), area.bottom() + fm.ascent() + 3, label);
-    }
-    p.setPen(palette().color(QPalette::Mid));
-    p.drawRect(area.adjusted(0, 0, -1, -1));
-
-    // The curve: per column of pixels the first, lowest, highest and last weight, broken at each gap.
-    p.setClipRect(area);
-    p.setPen(QPen(CurveColour, 2));
-    const std::deque<TrendPoint>& points = trend_.Points();
-    size_t i = trend_.FirstAt(fromMs_);
-    if (i > 0 && !points[i - 1].IsGap()) {
-        --i; // the line comes in from the left edge
-    }
-    std::vector<QPoint> line;
-    line.reserve(size_t(area.width()) * 4 + 8);
-    const auto flush = [&] {
-        if (line.size() == 1) {
-            p.drawPoint(line.front());
-        } else if (line.size() > 1) {
-            p.drawPolyline(line.data(), int(line.size()));
-        }
-        line.clear();
-    };
-    int column = INT_MIN;
-    double first = 0, low = 0, high = 0, last = 0;
-    bool lowFirst = true;
-    const auto emitColumn = [&] {
-        if (column == INT_MIN) {
-            return;
-        }
-        line.emplace_back(column, yOf(first));
-        if (low != high) {
-            line.emplace_back(column, yOf(lowFirst ? low : high));
-            line.emplace_back(column, yOf(lowFirst ? high : low));
-        }
-        line.emplace_back(column, yOf(last));
-        column = INT_MIN;
-    };
-    for (; i < points.size(); ++i) {
-        const TrendPoint& pt = points[i];
-        if (pt.IsGap()) {
-            emitColumn();
-            flush();
-            if (pt.ms > toMs_) {
-                break;
-            }
-            continue;
-        }
-        const int x = xOf(pt.ms);
-        if (x != column) {
-            emitColumn();
-            column = x;
-            first = low = high = last = pt.value;
-            lowFirst = true;
-        } else {
-            if (pt.value < low) {
-                low = pt.value;
-                lowFirst = false;
-            }
-            if (pt.value > high) {
-                high = pt.value;
-                lowFirst = low == first || !lowFirst ? lowFirst : true;
-            }
-            last = pt.value;
-        }
-        if (pt.ms > toMs_) {
-            break;
-        }
-    }
-    emitColumn();
-    flush();
-
-    // The moments of a zero and a full-scale setting.
-    p.setClipping(false);
-    QPen markPen(MarkColour, 1, Qt::DashLine);
-    for (const TrendMark& mark : trend_.Marks()) {
-        if (mark.ms < fromMs_ || mark.ms > toMs_) {
-            continue;
-        }
-        const int x = xOf(mark.ms);
-        p.setPen(markPen);
-        p.drawLine(x, area.top(), x, area.bottom());
-        p.setPen(MarkColour);
-        const QString caption = mark.kind == TrendMarkKind::Zero ? zeroCaption_ : fullScaleCaption_;
-        const int w = fm.horizontalAdvance(caption);
-        p.drawText(std::min(x + 3, area.right() - w), area.top() + fm.ascent() + 1, caption);
-    }
-    // The key of the shading, top right.
-    const int keyWidth = fm.horizontalAdvance(unstableCaption_);
-    const QRect key(area.right() - keyWidth - 22, area.top() + 3, 12, fm.height() - 4);
-    p.fillRect(key, UnstableColour.darker(110));
-    p.setPen(palette().color(QPalette::Text));
-    p.drawText(key.right() + 5, area.top() + fm.ascent() + 1, unstableCaption_);
-}
-
-// --- TrendPanel -------------------------------------------------------------------------------------
 
 TrendPanel::TrendPanel(const WeightTrend& trend, QWidget* parent) : QGroupBox(parent), trend_(trend) {
     setObjectName(QStringLiteral("TrendPanel"));
     auto* layout = new QVBoxLayout(this);
     auto* controls = new QHBoxLayout;
     auto* windowLabel = new QLabel(this);
-    windowLabel->setObjectName(QStringLiteral("TrendWindow"));
+    windowLabel->setObjectName(QStringLiteral("TrendWindowLabel"));
     TrendWindow = new QComboBox(this);
-    TrendWindow->setObjectName(QStringLiteral("TrendWindowList"));
+    TrendWindow->setObjectName(QStringLiteral("TrendWindow"));
     for (int minutes : settings::TrendWindows) {
         TrendWindow->addItem(QString(), minutes);
     }
@@ -273,12 +59,33 @@ TrendPanel::TrendPanel(const WeightTrend& trend, QWidget* parent) : QGroupBox(pa
     controls->addStretch(1);
     controls->addWidget(TrendExport);
     layout->addLayout(controls);
-    Plot = new TrendPlot(trend, this);
-    layout->addWidget(Plot, 1);
-    TrendFiguresLine = new QLabel(this);
-    TrendFiguresLine->setObjectName(QStringLiteral("TrendFigures"));
-    TrendFiguresLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(TrendFiguresLine);
+
+    chart_ = new QChart;
+    chart_->setAnimationOptions(QChart::NoAnimation);
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    timeAxis_ = new QDateTimeAxis(chart_);
+    timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
+    timeAxis_->setTickCount(7);
+    weightAxis_ = new QValueAxis(chart_);
+    chart_->addAxis(timeAxis_, Qt::AlignBottom);
+    chart_->addAxis(weightAxis_, Qt::AlignLeft);
+    unstable_ = new QScatterSeries(chart_);
+    unstable_->setMarkerSize(7);
+    unstable_->setColor(UnstableColour);
+    unstable_->setBorderColor(UnstableColour);
+    chart_->addSeries(unstable_);
+    unstable_->attachAxis(timeAxis_);
+    unstable_->attachAxis(weightAxis_);
+    View = new QChartView(chart_, this);
+    View->setObjectName(QStringLiteral("TrendChart"));
+    View->setRenderHint(QPainter::Antialiasing, false);
+    View->setMinimumHeight(180);
+    layout->addWidget(View, 1);
+    FiguresLine = new QLabel(this);
+    FiguresLine->setObjectName(QStringLiteral("TrendFiguresLine"));
+    FiguresLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(FiguresLine);
 
     SetWindowMinutes(5);
     connect(TrendWindow, &QComboBox::activated, this, [this] {
@@ -300,10 +107,16 @@ void TrendPanel::ApplyLanguage(int languageIndex) {
     for (int i = 0; i < TrendWindow->count() && i < int(std::size(keys)); ++i) {
         TrendWindow->setItemText(i, TextOf(texts::Trend(), QString::fromLatin1(keys[i]), languageIndex));
     }
-    Plot->SetCaptions(TextOf(texts::Trend(), u"MarkZero", languageIndex),
-                      TextOf(texts::Trend(), u"MarkFullScale", languageIndex),
-                      TextOf(texts::Trend(), u"UnstableKey", languageIndex));
-    TrendFiguresLine->setText(FiguresText());
+    unstable_->setName(TextOf(texts::Trend(), u"UnstableKey", languageIndex));
+    zeroCaption_ = TextOf(texts::Trend(), u"MarkZero", languageIndex);
+    fullScaleCaption_ = TextOf(texts::Trend(), u"MarkFullScale", languageIndex);
+    ShowMarks();
+    FiguresLine->setText(FiguresText());
+}
+
+void TrendPanel::SetDivision(const TrendDivision& division) {
+    division_ = division;
+    weightAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(std::clamp(division.decimals, 0, 6)));
 }
 
 int TrendPanel::WindowMinutes() const {
@@ -334,6 +147,10 @@ void TrendPanel::hideEvent(QHideEvent* event) {
     repaint_.stop();
 }
 
+QPixmap TrendPanel::Picture() {
+    return View->grab();
+}
+
 void TrendPanel::Refresh() {
     ++refreshes_;
     if (!Paused() || toMs_ == 0) {
@@ -342,14 +159,87 @@ void TrendPanel::Refresh() {
     fromMs_ = toMs_ - qint64(WindowMinutes()) * 60 * 1000;
     figures_ = trend_.Figures(fromMs_, toMs_);
     if (!ScaleHeld()) {
-        range_ = figures_.count > 0 ? TrendPlot::AutoRange(figures_.min, figures_.max, division_)
-                                    : TrendPlot::AutoRange(0, 0, division_);
+        range_ = figures_.count > 0 ? TrendAutoRange(figures_.min, figures_.max, division_.step)
+                                    : TrendAutoRange(0, 0, division_.step);
     }
-    Plot->Show(fromMs_, toMs_, range_, division_);
+    curve_ = trend_.Curve(fromMs_, toMs_, std::max(1, int(chart_->plotArea().width())) * SlicesPerColumn);
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(fromMs_), QDateTime::fromMSecsSinceEpoch(toMs_));
+    weightAxis_->setRange(range_.low, range_.high);
+    ShowCurve();
+    ShowMarks();
     const QString text = FiguresText();
-    if (TrendFiguresLine->text() != text) {
-        TrendFiguresLine->setText(text);
+    if (FiguresLine->text() != text) {
+        FiguresLine->setText(text);
     }
+}
+
+void TrendPanel::ShowCurve() {
+    while (stretches_.size() < curve_.stretches.size()) {
+        auto* series = new QLineSeries(chart_);
+        series->setPen(QPen(CurveColour, 2));
+        chart_->addSeries(series);
+        series->attachAxis(timeAxis_);
+        series->attachAxis(weightAxis_);
+        // One entry in the legend is enough for the whole curve: it has none.
+        for (QLegendMarker* marker : chart_->legend()->markers(series)) {
+            marker->setVisible(false);
+        }
+        stretches_.append(series);
+    }
+    for (int i = 0; i < stretches_.size(); ++i) {
+        if (i < curve_.stretches.size()) {
+            stretches_[i]->replace(curve_.stretches[i]);
+        } else if (stretches_[i]->count() > 0) {
+            stretches_[i]->clear();
+        }
+    }
+    unstable_->replace(curve_.unstable);
+}
+
+void TrendPanel::ShowMarks() {
+    QList<const TrendMark*> shown;
+    for (const TrendMark& mark : trend_.Marks()) {
+        if (mark.ms >= fromMs_ && mark.ms <= toMs_) {
+            shown.append(&mark);
+        }
+    }
+    while (marks_.size() < shown.size()) {
+        auto* series = new QLineSeries(chart_);
+        chart_->addSeries(series);
+        series->attachAxis(timeAxis_);
+        series->attachAxis(weightAxis_);
+        marks_.append(series);
+    }
+    bool zeroNamed = false;
+    bool fullScaleNamed = false;
+    for (int i = 0; i < marks_.size(); ++i) {
+        QLineSeries* series = marks_[i];
+        if (i >= shown.size()) {
+            series->clear();
+            for (QLegendMarker* marker : chart_->legend()->markers(series)) {
+                marker->setVisible(false);
+            }
+            continue;
+        }
+        const TrendMark& mark = *shown[i];
+        const bool zero = mark.kind == TrendMarkKind::Zero;
+        series->setPen(QPen(zero ? ZeroColour : FullScaleColour, 2, Qt::DashLine));
+        series->setName(zero ? zeroCaption_ : fullScaleCaption_);
+        series->replace(QList<QPointF>{QPointF(double(mark.ms), range_.low), QPointF(double(mark.ms), range_.high)});
+        // Each kind once in the legend.
+        bool& named = zero ? zeroNamed : fullScaleNamed;
+        for (QLegendMarker* marker : chart_->legend()->markers(series)) {
+            marker->setVisible(!named);
+        }
+        named = true;
+    }
+}
+
+QString TrendPanel::Number(double value, int decimals) const {
+    if (value == 0) {
+        value = 0; // no "-0.00"
+    }
+    return QString::number(value, 'f', std::clamp(decimals, 0, 6));
 }
 
 QString TrendPanel::FiguresText() const {
@@ -357,7 +247,7 @@ QString TrendPanel::FiguresText() const {
         return TextOf(texts::Trend(), u"TrendNoReading", language_);
     }
     const int d = division_.decimals;
-    return TextOf(texts::Trend(), u"TrendFigures", language_)
+    return TextOf(texts::Trend(), u"FiguresLine", language_)
         .arg(Number(figures_.min, d), Number(figures_.max, d), Number(figures_.mean, d + 1),
              Number(figures_.spread, d + 1))
         .arg(figures_.count)

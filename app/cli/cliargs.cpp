@@ -18,9 +18,11 @@ constexpr CommandDef Commands[] = {
      "Polls each address as the start-up screen does (division code, status byte, weight) and prints\n"
      "address, model, division, weight and status of every instrument that answers."},
     {CliCommand::Watch, "watch",
-     "--address N [--count K] [--view net|gross|peak] [--json] [--stats] [options]",
+     "--address N [--count K] [--duration T] [--view net|gross|peak] [--json] [--stats] [--csv FILE|-] "
+     "[options]",
      "Prints one line per pass with the live weight, the instrument's status texts and the lamps, as the\n"
-     "upper band of the main setup screen shows them."},
+     "upper band of the main setup screen shows them. With --csv, writes the weight log of the main\n"
+     "setup screen (one CSV row per new reading) to FILE, or instead of the lines to standard output."},
     {CliCommand::Backup, "backup", "(--address N FILE.stp | --all DIR) [options]",
      "Reads the whole configuration and writes the setup file and its model file (FILE.typ), as the\n"
      "main setup screen's save does. With --all, every answering address of the line is backed up into\n"
@@ -68,6 +70,22 @@ ParsedCli Usage(const QString& reason) {
 }
 
 } // namespace
+
+std::optional<qint64> ParseDuration(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^([0-9]{1,7})([smh]?)$"));
+    const QRegularExpressionMatch match = form.match(text.trimmed().toLower());
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const QString unit = match.captured(2);
+    const qint64 seconds =
+        match.captured(1).toLongLong() * (unit == QLatin1String("h") ? 3600 : unit == QLatin1String("m") ? 60 : 1);
+    if (seconds < 1 || seconds > 100 * 3600) {
+        return std::nullopt;
+    }
+    return seconds * 1000;
+}
+
 
 std::optional<QList<int>> ParseAddresses(const QString& text, QString* error) {
     auto fail = [&](const QString& why) -> std::optional<QList<int>> {
@@ -210,6 +228,12 @@ ParsedCli ParseCli(const QStringList& arguments) {
         Opt("count"), QStringLiteral("Passes to run (default: until interrupted)."), QStringLiteral("K"));
     const QCommandLineOption view(Opt("view"), QStringLiteral("Weight shown: net, gross (default) or peak."),
                                   QStringLiteral("net|gross|peak"));
+    const QCommandLineOption duration(
+        Opt("duration"), QStringLiteral("Ends after this time: seconds, or a number with s, m or h."),
+        QStringLiteral("T"));
+    const QCommandLineOption csv(
+        Opt("csv"), QStringLiteral("Writes the weight log as CSV to FILE (\"-\": standard output)."),
+        QStringLiteral("FILE|-"));
     const QCommandLineOption stats(
         Opt("stats"), QStringLiteral("At the end, on standard error: passes per second against the "
                                      "wire-time limit of 19200 baud, and CPU time per exchange."));
@@ -227,7 +251,7 @@ ParsedCli ParseCli(const QStringList& arguments) {
         own = {addresses, json};
         break;
     case CliCommand::Watch:
-        own = {address, count, view, json, stats};
+        own = {address, count, duration, view, json, stats, csv};
         break;
     case CliCommand::Backup:
         own = {address, all};
@@ -364,6 +388,24 @@ ParsedCli ParseCli(const QStringList& arguments) {
         }
         o.json = parser.isSet(json);
         o.stats = parser.isSet(stats);
+        if (parser.isSet(duration)) {
+            const std::optional<qint64> ms = ParseDuration(parser.value(duration));
+            if (!ms) {
+                return Usage(QStringLiteral("--duration takes a time from 1 s to 100 h (\"90\", \"90s\", "
+                                            "\"15m\", \"2h\"), not \"%1\"")
+                                 .arg(parser.value(duration)));
+            }
+            o.durationMs = *ms;
+        }
+        if (parser.isSet(csv)) {
+            o.csv = parser.value(csv);
+            if (o.csv.isEmpty()) {
+                return Usage(QStringLiteral("--csv needs a file name, or - for standard output"));
+            }
+            if (o.csv == QLatin1String("-") && o.json) {
+                return Usage(QStringLiteral("--csv - and --json both want standard output"));
+            }
+        }
         if (o.stats && o.count == 0) {
             return Usage(QStringLiteral("--stats needs --count K"));
         }

@@ -3,7 +3,8 @@
 // The command line of quartel-cli: a command, then its options and arguments.
 //
 //   quartel-cli scan    [--addresses 1-32] [--json]
-//   quartel-cli watch   --address N [--count K] [--view net|gross|peak] [--json] [--stats]
+//   quartel-cli watch   --address N [--count K] [--duration T] [--view net|gross|peak] [--json] [--stats]
+//                       [--csv FILE|-]
 //   quartel-cli backup  --address N FILE.stp | --all DIR
 //   quartel-cli restore --address N|A-B FILE.stp [--store]
 //   quartel-cli report  (--address N | FILE.stp) (--pdf OUT.pdf | --text)
@@ -24,6 +25,10 @@ inline constexpr int LastAddress = 32;
 // "7", "3-12" and lists of both separated by commas ("1,2,17", "1-4,9"), each address 1..32 and each
 // range ascending. The addresses in ascending order, each once; nothing, with `error` set, otherwise.
 std::optional<QList<int>> ParseAddresses(const QString& text, QString* error = nullptr);
+
+// The time of --duration: whole seconds ("90", "90s"), minutes ("15m") or hours ("2h"), from 1 s to
+// 100 h, in milliseconds; nothing otherwise.
+std::optional<qint64> ParseDuration(const QString& text);
 
 enum class CliCommand { Scan, Watch, Backup, Restore, Report };
 
@@ -50,6 +55,8 @@ struct CliOptions {
     int count = 0; // passes; 0 = until interrupted
     int view = 2;  // WeightView: 1 net, 2 gross, 3 peak
     bool stats = false;
+    qint64 durationMs = 0; // --duration: ends after this time; 0 = no limit
+    QString csv;           // --csv: the weight log, "-" for standard output; empty: none
 
     // --- backup, restore, report ---
     bool all = false; // backup --all

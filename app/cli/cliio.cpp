@@ -6,6 +6,12 @@ void CliIo::Out(const QString& line) {
     }
 }
 
+void CliIo::Raw(const QString& text) {
+    if (s_.out) {
+        s_.out(text);
+    }
+}
+
 void CliIo::Fail(const QString& reason) {
     Note(QStringLiteral("quartel-cli: ") + reason);
 }

@@ -24,6 +24,8 @@ public:
     explicit CliIo(CliStreams& streams) : s_(streams) {}
 
     void Out(const QString& line);
+    // Text on standard output as given, line ends included.
+    void Raw(const QString& text);
     // "quartel-cli: " + reason, on standard error (the progress line is cleared first).
     void Fail(const QString& reason);
     // A line on standard error that is not a failure (a note, the statistics).

@@ -4,6 +4,7 @@
 #include "cliline.h"
 
 #include "texts_form1.h"
+#include "weightlog.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -50,12 +51,25 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
     inst.Load(a, model);
     m.WeightView = uint8_t(o.view);
     const MonitorDisplay& d = inst.display;
+    // The weight log: the main setup screen's rows, to a file or instead of the lines to standard output.
+    const bool csvOut = o.csv == QLatin1String("-");
+    const bool table = !o.json && !csvOut;
+    WeightLogFile log;
+    if (!o.csv.isEmpty() && !csvOut && !log.Open(o.csv)) {
+        io.Fail(QStringLiteral("the log %1 cannot be written: %2").arg(o.csv, log.ErrorString()));
+        co_return ExitFailed;
+    }
+    if (csvOut) {
+        io.Raw(WeightLogHeader() + QLatin1String(WeightLogLineEnd));
+    }
+    ReadingWatch readings;
+    readings.Skip(inst.monitor);
     const int language = m.LanguageIndex;
     const bool model1 = model != 2;
     using T = MonitorDisplay::Text;
     using L = MonitorDisplay::Lamp;
 
-    if (!o.json) {
+    if (table) {
         const char* viewKey = o.view == 1 ? "Label1.net" : o.view == 3 ? "Label1.peak" : "Label1.gross";
         QString header = QStringLiteral("%1 %2 %3 %4")
                              .arg(QStringLiteral("pass"), 6)
@@ -86,8 +100,11 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
         measured = 0;
     };
     startClock();
+    QElapsedTimer running;
+    running.start();
     int failedPasses = 0;
     int passes = 0;
+    bool logFailed = false;
     for (int pass = 1; o.count == 0 || pass <= o.count; ++pass) {
         co_await inst.MonitorPass();
         ++passes;
@@ -95,6 +112,18 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
         const bool failed = m.ErrorCount[a] != 0;
         if (failed) {
             ++failedPasses;
+        }
+        if (const std::optional<WeightReading> reading = readings.AfterPass(inst.monitor)) {
+            const WeightLogRow row = MakeWeightLogRow(*reading, d, m);
+            if (csvOut) {
+                io.Raw(WeightLogLine(row) + QLatin1String(WeightLogLineEnd));
+            } else if (log.IsOpen() && !log.Append(row)) {
+                io.Fail(QStringLiteral("the log %1 ended: it cannot be written (%2); %3 rows are in it")
+                            .arg(o.csv, log.ErrorString())
+                            .arg(log.Rows()));
+                logFailed = true;
+                break;
+            }
         }
         if (o.json) {
             QJsonObject obj;
@@ -117,7 +146,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
             }
             obj.insert(QStringLiteral("ok"), !failed);
             io.Out(QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)));
-        } else {
+        } else if (table) {
             QString text = QStringLiteral("%1 %2 %3 %4")
                                .arg(pass, 6)
                                .arg(d.text(T::Peso), 9)
@@ -141,7 +170,11 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
         if (pass == 1 && o.count > 1) {
             startClock();
         }
+        if (o.durationMs > 0 && running.elapsed() >= o.durationMs) {
+            break;
+        }
     }
+    log.Close();
     const double elapsed = double(clock.nsecsElapsed()) / 1e9;
 
     if (o.stats) {
@@ -164,6 +197,9 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
         io.Note(QStringLiteral("stats: CPU %1 ms per exchange (%2 s in all)")
                     .arg(exchanges > 0 ? cpu * 1000 / double(exchanges) : 0, 0, 'f', 4)
                     .arg(cpu, 0, 'f', 3));
+    }
+    if (logFailed) {
+        co_return ExitFailed;
     }
     if (failedPasses > 0) {
         io.Fail(QStringLiteral("no reply from address %1 in %2 of %3 passes")

@@ -82,6 +82,28 @@ private slots:
         }
     }
 
+    void duration_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("ms"); // -1: refused
+        QTest::newRow("0 s, below the least") << "0" << qint64(-1);
+        QTest::newRow("1 s, the least") << "1" << qint64(1000);
+        QTest::newRow("90s") << "90s" << qint64(90000);
+        QTest::newRow("15m") << "15m" << qint64(900000);
+        QTest::newRow("100h, the most") << "100h" << qint64(360000000);
+        QTest::newRow("360001 s, past the most") << "360001" << qint64(-1);
+        QTest::newRow("upper case") << "2H" << qint64(7200000);
+        QTest::newRow("fraction") << "1.5m" << qint64(-1);
+        QTest::newRow("negative") << "-5" << qint64(-1);
+        QTest::newRow("unit alone") << "m" << qint64(-1);
+        QTest::newRow("empty") << "" << qint64(-1);
+    }
+    void duration() {
+        QFETCH(QString, text);
+        QFETCH(qint64, ms);
+        const std::optional<qint64> parsed = ParseDuration(text);
+        QCOMPARE(parsed.value_or(-1), ms);
+    }
+
     // Usage errors end with status 2 and one line on standard error, before any line is opened (the
     // device named here does not exist, so reaching it would say so instead).
     void usage_data() {
@@ -100,6 +122,14 @@ private slots:
             << QStringList{"watch", "--address", "1", "--count", "0", dev} << "--count";
         QTest::newRow("watch bad view")
             << QStringList{"watch", "--address", "1", "--view", "tare", dev} << "--view";
+        QTest::newRow("watch duration 0") << QStringList{"watch", "--address", "1", "--duration", "0", dev}
+                                          << "--duration";
+        QTest::newRow("watch duration past 100 h")
+            << QStringList{"watch", "--address", "1", "--duration", "6001m", dev} << "--duration";
+        QTest::newRow("watch duration unit") << QStringList{"watch", "--address", "1", "--duration", "5d", dev}
+                                             << "--duration";
+        QTest::newRow("watch csv - with json")
+            << QStringList{"watch", "--address", "1", "--csv", "-", "--json", dev} << "--csv - and --json";
         QTest::newRow("watch stats without count")
             << QStringList{"watch", "--address", "1", "--stats", dev} << "--stats needs --count";
         QTest::newRow("timeout 0") << QStringList{"scan", "--timeout", "0", dev} << "--timeout";

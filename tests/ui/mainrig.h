@@ -34,7 +34,9 @@ struct MainRig {
     Started loop;
     bool running = false;
 
-    explicit MainRig(int model = 1, int language = 0, const QString& lineKind = TestLine::FromEnvironment()) {
+    // `settingsDir`: where the screen keeps its view settings (none by default).
+    explicit MainRig(int model = 1, int language = 0, const QString& lineKind = TestLine::FromEnvironment(),
+                     const QString& settingsDir = QString()) {
         if (!sim.open()) {
             qFatal("no pseudo-terminal");
         }
@@ -46,7 +48,7 @@ struct MainRig {
         m.DeviceAddress = 1;
         m.CommPortNumber = 1;
         form = std::make_unique<Form1>(
-            ScreenContext{m, prompter, QString(), device, nullptr, {}, line.echo, {}});
+            ScreenContext{m, prompter, settingsDir, device, nullptr, {}, line.echo, {}});
         form->Form_Load();
         // Most suites put values into the fields as a read would: the fields show them. Suites about
         // what was not read call Unread().
