@@ -11,7 +11,7 @@
 // figure (simulator included) is printed too.
 //
 //   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--moving MS] [--chunk N]
-//   [--traffic] [--paints] [--callgrind-setup | --callgrind-monitoring]
+//   [--traffic] [--trend] [--paints] [--callgrind-setup | --callgrind-monitoring]
 //
 // --chunk N: the simulated line hands a reply over N characters at a time (default 8, as a UART's
 // FIFO does; 64 hands it over whole, as a USB adapter does).
@@ -19,6 +19,10 @@
 // --traffic: the traffic window is open the whole time (the link records every exchange, the window
 // adds the lines at its repaint tick). Without it the window is closed and nothing is recorded; compare
 // the passes per second and the CPU of the two runs.
+//
+// --trend: the weight trend is shown over its widest window, 15 minutes, filled beforehand with a
+// reading every 100 ms (9000 points), and the weight log is on (a file in the scratch directory).
+// Compare the passes per second and the CPU with a run without it.
 //
 // --callgrind-setup: run under valgrind --tool=callgrind --collect-atstart=no to profile only the first
 // entry into setup mode (the click, the first paint of the tab control, the pass that reads the tab).
@@ -33,6 +37,8 @@
 #include "settings.h"
 #include "traffic.h"
 #include "trafficwindow.h"
+#include "trendcontrol.h"
+#include "trendpanel.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -41,6 +47,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <QDateTime>
+
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -65,6 +74,7 @@ struct Options {
     bool callgrindSetup = false;
     bool callgrindMonitoring = false;
     bool traffic = false;
+    bool trend = false;
 };
 
 // One main setup screen for address 1 on a simulated line of its own.
@@ -95,11 +105,24 @@ struct MainScreenRig : ScreenLine {
         clock.Attach(form.get());
         return true;
     }
-    void Start(bool trafficOpen) {
+    void Start(bool trafficOpen, bool trendOn) {
         form->Form_Load();
         form->show();
         if (trafficOpen) {
             form->traf->trigger(); // the menu item, as the user opens it
+        }
+        if (trendOn) {
+            TrendControl& t = form->Trend();
+            const qint64 now = QDateTime::currentMSecsSinceEpoch();
+            constexpr int Points = 9000;
+            for (int i = 0; i < Points; ++i) {
+                t.History().AddReading(now - WeightTrend::KeepMs + qint64(i) * 100,
+                                       1234 + 20 * std::sin(i / 50.0), i % 40 != 0);
+            }
+            t.Panel()->SetWindowMinutes(15);
+            t.TrendItem->trigger();
+            prompter.QueueFileAnswer(dir.filePath(QStringLiteral("bench-log.csv")));
+            t.LogItem->trigger();
         }
         clock.Start();
         loop.emplace(form->Form_Activate());
@@ -259,9 +282,11 @@ QCoro::Task<> Main(Options o) {
     }
     rig.MoveWeights(o.movingMs);
     rig.log->SetRecording(true);
-    rig.Start(o.traffic);
+    rig.Start(o.traffic, o.trend);
     Form1* form = rig.form.get();
     std::printf("traffic window %s\n", o.traffic ? "OPEN (every exchange recorded and shown)" : "closed");
+    std::printf("weight trend and log %s\n",
+                o.trend ? "ON (15 minutes, 9000 points before the start)" : "off");
 
     // Warm-up: division code, version and set-points are read once.
     const quint64 warmUp = 3;
@@ -336,6 +361,13 @@ QCoro::Task<> Main(Options o) {
             "of a core at one tick every %d ms)\n",
             perTick, perTick / TrafficWindow::RepaintIntervalMs * 100.0, TrafficWindow::RepaintIntervalMs);
     }
+    if (o.trend) {
+        std::printf("weight log: %lld rows written, %s; trend: %zu points kept, panel refreshed %llu times\n",
+                    static_cast<long long>(rig.form->Trend().Log().Rows()),
+                    rig.form->Trend().Logging() ? "still on" : "ENDED",
+                    rig.form->Trend().Trend().Points().size(),
+                    static_cast<unsigned long long>(rig.form->Trend().Panel()->Refreshes()));
+    }
     co_await rig.Finish();
     rig.trafficWindow.reset();
     std::printf("max resident size %ld KiB\n", MaxRssKiB());
@@ -355,6 +387,7 @@ int main(int argc, char** argv) {
     o.callgrindSetup = HasOption(argc, argv, "--callgrind-setup");
     o.callgrindMonitoring = HasOption(argc, argv, "--callgrind-monitoring");
     o.traffic = HasOption(argc, argv, "--traffic");
+    o.trend = HasOption(argc, argv, "--trend");
     const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

@@ -20,7 +20,7 @@
 #include <optional>
 
 struct TrendPoint {
-    qint64 ms = 0;                                        // milliseconds since the epoch
+    qint64 ms = 0;                                           // milliseconds since the epoch
     double value = std::numeric_limits<double>::quiet_NaN(); // NaN: a gap
     bool stable = true;
     bool IsGap() const { return std::isnan(value); }

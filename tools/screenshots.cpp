@@ -12,6 +12,8 @@
 #include "reportrender.h"
 #include "settings.h"
 #include "trafficwindow.h"
+#include "trendcontrol.h"
+#include "trendpanel.h"
 
 #include <QApplication>
 #include <QCoro/QCoroTask>
@@ -113,6 +115,28 @@ bool Run(const QString& outDir, int language) {
     }
     WaitUntil([&, target = main->PassCount() + 3] { return main->PassCount() >= target; });
     Shoot(main, QDir(outDir).filePath(QStringLiteral("calibration-%1.png").arg(suffix)));
+    // The weight trend over one minute during a zero setting ("NO" to the datasheet question): the
+    // demo's load swings, the zero is marked, the weight then swings about 0.
+    main->Trend().TrendItem->trigger();
+    main->Trend().Panel()->SetWindowMinutes(1);
+    QTest::qWait(20000);
+    if (auto* zero = main->findChild<QPushButton*>(QStringLiteral("Command2"))) {
+        zero->click();
+    }
+    QPointer<QDialog> datasheet;
+    WaitUntil([&] {
+        datasheet = main->findChild<QDialog*>(QStringLiteral("modteor"));
+        return datasheet && datasheet->isVisible();
+    });
+    if (datasheet) {
+        if (auto* no = datasheet->findChild<QPushButton*>(QStringLiteral("CancelButton"))) {
+            no->click();
+        }
+    }
+    QTest::qWait(20000);
+    main->Trend().Panel()->Refresh();
+    Shoot(main, QDir(outDir).filePath(QStringLiteral("trend-%1.png").arg(suffix)));
+    main->Trend().TrendItem->trigger();
     // Every configuration tab read, then the report with a line of notes.
     for (int tab : {2, 3, 4, 5, 0}) {
         main->SSTab1->setCurrentIndex(tab);

@@ -64,7 +64,8 @@ void TrendControl::AfterPass() {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     trend_.AfterPass(trendReadings_.AfterPass(monitor_), now);
     const int decimals = m_.DecimalCount[m_.DeviceAddress];
-    panel_->SetDivision(TrendDivision{decimals, m_.DivisionStep[m_.DeviceAddress] * std::pow(10.0, -decimals)});
+    panel_->SetDivision(
+        TrendDivision{decimals, m_.DivisionStep[m_.DeviceAddress] * std::pow(10.0, -decimals)});
     if (!log_.IsOpen()) {
         return;
     }
@@ -115,7 +116,8 @@ QCoro::Task<> TrendControl::StartLog() {
     Prompter& prompter = prompter_;
     const QString proposed = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                                  .filePath(WeightLogFileName(m_.DeviceAddress, QDate::currentDate()));
-    const QString path = co_await prompter.SaveFileName(screen_, Text("LogTitle"), proposed, Text("LogFilter"));
+    const QString path =
+        co_await prompter.SaveFileName(screen_, Text("LogTitle"), proposed, Text("LogFilter"));
     if (!self) {
         co_return;
     }
@@ -124,9 +126,10 @@ QCoro::Task<> TrendControl::StartLog() {
         if (log_.Open(path)) {
             LogItem->setChecked(true);
         } else {
-            co_await prompter.Message(screen_, Text("LogFailedTitle"),
-                                      Text("LogNotOpened").arg(QDir::toNativeSeparators(path), log_.ErrorString()),
-                                      MessageIcon::Exclamation);
+            co_await prompter.Message(
+                screen_, Text("LogFailedTitle"),
+                Text("LogNotOpened").arg(QDir::toNativeSeparators(path), log_.ErrorString()),
+                MessageIcon::Exclamation);
             if (!self) {
                 co_return;
             }
@@ -158,7 +161,8 @@ QCoro::Task<> TrendControl::SavePicture() {
                              .arg(QDate::currentDate().toString(Qt::ISODate));
     const QString proposed =
         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name);
-    const QString path = co_await prompter.SaveFileName(screen_, Text("ExportTitle"), proposed, Text("ExportFilter"));
+    const QString path =
+        co_await prompter.SaveFileName(screen_, Text("ExportTitle"), proposed, Text("ExportFilter"));
     if (!self) {
         co_return;
     }

@@ -41,6 +41,8 @@ public:
     void ApplyLanguage(int languageIndex);
 
     const WeightTrend& Trend() const { return trend_; }
+    // The history itself (benchmarks fill it with a long past).
+    WeightTrend& History() { return trend_; }
     TrendPanel* Panel() const { return panel_; }
     const WeightLogFile& Log() const { return log_; }
     bool Logging() const { return log_.IsOpen(); }

@@ -225,7 +225,8 @@ void TrendPanel::ShowMarks() {
         const bool zero = mark.kind == TrendMarkKind::Zero;
         series->setPen(QPen(zero ? ZeroColour : FullScaleColour, 2, Qt::DashLine));
         series->setName(zero ? zeroCaption_ : fullScaleCaption_);
-        series->replace(QList<QPointF>{QPointF(double(mark.ms), range_.low), QPointF(double(mark.ms), range_.high)});
+        series->replace(
+            QList<QPointF>{QPointF(double(mark.ms), range_.low), QPointF(double(mark.ms), range_.high)});
         // Each kind once in the legend.
         bool& named = zero ? zeroNamed : fullScaleNamed;
         for (QLegendMarker* marker : chart_->legend()->markers(series)) {

@@ -29,19 +29,21 @@ ViewSettings ParseViewIni(const QByteArray& content) {
     v.trendShown = ValueOf(content, ShownKey).value_or("0") == "1";
     bool ok = false;
     const int minutes = ValueOf(content, WindowKey).value_or("").toInt(&ok);
-    if (ok && std::find(std::begin(TrendWindows), std::end(TrendWindows), minutes) != std::end(TrendWindows)) {
+    if (ok &&
+        std::find(std::begin(TrendWindows), std::end(TrendWindows), minutes) != std::end(TrendWindows)) {
         v.trendWindowMinutes = minutes;
     }
     return v;
 }
 
 QByteArray FormatViewIni(const ViewSettings& v) {
-    return QByteArray(ShownKey) + " = " + (v.trendShown ? "1" : "0") + "\r\n" + QByteArray(WindowKey) + " = " +
-           QByteArray::number(v.trendWindowMinutes) + "\r\n";
+    return QByteArray(ShownKey) + " = " + (v.trendShown ? "1" : "0") + "\r\n" + QByteArray(WindowKey) +
+           " = " + QByteArray::number(v.trendWindowMinutes) + "\r\n";
 }
 
 ViewSettings ReadViewIni(const QString& dir) {
-    return ParseViewIni(ReadSettingsFile(QDir(dir).filePath(QLatin1String(ViewIniName))).value_or(QByteArray()));
+    return ParseViewIni(
+        ReadSettingsFile(QDir(dir).filePath(QLatin1String(ViewIniName))).value_or(QByteArray()));
 }
 
 bool WriteViewIni(const ViewSettings& v, const QString& dir, FileProblem* problem) {

@@ -78,14 +78,14 @@ std::optional<qint64> ParseDuration(const QString& text) {
         return std::nullopt;
     }
     const QString unit = match.captured(2);
-    const qint64 seconds =
-        match.captured(1).toLongLong() * (unit == QLatin1String("h") ? 3600 : unit == QLatin1String("m") ? 60 : 1);
+    const qint64 seconds = match.captured(1).toLongLong() * (unit == QLatin1String("h")   ? 3600
+                                                             : unit == QLatin1String("m") ? 60
+                                                                                          : 1);
     if (seconds < 1 || seconds > 100 * 3600) {
         return std::nullopt;
     }
     return seconds * 1000;
 }
-
 
 std::optional<QList<int>> ParseAddresses(const QString& text, QString* error) {
     auto fail = [&](const QString& why) -> std::optional<QList<int>> {

@@ -36,8 +36,8 @@ WeightReading MakeReading(qint64 ms, double value, bool stable, uint8_t view = 2
 WeightTrend Feed(const QList<Reading>& readings) {
     WeightTrend trend;
     for (const Reading& r : readings) {
-        trend.AfterPass(std::isnan(r.value) ? std::nullopt : std::optional(MakeReading(r.ms, r.value, r.stable)),
-                        r.ms);
+        trend.AfterPass(
+            std::isnan(r.value) ? std::nullopt : std::optional(MakeReading(r.ms, r.value, r.stable)), r.ms);
     }
     return trend;
 }
@@ -47,7 +47,8 @@ QStringList Describe(const WeightTrend& trend) {
     QStringList out;
     for (const TrendPoint& p : trend.Points()) {
         out << (p.IsGap() ? QStringLiteral("-")
-                          : QString::number(p.value, 'f', 2) + (p.stable ? QStringLiteral("/s") : QStringLiteral("/u")));
+                          : QString::number(p.value, 'f', 2) +
+                                (p.stable ? QStringLiteral("/s") : QStringLiteral("/u")));
     }
     return out;
 }
@@ -68,11 +69,14 @@ private slots:
     void points_data() {
         QTest::addColumn<QList<Reading>>("readings");
         QTest::addColumn<QStringList>("points");
-        QTest::newRow("readings in order") << QList<Reading>{{T0, 1, true}, {T0 + 100, 2, false}, {T0 + 200, 3, true}}
-                                           << QStringList{"1.00/s", "2.00/u", "3.00/s"};
-        QTest::newRow("passes without a reading: one gap")
-            << QList<Reading>{{T0, 1, true}, {T0 + 100, Gap, true}, {T0 + 200, Gap, true}, {T0 + 300, 2, true}}
-            << QStringList{"1.00/s", "-", "2.00/s"};
+        QTest::newRow("readings in order")
+            << QList<Reading>{{T0, 1, true}, {T0 + 100, 2, false}, {T0 + 200, 3, true}}
+            << QStringList{"1.00/s", "2.00/u", "3.00/s"};
+        QTest::newRow("passes without a reading: one gap") << QList<Reading>{{T0, 1, true},
+                                                                             {T0 + 100, Gap, true},
+                                                                             {T0 + 200, Gap, true},
+                                                                             {T0 + 300, 2, true}}
+                                                           << QStringList{"1.00/s", "-", "2.00/s"};
         QTest::newRow("no gap before the first reading")
             << QList<Reading>{{T0, Gap, true}, {T0 + 100, 5, true}} << QStringList{"5.00/s"};
         QTest::newRow("readings 5 s apart are joined")
@@ -129,23 +133,25 @@ private slots:
             return r;
         };
         const auto always = [](int) { return true; };
-        QTest::newRow("constant") << series([](int) { return 125.5; }, 10, always) << T0 << T0 + 900 << 10 << 125.5
-                                  << 125.5 << 125.5 << 0.0 << 0;
+        QTest::newRow("constant") << series([](int) { return 125.5; }, 10, always) << T0 << T0 + 900 << 10
+                                  << 125.5 << 125.5 << 125.5 << 0.0 << 0;
         // 0, 1, ..., 9: mean 4.5, population deviation sqrt(8.25).
-        QTest::newRow("ramp") << series([](int i) { return double(i); }, 10, always) << T0 << T0 + 900 << 10 << 0.0
-                              << 9.0 << 4.5 << std::sqrt(8.25) << 0;
+        QTest::newRow("ramp") << series([](int i) { return double(i); }, 10, always) << T0 << T0 + 900 << 10
+                              << 0.0 << 9.0 << 4.5 << std::sqrt(8.25) << 0;
         // Five at 0 then five at 10: mean 5, every reading 5 from it.
-        QTest::newRow("step") << series([](int i) { return i < 5 ? 0.0 : 10.0; }, 10, always) << T0 << T0 + 900
-                              << 10 << 0.0 << 10.0 << 5.0 << 5.0 << 0;
+        QTest::newRow("step") << series([](int i) { return i < 5 ? 0.0 : 10.0; }, 10, always) << T0
+                              << T0 + 900 << 10 << 0.0 << 10.0 << 5.0 << 5.0 << 0;
         QTest::newRow("one unstable stretch")
             << series([](int i) { return i >= 3 && i <= 5 ? 50.0 + i : 100.0; }, 10,
                       [](int i) { return i < 3 || i > 5; })
-            << T0 << T0 + 900 << 10 << 53.0 << 100.0 << (7 * 100.0 + 53 + 54 + 55) / 10 << std::sqrt(444.56) << 3;
-        QTest::newRow("window cuts both ends") << series([](int i) { return double(i); }, 10, always) << T0 + 200
-                                               << T0 + 400 << 3 << 2.0 << 4.0 << 3.0 << std::sqrt(2.0 / 3) << 0;
+            << T0 << T0 + 900 << 10 << 53.0 << 100.0 << (7 * 100.0 + 53 + 54 + 55) / 10 << std::sqrt(444.56)
+            << 3;
+        QTest::newRow("window cuts both ends")
+            << series([](int i) { return double(i); }, 10, always) << T0 + 200 << T0 + 400 << 3 << 2.0 << 4.0
+            << 3.0 << std::sqrt(2.0 / 3) << 0;
         QTest::newRow("gaps are not readings")
-            << QList<Reading>{{T0, 4, true}, {T0 + 100, Gap, true}, {T0 + 200, 6, true}} << T0 << T0 + 200 << 2
-            << 4.0 << 6.0 << 5.0 << 1.0 << 0;
+            << QList<Reading>{{T0, 4, true}, {T0 + 100, Gap, true}, {T0 + 200, 6, true}} << T0 << T0 + 200
+            << 2 << 4.0 << 6.0 << 5.0 << 1.0 << 0;
         QTest::newRow("an empty window") << series([](int i) { return double(i); }, 3, always) << T0 + 300
                                          << T0 + 900 << 0 << 0.0 << 0.0 << 0.0 << 0.0 << 0;
     }
@@ -197,10 +203,9 @@ private slots:
             QVERIFY(stretch.size() <= 4 * 6); // a stretch touches at most six slices
             QVERIFY(std::is_sorted(stretch.begin(), stretch.end(),
                                    [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
-            const auto [low, high] = std::minmax_element(stretch.begin(), stretch.end(), [](const QPointF& a,
-                                                                                            const QPointF& b) {
-                return a.y() < b.y();
-            });
+            const auto [low, high] =
+                std::minmax_element(stretch.begin(), stretch.end(),
+                                    [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
             QCOMPARE(low->y(), 0.0);
             QCOMPARE(high->y(), 6.0);
         }
@@ -243,22 +248,24 @@ private slots:
         QTest::addColumn<int>("lamps"); // bit 0 net, 1 output 1, 2 output 2
         QTest::addColumn<QString>("line");
         QTest::newRow("VXA gross, stable, output 1")
-            << 1 << 2 << true << "125.00" << " 125.00" << true << 2
+            << 1 << 2 << true << "125.00"
+            << " 125.00" << true << 2
             << "2025-12-10T10:15:02.481+01:00,7,VXA,gross,125.00,\" 125.00\",1,0,1,0";
         QTest::newRow("VXA net, negative, unstable, all lamps")
-            << 1 << 1 << true << "-0.04" << "  -0.04" << false << 7
-            << "2025-12-10T10:15:02.481+01:00,7,VXA,net,-0.04,\"  -0.04\",0,1,1,1";
-        QTest::newRow("VXA peak") << 1 << 3 << true << "3" << "      3" << true << 0
+            << 1 << 1 << true << "-0.04"
+            << "  -0.04" << false << 7 << "2025-12-10T10:15:02.481+01:00,7,VXA,net,-0.04,\"  -0.04\",0,1,1,1";
+        QTest::newRow("VXA peak") << 1 << 3 << true << "3"
+                                  << "      3" << true << 0
                                   << "2025-12-10T10:15:02.481+01:00,7,VXA,peak,3,\"      3\",1,0,0,0";
         QTest::newRow("VXB: no lamps of its own")
-            << 2 << 2 << true << "12.5" << "   12.5" << true << 7
-            << "2025-12-10T10:15:02.481+01:00,7,VXB,gross,12.5,\"   12.5\",1,,,";
+            << 2 << 2 << true << "12.5"
+            << "   12.5" << true << 7 << "2025-12-10T10:15:02.481+01:00,7,VXB,gross,12.5,\"   12.5\",1,,,";
         QTest::newRow("a status text instead of a weight")
-            << 1 << 2 << false << "" << " O - L " << false << 0
-            << "2025-12-10T10:15:02.481+01:00,7,VXA,gross,,\" O - L \",0,0,0,0";
+            << 1 << 2 << false << ""
+            << " O - L " << false << 0 << "2025-12-10T10:15:02.481+01:00,7,VXA,gross,,\" O - L \",0,0,0,0";
         QTest::newRow("a quote in the text is doubled")
-            << 1 << 2 << false << "" << "a\"b" << true << 0
-            << "2025-12-10T10:15:02.481+01:00,7,VXA,gross,,\"a\"\"b\",1,0,0,0";
+            << 1 << 2 << false << ""
+            << "a\"b" << true << 0 << "2025-12-10T10:15:02.481+01:00,7,VXA,gross,,\"a\"\"b\",1,0,0,0";
     }
     void logLine() {
         QFETCH(int, model);
@@ -281,7 +288,8 @@ private slots:
         row.output1 = lamps & 2;
         row.output2 = lamps & 4;
         QTEST(WeightLogLine(row), "line");
-        QCOMPARE(WeightLogHeader(), QStringLiteral("time,address,model,view,weight,shown,stable,net,output1,output2"));
+        QCOMPARE(WeightLogHeader(),
+                 QStringLiteral("time,address,model,view,weight,shown,stable,net,output1,output2"));
     }
 
     void fileName() {

@@ -122,12 +122,12 @@ private slots:
             << QStringList{"watch", "--address", "1", "--count", "0", dev} << "--count";
         QTest::newRow("watch bad view")
             << QStringList{"watch", "--address", "1", "--view", "tare", dev} << "--view";
-        QTest::newRow("watch duration 0") << QStringList{"watch", "--address", "1", "--duration", "0", dev}
-                                          << "--duration";
+        QTest::newRow("watch duration 0")
+            << QStringList{"watch", "--address", "1", "--duration", "0", dev} << "--duration";
         QTest::newRow("watch duration past 100 h")
             << QStringList{"watch", "--address", "1", "--duration", "6001m", dev} << "--duration";
-        QTest::newRow("watch duration unit") << QStringList{"watch", "--address", "1", "--duration", "5d", dev}
-                                             << "--duration";
+        QTest::newRow("watch duration unit")
+            << QStringList{"watch", "--address", "1", "--duration", "5d", dev} << "--duration";
         QTest::newRow("watch csv - with json")
             << QStringList{"watch", "--address", "1", "--csv", "-", "--json", dev} << "--csv - and --json";
         QTest::newRow("watch stats without count")

@@ -32,8 +32,9 @@ struct SimState {
 // next state, so that pass k reads state k; the last state stays.
 const QList<SimState> Script{
     {7777, true, 0, 0}, // state 0: before
-    {500, true, 0, 0},  {501, false, 1, 0}, {1, true, 2, 0},     {-3, true, 3, 0},
-    {0, true, 0, 0},    {0, true, 0, SimInstrument::Overload},  {65535, true, 1, 0},
+    {500, true, 0, 0},   {501, false, 1, 0}, {1, true, 2, 0},
+    {-3, true, 3, 0},    {0, true, 0, 0},    {0, true, 0, SimInstrument::Overload},
+    {65535, true, 1, 0},
 };
 
 // The rows of states 1..7 without their time stamps, as the log's header describes them: gross view,
@@ -41,9 +42,9 @@ const QList<SimState> Script{
 // the status byte (kept from the last weight during the overload, which shows no weight), the net lamp
 // (gross view: off) and the two relay outputs.
 const QStringList Expected{
-    "1,VXA,gross,10.00,\"  10.00\",1,0,0,0",     "1,VXA,gross,10.02,\"  10.02\",0,0,1,0",
-    "1,VXA,gross,0.02,\"   0.02\",1,0,0,1",      "1,VXA,gross,-0.06,\"  -0.06\",1,0,1,1",
-    "1,VXA,gross,0.00,\"   0.00\",1,0,0,0",      "1,VXA,gross,,\" O - L \",1,0,0,0",
+    "1,VXA,gross,10.00,\"  10.00\",1,0,0,0",   "1,VXA,gross,10.02,\"  10.02\",0,0,1,0",
+    "1,VXA,gross,0.02,\"   0.02\",1,0,0,1",    "1,VXA,gross,-0.06,\"  -0.06\",1,0,1,1",
+    "1,VXA,gross,0.00,\"   0.00\",1,0,0,0",    "1,VXA,gross,,\" O - L \",1,0,0,0",
     "1,VXA,gross,1310.70,\"1310.70\",1,0,1,0",
 };
 
@@ -63,18 +64,19 @@ struct Scripted {
         inst->setHolding(0x1050, DivisionCode);
         inst->setStored(0x1050, DivisionCode);
         Apply(inst, Script[0]);
-        connection = QObject::connect(&sim, &Simulator::requestReceived, &sim, [this](int, const QByteArray& frame) {
-            if (armed && frame.mid(3, 2) == "01" && state + 1 < Script.size()) {
-                Apply(inst, Script[++state]);
-            }
-        });
+        connection =
+            QObject::connect(&sim, &Simulator::requestReceived, &sim, [this](int, const QByteArray& frame) {
+                if (armed && frame.mid(3, 2) == "01" && state + 1 < Script.size()) {
+                    Apply(inst, Script[++state]);
+                }
+            });
     }
     ~Scripted() { QObject::disconnect(connection); }
     bool armed = false;
 };
 
-const QRegularExpression TimeStamp(
-    QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d)$)"));
+const QRegularExpression
+    TimeStamp(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d)$)"));
 
 // The rows of a log (header checked, time stamps checked and cut off) from the first row of state 1 on,
 // as many as the script has.
@@ -122,7 +124,8 @@ private slots:
             script.armed = true;
             const QString path = rig.Path(QStringLiteral("watch.csv"));
             const QString count = QString::number(Expected.size() + 1);
-            const CliResult r = rig.Run({"watch", "--address", "1", "--count", count, "--csv", toFile ? path : "-"});
+            const CliResult r =
+                rig.Run({"watch", "--address", "1", "--count", count, "--csv", toFile ? path : "-"});
             QCOMPARE(r.status, ExitOk);
             QCOMPARE(ScriptRows(toFile ? ReadFile(path) : r.out.toUtf8()), Expected);
             if (!toFile) {
@@ -194,7 +197,8 @@ private slots:
         QTRY_COMPARE(rig.prompter.MessageCount(), 1);
         QVERIFY(!trend.LogItem->isChecked());
         const QString message = rig.prompter.records.last().text;
-        QVERIFY2(message.contains(QStringLiteral("%1 righe registrate").arg(trend.Log().Rows())), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("%1 righe registrate").arg(trend.Log().Rows())),
+                 qPrintable(message));
         const QStringList lines = QString::fromUtf8(ReadFile(path)).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.last(), QString()); // ends with a whole row
         QCOMPARE(lines.size(), 1 + int(trend.Log().Rows()) + 1);

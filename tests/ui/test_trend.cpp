@@ -98,7 +98,8 @@ private slots:
         QVERIFY(rising1);
         QVERIFY(std::isnan(trend.Points()[size_t(offlinePoints - 1)].value));
         // The first reading is the weight first set.
-        QVERIFY2(trend.Points().front().value == 100.0, qPrintable(QString::number(trend.Points().front().value)));
+        QVERIFY2(trend.Points().front().value == 100.0,
+                 qPrintable(QString::number(trend.Points().front().value)));
     }
 
     // A full-scale and a zero setting: each marked at its click. The full-scale request's first echo is
@@ -108,7 +109,8 @@ private slots:
         Rising rising(rig);
         rig.Run();
         const WeightTrend& trend = rig.form->Trend().Trend();
-        QVERIFY(uitest::WaitUntil([&] { return rig.m.TabRead[1] == 1 || rig.form->PassCount() > 2; }, WaitMs));
+        QVERIFY(
+            uitest::WaitUntil([&] { return rig.m.TabRead[1] == 1 || rig.form->PassCount() > 2; }, WaitMs));
         QTest::mouseClick(rig.Get<QPushButton>("Command1"), Qt::LeftButton);
         QVERIFY(uitest::WaitUntil([&] { return rig.m.TabRead[1] == 1; }, WaitMs));
         rig.ChooseTab(1);
@@ -140,8 +142,9 @@ private slots:
         QCOMPARE(marks[0].kind, TrendMarkKind::FullScale);
         QCOMPARE(marks[1].kind, TrendMarkKind::Zero);
         QVERIFY(marks[0].ms >= clicked && marks[0].ms < marks[1].ms);
-        const qsizetype gapsAfter = std::count_if(trend.Points().begin(), trend.Points().end(),
-                                                  [clicked](const TrendPoint& p) { return p.IsGap() && p.ms >= clicked; });
+        const qsizetype gapsAfter =
+            std::count_if(trend.Points().begin(), trend.Points().end(),
+                          [clicked](const TrendPoint& p) { return p.IsGap() && p.ms >= clicked; });
         QCOMPARE(gapsBefore, 0);
         QVERIFY(gapsAfter >= 1);
     }
@@ -195,9 +198,8 @@ private slots:
         const TrendFigures f = panel->Figures();
         QVERIFY(f.count > 20);
         QCOMPARE(f.max - f.min, double(f.count - 1) * 0.02); // one division a reading, none lost
-        QVERIFY2(panel->FiguresLine->text().startsWith(QStringLiteral("Min %1   Max %2")
-                                                            .arg(f.min, 0, 'f', 2)
-                                                            .arg(f.max, 0, 'f', 2)),
+        QVERIFY2(panel->FiguresLine->text().startsWith(
+                     QStringLiteral("Min %1   Max %2").arg(f.min, 0, 'f', 2).arg(f.max, 0, 'f', 2)),
                  qPrintable(panel->FiguresLine->text()));
 
         // The picture of the chart.
@@ -225,7 +227,8 @@ private slots:
         QTest::newRow("shown, 1 minute")
             << QByteArray("Trend shown (0=no 1=yes) = 1\r\nTrend window (minutes) = 1\r\n") << true << 1;
         QTest::newRow("15 minutes") << QByteArray("Trend window (minutes) = 15\r\n") << false << 15;
-        QTest::newRow("16 minutes: the default") << QByteArray("Trend window (minutes) = 16\r\n") << false << 5;
+        QTest::newRow("16 minutes: the default")
+            << QByteArray("Trend window (minutes) = 16\r\n") << false << 5;
         QTest::newRow("0 minutes: the default") << QByteArray("Trend window (minutes) = 0\r\n") << false << 5;
         QTest::newRow("shown 2: hidden") << QByteArray("Trend shown (0=no 1=yes) = 2\r\n") << false << 5;
     }
