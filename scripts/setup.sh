@@ -10,7 +10,7 @@ PACKAGES=(
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins fonts-dejavu-core qt6-translations-l10n
   python3 python3-pymodbus python3-serial python3-serial-asyncio
-  dpkg-dev file desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream help2man lintian
   poppler-utils
 )
 
