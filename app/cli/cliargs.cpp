@@ -29,8 +29,8 @@ constexpr CommandDef Commands[] = {
      "Loads the setup file into the instrument group by group, as the main setup screen's load does, and\n"
      "prints each group's result. Without --store the instrument keeps the values until it restarts;\n"
      "with --store it stores them (command 0x0020). A range of addresses is restored one after the other.\n"
-     "A file of another model than --model (default 1, as the start-up screen) or a short file is\n"
-     "refused before anything is sent."},
+     "A file of another model than the instrument's (asked of it unless --model is given) or a short\n"
+     "file is refused before anything is written."},
     {CliCommand::Report, "report",
      "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT] [options]",
      "The configuration report of a live instrument (after a full read) or of a setup file, as a PDF\n"
@@ -189,8 +189,7 @@ ParsedCli ParseCli(const QStringList& arguments) {
     const QCommandLineOption model(
         Opt("model"),
         QStringLiteral("Instrument model: 1 (VXA), 2 (VXB) or auto (asked of the "
-                       "instrument). Default: %1.")
-            .arg(def->command == CliCommand::Restore ? QStringLiteral("1") : QStringLiteral("auto")),
+                       "instrument). Default: auto."),
         QStringLiteral("1|2|auto"));
     parser.addOption(help);
     QList<QCommandLineOption> own;
@@ -286,7 +285,7 @@ ParsedCli ParseCli(const QStringList& arguments) {
             return Usage(QStringLiteral("--lang takes it or en, not \"%1\"").arg(parser.value(lang)));
         }
     }
-    o.model = isRestore ? 1 : ModelAuto;
+    o.model = ModelAuto;
     if (parser.isSet(model)) {
         const QString v = parser.value(model).toLower();
         if (v == QLatin1String("1") || v == QLatin1String("vxa")) {
@@ -422,7 +421,10 @@ ParsedCli ParseCli(const QStringList& arguments) {
         if (fromFile == parser.isSet(address)) {
             return Usage(QStringLiteral("report needs either --address N or a setup file FILE.stp"));
         }
-        if (parser.isSet(pdf) == parser.isSet(text)) {
+        if (parser.isSet(pdf) && parser.isSet(text)) {
+            return Usage(QStringLiteral("report writes either a PDF (--pdf OUT.pdf) or text (--text), not both"));
+        }
+        if (!parser.isSet(pdf) && !parser.isSet(text)) {
             return Usage(QStringLiteral("report needs either --pdf OUT.pdf or --text"));
         }
         if (fromFile) {

@@ -1,6 +1,14 @@
 #include "cliio.h"
 
+QJsonValue JsonNumber(const QString& shown) {
+    bool ok = false;
+    const double value = shown.trimmed().toDouble(&ok);
+    return ok ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
 void CliIo::Out(const QString& line) {
+    // On a terminal both streams share the screen: the progress line goes before a result is written.
+    ClearProgress();
     if (s_.out) {
         s_.out(line + QLatin1Char('\n'));
     }

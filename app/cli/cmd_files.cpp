@@ -126,8 +126,9 @@ QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString
 
 QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     const CliOptions& o = line.options();
-    if (o.all && !QFileInfo(o.path).isDir()) {
-        io.Fail(QStringLiteral("%1 is not a directory").arg(QDir::toNativeSeparators(o.path)));
+    // The folder of --all is made when it is missing (with its parents), as a shell's mkdir -p would.
+    if (o.all && !QFileInfo(o.path).isDir() && (QFileInfo::exists(o.path) || !QDir().mkpath(o.path))) {
+        io.Fail(QStringLiteral("%1 is not a directory and cannot be made one").arg(QDir::toNativeSeparators(o.path)));
         co_return ExitFailed;
     }
     if (!line.Open()) {

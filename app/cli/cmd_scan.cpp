@@ -123,8 +123,8 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
             obj.insert(QStringLiteral("address"), row.address);
             obj.insert(QStringLiteral("model"), row.model);
             obj.insert(QStringLiteral("modelName"), ModelName(row.model));
-            obj.insert(QStringLiteral("division"), row.division);
-            obj.insert(QStringLiteral("weight"), row.weight.trimmed());
+            obj.insert(QStringLiteral("division"), JsonNumber(row.division));
+            obj.insert(QStringLiteral("weight"), JsonNumber(row.weight));
             obj.insert(QStringLiteral("weightText"), row.weight);
             obj.insert(QStringLiteral("status"), row.status);
             obj.insert(QStringLiteral("statusByte"), row.statusByte);

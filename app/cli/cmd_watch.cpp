@@ -100,17 +100,17 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
             QJsonObject obj;
             obj.insert(QStringLiteral("pass"), pass);
             obj.insert(QStringLiteral("address"), a);
-            obj.insert(QStringLiteral("weight"), d.text(T::Peso).trimmed());
+            obj.insert(QStringLiteral("weight"), JsonNumber(d.text(T::Peso)));
             obj.insert(QStringLiteral("weightText"), d.text(T::Peso));
-            obj.insert(QStringLiteral("points"), d.text(T::Punti));
-            obj.insert(QStringLiteral("signal"), d.text(T::MilliV));
+            obj.insert(QStringLiteral("points"), JsonNumber(d.text(T::Punti)));
+            obj.insert(QStringLiteral("signal"), JsonNumber(d.text(T::MilliV)));
             obj.insert(QStringLiteral("version"), d.text(T::Versione));
             obj.insert(QStringLiteral("stable"), d.lamp(L::Stable));
             if (model1) {
                 obj.insert(QStringLiteral("input1"), d.text(T::Ingresso1));
                 obj.insert(QStringLiteral("input2"), d.text(T::Ingresso2));
-                obj.insert(QStringLiteral("setpoint1"), inst.set.text(Field::Set1));
-                obj.insert(QStringLiteral("setpoint2"), inst.set.text(Field::Set2));
+                obj.insert(QStringLiteral("setpoint1"), JsonNumber(inst.set.text(Field::Set1)));
+                obj.insert(QStringLiteral("setpoint2"), JsonNumber(inst.set.text(Field::Set2)));
                 obj.insert(QStringLiteral("net"), d.lamp(L::Net));
                 obj.insert(QStringLiteral("output1"), d.lamp(L::Output1));
                 obj.insert(QStringLiteral("output2"), d.lamp(L::Output2));

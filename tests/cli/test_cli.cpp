@@ -135,17 +135,26 @@ private slots:
                             }));
         } else {
             QCOMPARE(lines.size(), 3);
+            QJsonParseError error;
+            for (const QString& line : lines) {
+                QVERIFY2(QJsonDocument::fromJson(line.toUtf8(), &error).isObject(), qPrintable(error.errorString()));
+            }
             const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
             QCOMPARE(first.value("address").toInt(), 1);
             QCOMPARE(first.value("model").toInt(), 1);
-            QCOMPARE(first.value("division").toString(), QStringLiteral("0.2"));
-            QCOMPARE(first.value("weight").toString(), QStringLiteral("-24.0"));
+            QVERIFY(first.value("division").isDouble());
+            QCOMPARE(first.value("division").toDouble(), 0.2);
+            QVERIFY(first.value("weight").isDouble());
+            QCOMPARE(first.value("weight").toDouble(), -24.0);
             QCOMPARE(first.value("weightText").toString(), QStringLiteral("  -24.0"));
             QCOMPARE(first.value("statusByte").toInt(), 0x05);
             QVERIFY(first.value("ok").toBool());
             const QJsonObject second = QJsonDocument::fromJson(lines[1].toUtf8()).object();
             QCOMPARE(second.value("modelName").toString(), QStringLiteral("VXB"));
             QCOMPARE(second.value("weightText").toString(), QStringLiteral(" O - L "));
+            QVERIFY(second.value("weight").isNull()); // a state, not a number
+            const QJsonObject last = QJsonDocument::fromJson(lines[2].toUtf8()).object();
+            QCOMPARE(last.value("weight").toDouble(), 25.0);
         }
         // The start-up screen's frames, then the model probe (the register only model 1 has).
         QCOMPARE(FramesTo(rig.sim, 1),
@@ -246,7 +255,8 @@ private slots:
         QCOMPARE(lines.size(), 2);
         const QJsonObject pass = QJsonDocument::fromJson(lines[1].toUtf8()).object();
         QCOMPARE(pass.value("pass").toInt(), 2);
-        QCOMPARE(pass.value("weight").toString(), QStringLiteral("33"));
+        QVERIFY(pass.value("weight").isDouble());
+        QCOMPARE(pass.value("weight").toDouble(), 33.0);
         QCOMPARE(pass.value("weightText").toString(), QStringLiteral("     33"));
         QVERIFY(pass.value("stable").toBool());
         QVERIFY(pass.value("net").toBool());
@@ -324,7 +334,8 @@ private slots:
 
     // restore: the file made from one instrument, loaded into another of the same model, leaves the
     // second holding exactly the first one's configuration (its own address and analog trimming
-    // kept); with --store the stored copy holds it too, without it the stored copy is untouched.
+    // kept); with --store the stored copy holds it too, without it the stored copy is untouched. Neither
+    // backup nor restore is told the model: both ask the instrument.
     void restore_data() {
         QTest::addColumn<int>("model");
         QTest::addColumn<bool>("store");
@@ -343,14 +354,13 @@ private slots:
         target->setHolding(0x4003, 6111);
         target->setStored(0x4003, 6111);
         const QString file = rig.Path("one.stp");
-        const QString modelArg = QString::number(model);
-        QCOMPARE(rig.Run({"backup", "--address", "1", file, "--model", modelArg}).status, ExitOk);
+        QCOMPARE(rig.Run({"backup", "--address", "1", file}).status, ExitOk);
         QList<quint16> storedBefore;
         const QList<quint16> regs = ConfigRegisters(model);
         for (const quint16 reg : regs) {
             storedBefore << target->stored(reg);
         }
-        QStringList args{"restore", "--address", "5", file, "--model", modelArg};
+        QStringList args{"restore", "--address", "5", file};
         if (store) {
             args << "--store";
         }
@@ -437,11 +447,14 @@ private slots:
         QCOMPARE(r.ErrLines().size(), 1);
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
-        QCOMPARE(rig.sim.requestCount(), 0);
+        // At most the question of the model went out.
+        for (const SimRequest& request : rig.sim.requests()) {
+            QCOMPARE(request.function, int(Fn::ReadHoldingRegisters));
+        }
     }
 
-    // A VXB taken for a VXA (the default model of restore): its analog block cannot be read, so
-    // nothing is written and the reason names the model.
+    // A VXB taken for a VXA (--model 1): its analog block cannot be read, so nothing is written and
+    // the reason names the model.
     void restoreIntoOtherModel() {
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXB);
@@ -449,7 +462,8 @@ private slots:
         ParameterSet set(m);
         set.reset();
         QVERIFY(WriteAll(rig.Path("vxa.stp"), setupfile::BuildSetupFile(set, 1, 1)));
-        const CliResult r = rig.Run({"restore", "--address", "1", rig.Path("vxa.stp"), "--store"});
+        const CliResult r =
+            rig.Run({"restore", "--address", "1", rig.Path("vxa.stp"), "--store", "--model", "1"});
         QCOMPARE(r.status, ExitFailed);
         QCOMPARE(r.ErrLines(), QStringList{"quartel-cli: address 1 answers as a VXB, not as a VXA (--model); "
                                            "nothing written"});
@@ -507,6 +521,39 @@ private slots:
         const CliResult pipe = rig.Run({"scan", "--addresses", "1-2"}, false);
         QVERIFY(pipe.err.isEmpty());
         QCOMPARE(pipe.out, terminal.out);
+    }
+
+    // On a terminal, where both streams share the screen, every table line stands whole: the progress
+    // line is gone before a line of the table is written, and comes back after it.
+    void progressLeavesTheTableIntact() {
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        rig.sim.addInstrument(3, SimInstrument::VXB);
+        QString screen;
+        const CliResult r =
+            RunCliWith({"scan", "--addresses", "1-4"}, rig.sim.devicePath(), rig.dir.path(), true, 60000, &screen);
+        QCOMPARE(r.status, ExitOk);
+        QVERIFY(r.err.contains(QLatin1String("\rscan: address 2 (2 of 4), 1 answered")));
+        QStringList shown = TerminalLines(screen);
+        shown.removeAll(QString());
+        QCOMPARE(shown, r.OutLines());
+    }
+
+    // backup --all into a folder that is not there yet makes it, with its parents.
+    void backupAllMakesTheFolder() {
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(2, SimInstrument::VXB), 2);
+        const QString out = rig.Path("new/line");
+        QVERIFY(!QFileInfo::exists(rig.Path("new")));
+        const CliResult r = rig.Run({"backup", "--all", out, "--lang", "en"});
+        QCOMPARE(r.status, ExitOk);
+        QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"quartel-02.stp", "quartel-02.typ"}));
+        // A file where the folder should be is refused, and left as it was.
+        QVERIFY(WriteAll(rig.Path("plain"), "x"));
+        const CliResult file = rig.Run({"backup", "--all", rig.Path("plain"), "--lang", "en"});
+        QCOMPARE(file.status, ExitFailed);
+        QVERIFY2(file.err.contains(QLatin1String("is not a directory")), qPrintable(file.err));
+        QCOMPARE(ReadAll(rig.Path("plain")), QByteArray("x"));
     }
 };
 
