@@ -69,10 +69,9 @@ signals:
     void MainScreenShown(Form1* screen);
     void Finished();
 
+private:
     // The menu entry the windows belong to and their icon, for the whole program.
     static void SetDesktopIdentity();
-
-private:
     QCoro::Task<> ShowWelcome();
     ScreenContext Context();
 

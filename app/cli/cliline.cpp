@@ -9,10 +9,21 @@
 #include "texts.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 CliLine::CliLine(const CliOptions& options, CliIo& io)
-    : options_(options), io_(io), link_(std::make_unique<SerialLink>(m_)) {}
+    : options_(options), io_(io), link_(std::make_unique<SerialLink>(m_)) {
+    // A device server that refuses or drops the connection is told once, when it happens: the
+    // commands then report the addresses that did not answer as usual.
+    QObject::connect(link_.get(), &SerialLink::ConnectionProblemChanged, link_.get(), [this] {
+        const QString problem = ConnectionProblemText(*link_, m_.LanguageIndex);
+        if (!problem.isEmpty()) {
+            io_.Fail(QStringLiteral("%1: %2").arg(device_, problem));
+        }
+    });
+}
 
 CliLine::~CliLine() {
     link_->ClosePort();
@@ -73,7 +84,19 @@ bool CliLine::Open() {
         }
     }
     if (link_->OpenPort(device_) != OpenResult::Ok) {
-        io_.Fail(QStringLiteral("cannot open %1").arg(device_));
+        QString reason = link_->OpenErrorString();
+        reason.remove(QRegularExpression(QStringLiteral("^open: ")));
+        QString line = QStringLiteral("cannot open %1").arg(device_);
+        if (!reason.isEmpty()) {
+            line += QStringLiteral(": ") + reason;
+        }
+        const QFileInfo info(device_);
+        if (info.exists() && (!info.isReadable() || !info.isWritable())) {
+            // Serial devices belong to the dialout group.
+            line += QStringLiteral(" (add yourself to the dialout group: sudo adduser $USER dialout, then "
+                                   "log in again)");
+        }
+        io_.Fail(line);
         return false;
     }
     return true;

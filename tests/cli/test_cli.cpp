@@ -11,8 +11,14 @@
 #include "report.h"
 #include "setupfile.h"
 
+#include <QHostAddress>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QJsonObject>
+#include <QTcpServer>
+
+#include <unistd.h>
 
 using namespace clitest;
 
@@ -537,6 +543,70 @@ private slots:
         QStringList shown = TerminalLines(screen);
         shown.removeAll(QString());
         QCOMPARE(shown, r.OutLines());
+    }
+
+    // A device that cannot be opened or a device server that refuses the connection: the cause is
+    // named (in the run's language where it is the program's own text), and Qt itself says nothing.
+    void deviceProblems_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("absent");
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const QString closed = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+        server.close();
+        QTest::newRow("no such device") << "/dev/quartel-no-such-device" << "en"
+                                        << "cannot open /dev/quartel-no-such-device: No such file or directory"
+                                        << "dialout";
+        QTest::newRow("refused, English") << closed << "en" << closed + ": connection refused" << "rifiutata";
+        QTest::newRow("refused, Italian") << closed << "it" << closed + ": connessione rifiutata" << "refused";
+    }
+    void deviceProblems() {
+        QFETCH(QString, device);
+        QFETCH(QString, lang);
+        QFETCH(QString, cause);
+        QFETCH(QString, absent);
+        QTemporaryDir dir;
+        QVERIFY(WriteAll(dir.filePath("prog.ini"), ProgIni()));
+        static QStringList qtMessages;
+        qtMessages.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { qtMessages << text; });
+        const CliResult r = RunCliWith({"scan", "--addresses", "1-2", "--lang", lang}, device, dir.path());
+        qInstallMessageHandler(previous);
+        QCOMPARE(r.status, ExitFailed);
+        QVERIFY2(r.err.contains(cause), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(absent), qPrintable(r.err));
+        QVERIFY2(qtMessages.isEmpty(), qPrintable(qtMessages.join('\n')));
+    }
+
+    // A serial device the user may not open: the system's reason and the way to get access. Run as
+    // an unprivileged user (the tests run as root, who may open anything).
+    void devicePermission() {
+#ifndef QUARTEL_CLI_PROGRAM
+        QSKIP("the program is not built");
+#else
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (::geteuid() != 0 || setpriv.isEmpty()) {
+            QSKIP("needs root and setpriv to run the program as another user");
+        }
+        CliRig rig(1);
+        QProcess run;
+        run.setProcessChannelMode(QProcess::SeparateChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        run.setProcessEnvironment(env);
+        // nobody: no member of the tty or dialout groups, so the pseudo-terminal is closed to it.
+        run.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QUARTEL_CLI_PROGRAM, "scan",
+                            "--addresses", "1", "--device", rig.sim.devicePath(), "--settings-dir", "/nonexistent"});
+        QVERIFY(run.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+        QCOMPARE(run.exitCode(), ExitFailed);
+        QVERIFY2(err.contains(QStringLiteral("cannot open %1: Permission denied").arg(rig.sim.devicePath())),
+                 qPrintable(err));
+        QVERIFY2(err.contains(QLatin1String("dialout")), qPrintable(err));
+#endif
     }
 
     // backup --all into a folder that is not there yet makes it, with its parents.
