@@ -94,8 +94,14 @@ bool Application::Prepare() {
 }
 
 ScreenContext Application::Context() {
-    return ScreenContext{m_,          *prompter_,         settingsDir_, deviceOverride_, &traffic_,
-                         [this] { ShowTraffic(); }, options_.localEcho, {}};
+    return ScreenContext{m_,
+                         *prompter_,
+                         settingsDir_,
+                         deviceOverride_,
+                         &traffic_,
+                         [this] { ShowTraffic(); },
+                         options_.localEcho,
+                         {}};
 }
 
 QCoro::Task<> Application::ShowWelcome() {
@@ -136,17 +142,26 @@ QCoro::Task<> Application::Run() {
         if (outcome == StartScreenOutcome::Reload) {
             continue;
         }
-        // The main setup screen for DeviceAddress.
-        auto main = std::make_unique<Form1>(Context());
-        form1_ = main.get();
-        main->Form_Load();
-        main->show();
-        ++mainOpens_;
-        emit MainScreenShown(main.get());
-        co_await main->Form_Activate();
-        main.reset();
-        // No queued write survives the screen.
-        m_.WritePending = false;
+        // The main setup screen for DeviceAddress; again for the model the instrument answers as, when
+        // that was not the one selected and the user chose to open its screen.
+        for (;;) {
+            auto main = std::make_unique<Form1>(Context());
+            form1_ = main.get();
+            main->Form_Load();
+            main->show();
+            ++mainOpens_;
+            emit MainScreenShown(main.get());
+            co_await main->Form_Activate();
+            const int reopenAs = main->ReopenAsModel();
+            main.reset();
+            // No queued write survives the screen.
+            m_.WritePending = false;
+            if (reopenAs == 0) {
+                break;
+            }
+            // The selection follows, as the menu of the start-up screen sets it.
+            m_.InstrumentModel = reopenAs;
+        }
     }
     finished_ = true;
     emit Finished();

@@ -51,10 +51,11 @@ void DemoLine::Drift() {
     // A load that settles and moves again: a slow swing around 125.00 on the VXA and 740 on the VXB.
     ++step_;
     const double phase = step_ * 0.35;
-    // Gross is net plus a dead load; the signal and the internal points follow the gross weight.
+    // Gross is net plus a dead load; the signal and the internal points follow the gross weight. The
+    // instruments show the load through their own calibration, so a zero or a full scale holds.
     auto load = [](SimInstrument* i, qint32 net, qint32 deadLoad) {
         const qint32 gross = net + deadLoad;
-        i->setWeight(net, gross);
+        i->setLoad(net, gross);
         i->setSignal(gross / 10);
         i->setInternalPoints(quint32((131000 + gross * 4) * 16));
     };

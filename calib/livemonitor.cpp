@@ -213,6 +213,7 @@ QCoro::Task<> LiveMonitor::ReadSetpoints() {
     };
     s_.set.setText(Field::Set1, setPoint(0));
     s_.set.setText(Field::Set2, setPoint(1));
+    s_.set.setKnown(GroupId::SetPoints, true);
     m.SetpointsRead = 1;
 }
 

@@ -9,8 +9,6 @@
 namespace {
 // The tabs whose blocks the full read fetches, in order (tab 1, calibration, holds no block).
 constexpr std::array<int, 5> ReadAllTabs{0, 2, 3, 4, 5};
-// The TabRead elements whose reads decide the result of the full read (tabs 2, 3, 4 and 5).
-constexpr std::array<int, 4> ReadAllChecked{3, 4, 5, 6};
 // Tabs without a block of their own on model 2 (no set-point outputs, no analog output).
 constexpr bool SkippedOnModel2(int tab) {
     return tab == 3 || tab == 5;
@@ -66,6 +64,7 @@ QCoro::Task<> ConfigReader::ReadDivisionCode() {
             code >= 0 ? ListIndexFromRegister(Field::ValDiv, static_cast<unsigned>(code), m.InstrumentModel)
                       : std::nullopt) {
         s_.set.setIndex(Field::ValDiv, *index);
+        s_.set.setKnown(GroupId::Division, true);
     }
     // After the list: while ValDiv changes the division is still unknown, so its change is no edit.
     // A code outside the table (negative ones included) leaves the division unknown.
@@ -76,17 +75,20 @@ QCoro::Task<> ConfigReader::ReadOperatingMode() {
     if (s_.m.WritePending) {
         co_return;
     }
+    opModeRead_ = false;
     const std::optional<QByteArray> reply =
         co_await s_.Read(Fn::ReadHoldingRegisters, Reg::OperatingMode, 1, Prefix::OperatingMode);
     if (!reply) {
         co_return;
     }
+    opModeRead_ = true;
     const int value = ReadRegisterSigned(*reply, 0);
     if (const std::optional<int> index =
             value >= 0
                 ? ListIndexFromRegister(Field::OpMode, static_cast<unsigned>(value), s_.m.InstrumentModel)
                 : std::nullopt) {
         s_.set.setIndex(Field::OpMode, *index);
+        s_.set.setKnown(GroupId::OperatingMode, true);
     }
 }
 
@@ -111,9 +113,31 @@ QCoro::Task<> ConfigReader::ReadAllConfiguration() {
             co_await ReadBlockOfTab(tab);
         }
     }
-    for (const int element : ReadAllChecked) {
-        if (m.TabRead[static_cast<size_t>(element)] == 0) {
-            m.ReadAllOk = false;
+    // What a setup file would hold must all have come from the instrument: tab 0 too, with the division
+    // and operating mode read with it, and the set points the live monitor reads.
+    failed_.clear();
+    for (const ParameterGroup& g : Groups()) {
+        if (m.InstrumentModel == 2 && !g.model2) {
+            continue;
+        }
+        bool read = true;
+        switch (g.id) {
+        case GroupId::Division:
+            read = m.CurrentStep() != 0 && s_.set.known(g.id);
+            break;
+        case GroupId::OperatingMode:
+            read = m.TabRead[1] == 1 && opModeRead_;
+            break;
+        case GroupId::SetPoints:
+            read = s_.set.known(g.id);
+            break;
+        default:
+            read = m.TabRead[static_cast<size_t>(g.tabReadElement)] == 1;
+            break;
+        }
+        if (!read) {
+            failed_ << g.id;
         }
     }
+    m.ReadAllOk = failed_.isEmpty();
 }

@@ -25,8 +25,11 @@ public:
     // Reads register 0x1010 when no write is pending; values 0..2 select OpMode.
     QCoro::Task<> ReadOperatingMode();
     // Every tab's block with up to five attempts each (tabs 3 and 5 are skipped for model 2); sets
-    // ReadAllOk. Leaves the last tab read on show.
+    // ReadAllOk: every block read, tab 0 included, with its division and (model 1) its operating mode,
+    // and the set points known (model 1). Leaves the last tab read on show.
     QCoro::Task<> ReadAllConfiguration();
+    // The groups the last full read could not give, in group order (empty when ReadAllOk).
+    const QList<GroupId>& FailedGroups() const { return failed_; }
 
     // The block of `tab`, if due (the full read's step, and a setup file's load before it writes the
     // analog output); a tab clicked while it waits for a reply does not change what it reads.
@@ -38,4 +41,6 @@ private:
     Session& s_;
     std::function<int()> currentTab_;
     std::function<void(int)> selectTab_;
+    bool opModeRead_ = false; // the last read of the operating mode was answered
+    QList<GroupId> failed_;
 };

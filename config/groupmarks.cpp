@@ -2,7 +2,8 @@
 
 void GroupMarks::Set(GroupId id, const State& s) {
     State& current = states_[static_cast<int>(id)];
-    if (current.marker == s.marker && current.sendEnabled == s.sendEnabled && current.errorShown == s.errorShown) {
+    if (current.marker == s.marker && current.sendEnabled == s.sendEnabled &&
+        current.errorShown == s.errorShown) {
         return;
     }
     current = s;

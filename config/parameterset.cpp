@@ -856,6 +856,31 @@ ParameterSet::ParameterSet(const Modulo1& m, QObject* parent) : QObject(parent),
         texts_[i] = p.kind == FieldKind::Text ? Utf8(p.initialText) : QString();
         indices_[i] = p.kind == FieldKind::List ? p.initialIndex : -1;
     }
+    known_.fill(true);
+}
+
+void ParameterSet::setKnown(GroupId id, bool known) {
+    bool& k = known_[static_cast<size_t>(id)];
+    if (k != known) {
+        k = known;
+        emit knownChanged(id);
+    }
+}
+
+void ParameterSet::setAllKnown(bool known) {
+    for (int g = 0; g < GroupCount; ++g) {
+        setKnown(static_cast<GroupId>(g), known);
+    }
+}
+
+QList<GroupId> ParameterSet::unknownGroups() const {
+    QList<GroupId> unknown;
+    for (const ParameterGroup& g : Groups()) {
+        if (!known(g.id) && (model() != 2 || g.model2)) {
+            unknown << g.id;
+        }
+    }
+    return unknown;
 }
 
 QString ParameterSet::text(Field field) const {
@@ -1014,6 +1039,7 @@ void DecodeBlock(GroupId id, const QByteArray& reply, ParameterSet& set, Modulo1
         }
         n += Width(p.encoding);
     }
+    set.setKnown(id, true);
 }
 
 bool DecodeTabBlock(int tab, const QByteArray& reply, ParameterSet& set, Modulo1& m) {

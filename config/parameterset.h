@@ -234,13 +234,27 @@ public:
     // each raising changed().
     void reset();
 
+    // Whether the group's fields hold values that came from somewhere: a read of the instrument, a
+    // setup file, or the user while editing offline. A new set holds its design values as known; a
+    // screen that talks to an instrument marks every group unknown until its read succeeds, so that
+    // nothing it did not say is shown, sent, saved or printed as if it had.
+    bool known(GroupId id) const { return known_[static_cast<size_t>(id)]; }
+    // Raises knownChanged(id) when the state changes.
+    void setKnown(GroupId id, bool known);
+    void setAllKnown(bool known);
+    // The groups not known among those the instrument model has (model 2: no set points, operating
+    // mode, outputs or analog output), in group order.
+    QList<GroupId> unknownGroups() const;
+
 signals:
     void changed(Field field);
+    void knownChanged(GroupId id);
 
 private:
     const Modulo1& m_;
     std::array<QString, FieldCount> texts_;
     std::array<int, FieldCount> indices_{};
+    std::array<bool, GroupCount> known_{};
 };
 
 // What the screen shows for the field: its text, or the text of the selected list entry (empty when

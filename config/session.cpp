@@ -27,3 +27,23 @@ QCoro::Task<std::optional<QByteArray>> Session::ReadStatus() {
     }
     co_return m.FrameBuffer;
 }
+
+QCoro::Task<int> Session::ProbeModel() {
+    if (leaving) {
+        co_return 0;
+    }
+    co_return co_await ::ProbeModel(m, link, m.DeviceAddress, ReplyTimeoutMs());
+}
+
+QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs) {
+    m.FrameBuffer = BuildRequest(address, Fn::ReadHoldingRegisters, ReadBody(Reg::OperatingMode, 1));
+    co_await link.ExchangeFrame(replyTimeoutMs);
+    if (CheckReply(m.FrameBuffer, Prefix::OperatingMode)) {
+        co_return 1;
+    }
+    // The second model has no operating-mode choice: it answers with an exception.
+    if (CheckReply(m.FrameBuffer, Hex2(Fn::ReadHoldingRegisters | Fn::ExceptionFlag))) {
+        co_return 2;
+    }
+    co_return 0;
+}

@@ -32,4 +32,11 @@ struct Session {
     QCoro::Task<std::optional<QByteArray>> Read(uint8_t function, uint16_t start, uint16_t count,
                                                 const char* prefix);
     QCoro::Task<std::optional<QByteArray>> ReadStatus(); // function 07, prefix "07"
+    // The model the instrument at DeviceAddress answers as (ProbeModel below); 0 while leaving.
+    QCoro::Task<int> ProbeModel();
 };
+
+// Reads the operating-mode register of `address`, which only the first model has: a valid answer means
+// model 1, an exception reply model 2, and 0 that the instrument said neither (silence, a garbled
+// reply), so the model cannot be told.
+QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs);

@@ -23,15 +23,54 @@ QString Word(const char* key, int languageIndex) {
     return TextOf(texts::Report(), QString::fromLatin1(key), languageIndex);
 }
 
-} // namespace
+bool EqualAdvances(const QFont& font) {
+    // Every character a report prints (ASCII and the accented letters of the Italian captions) as wide
+    // as every other, in the plain and the bold face. The font's own fixed-pitch flag is not trusted:
+    // some monospaced families do not set it, and a stand-in for a missing family may lack the pitch.
+    static const QString probe = [] {
+        QString text;
+        for (char16_t c = 0x20; c < 0x7f; ++c) {
+            text += QChar(c);
+        }
+        return text + QStringLiteral("àèéìòùÀÈ");
+    }();
+    for (bool bold : {false, true}) {
+        QFont face = font;
+        face.setBold(bold);
+        const QFontMetricsF metrics(face);
+        const qreal width = metrics.horizontalAdvance(QLatin1Char('M'));
+        for (const QChar c : probe) {
+            if (width <= 0 || qAbs(metrics.horizontalAdvance(c) - width) > width / 100) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
-QFont ReportFont(int points, bool bold) {
+QFont ChooseReportFamily() {
+    // "Courier New" where it is installed (or whatever stands in for it with equal advances), then the
+    // packaged DejaVu Sans Mono, then the system's fixed font.
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (EqualAdvances(font)) {
+        return font;
     }
+    for (const QFont& other :
+         {QFont(QStringLiteral("DejaVu Sans Mono")), QFontDatabase::systemFont(QFontDatabase::FixedFont)}) {
+        if (EqualAdvances(other)) {
+            return other;
+        }
+    }
+    return font;
+}
+
+} // namespace
+
+QFont ReportFont(int points, bool bold) {
+    static const QFont family = ChooseReportFamily();
+    QFont font = family;
     font.setPointSize(points);
     font.setBold(bold);
     return font;

@@ -195,6 +195,11 @@ Parsed ParseSetupFile(QByteArrayView bytes) {
         parsed.error = ParseError::TooLong;
         return parsed;
     }
+    // No text file of this program holds a NUL byte; a file in UTF-16 has one in every other byte.
+    if (bytes.contains('\0')) {
+        parsed.error = ParseError::NotText;
+        return parsed;
+    }
     const QStringList lines = SplitLines(DecodeCp1252(bytes));
     parsed.lineCount = int(lines.size());
     if (lines.size() < LineCount) {
@@ -202,9 +207,45 @@ Parsed ParseSetupFile(QByteArrayView bytes) {
         return parsed;
     }
     for (int i = 0; i < LineCount; ++i) {
-        parsed.values << ValueOfLine(lines[i]);
+        const QString value = ValueOfLine(lines[i]);
+        if (!IsNumberText(value)) {
+            // One typo would otherwise be written as 0 into the instrument.
+            parsed.error = ParseError::NotANumber;
+            parsed.badLine = i + 1;
+            parsed.badValue = value;
+            parsed.values.clear();
+            return parsed;
+        }
+        parsed.values << value;
     }
     return parsed;
+}
+
+bool IsNumberText(QStringView value) {
+    int signs = 0;
+    int points = 0;
+    for (const QChar c : value) {
+        if (c.unicode() >= '0' && c.unicode() <= '9') {
+            continue;
+        }
+        if (c == QLatin1Char(' ')) {
+            continue;
+        }
+        if (c == QLatin1Char('-') || c == QLatin1Char('+')) {
+            if (++signs > 1) {
+                return false;
+            }
+            continue;
+        }
+        if (c == QLatin1Char('.')) {
+            if (++points > 1) {
+                return false;
+            }
+            continue;
+        }
+        return false;
+    }
+    return true;
 }
 
 std::optional<int> ParseModelFile(QByteArrayView bytes) {
@@ -241,6 +282,8 @@ std::optional<int> ListValue(const QString& value) {
 }
 
 void ApplyValue(ParameterSet& set, const LineDef& line, const QString& value, int model) {
+    // The file supplies the group's values: its fields show them from now on.
+    set.setKnown(Parameter(line.field).group, true);
     if (Parameter(line.field).kind == FieldKind::Text) {
         set.setText(line.field, value);
         return;
@@ -310,6 +353,8 @@ const char* MessageKey(Message message) {
         return "CannotOpen";
     case Message::Incomplete:
         return "Incomplete";
+    case Message::NotText:
+        return "NotText";
     case Message::ReadFailed:
         return "ReadFailed";
     case Message::SaveFailed:
@@ -345,9 +390,39 @@ QString MessageText(Message message, int languageIndex, const QString& path) {
     return text;
 }
 
+QString NotANumberText(const QString& path, const Parsed& parsed, int languageIndex, int model) {
+    const LineDef& line = Lines()[size_t(parsed.badLine - 1)];
+    // Placeholders filled one at a time, so that a "%" in the path or the value stays as it is.
+    QString text = Text("NotANumber", languageIndex);
+    const QString parts[] = {path, QString::number(parsed.badLine),
+                             KeyText(line, languageIndex, model).trimmed(), parsed.badValue};
+    for (int i = 0; i < 4; ++i) {
+        const QString mark = QStringLiteral("%") + QString::number(i + 1);
+        const qsizetype at = text.indexOf(mark);
+        if (at >= 0) {
+            text.replace(at, mark.size(), parts[i]);
+        }
+    }
+    return text;
+}
+
 QString GroupFailureText(GroupId id, int languageIndex) {
     return TextOf(texts::SetupFileMessages(), QLatin1String("Group.") + QLatin1String(Group(id).name),
                   languageIndex);
+}
+
+QString GroupNames(const QList<GroupId>& groups, int languageIndex) {
+    QStringList names;
+    for (const GroupId id : groups) {
+        names << TextOf(texts::SetupFileMessages(),
+                        QLatin1String("GroupName.") + QLatin1String(Group(id).name), languageIndex);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+QString NotReadText(const QList<GroupId>& groups, int languageIndex) {
+    return TextOf(texts::SetupFileMessages(), u"NotRead", languageIndex)
+        .arg(GroupNames(groups, languageIndex));
 }
 
 } // namespace setupfile

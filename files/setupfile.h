@@ -78,14 +78,21 @@ QString ValueOfLine(const QString& line);
 // The lines of a file: CR LF, LF or CR end a line; a last line without an end counts.
 QStringList SplitLines(const QString& text);
 
-enum class ParseError { None, TooLong, TooShort };
+enum class ParseError { None, TooLong, TooShort, NotText, NotANumber };
 struct Parsed {
     ParseError error = ParseError::None;
     QStringList values; // the 39 values when error is None
     int lineCount = 0;  // lines found
+    int badLine = 0;    // NotANumber: the line (1..39) whose value is no number
+    QString badValue;   // and its value
 };
-// Windows-1252 or ASCII bytes -> the 39 values. Refused: more than MaxFileBytes, fewer than 39 lines.
+// Windows-1252 or ASCII bytes -> the 39 values. Refused: more than MaxFileBytes; NUL bytes (a file
+// in UTF-16, or no text at all); fewer than 39 lines; a value that holds a character no number has
+// (every line holds a number or a list index: only digits, blanks, one sign and one decimal point).
+// An empty value is taken as it is.
 Parsed ParseSetupFile(QByteArrayView bytes);
+// Whether a line's value can be read as the number it stands for.
+bool IsNumberText(QStringView value);
 // The model a model file names; nothing when the file holds no number (empty, blanks, text).
 std::optional<int> ParseModelFile(QByteArrayView bytes);
 
@@ -138,14 +145,21 @@ enum class Message {
     ModelMismatch, // exclamation, "Attention !!"; takes the path
     CannotOpen,    // exclamation; takes the path
     Incomplete,    // exclamation; takes the path (fewer than 39 lines)
+    NotText,       // exclamation; takes the path (NUL bytes: UTF-16 or no text)
     ReadFailed,    // exclamation; the full read before an on-line save failed
     SaveFailed,    // exclamation; takes the path of the file that could not be written
 };
 QString MessageTitle(Message message, int languageIndex);
 QString MessageText(Message message, int languageIndex, const QString& path = QString());
+// The refusal of a file whose line holds a value that is no number (the line, its key, the value).
+QString NotANumberText(const QString& path, const Parsed& parsed, int languageIndex, int model);
 FileActions::Icon MessageIcon(Message message);
 // The group-write failure message of a group (no icon, application title).
 QString GroupFailureText(GroupId id, int languageIndex);
+// The names of groups in a message, joined by commas.
+QString GroupNames(const QList<GroupId>& groups, int languageIndex);
+// The line that names the groups the instrument did not give.
+QString NotReadText(const QList<GroupId>& groups, int languageIndex);
 QString ApplicationTitle(int languageIndex);
 } // namespace setupfile
 
@@ -155,7 +169,17 @@ QString ApplicationTitle(int languageIndex);
 // for the command-line tool.
 class SetupFiles {
 public:
-    enum class LoadOutcome { Cancelled, TooLong, ModelMismatch, CannotOpen, Incomplete, Loaded, Stopped };
+    // Refused: NUL bytes, or a value that is no number where a number belongs.
+    enum class LoadOutcome {
+        Cancelled,
+        TooLong,
+        ModelMismatch,
+        CannotOpen,
+        Incomplete,
+        Refused,
+        Loaded,
+        Stopped
+    };
     struct GroupResult {
         GroupId group;
         bool confirmed; // false: refused by its check, queued nothing, or no echo after its retries

@@ -38,7 +38,11 @@ QCoro::Task<SetupFiles::SaveOutcome> SetupFiles::Save() {
         co_await reader_.ReadAllConfiguration();
         if (!m.ReadAllOk) {
             actions_.Busy(false);
-            co_await ShowMessage(Message::ReadFailed);
+            const int language = m.LanguageIndex;
+            co_await actions_.Message(MessageTitle(Message::ReadFailed, language),
+                                      MessageText(Message::ReadFailed, language) + QLatin1Char('\r') +
+                                          NotReadText(reader_.FailedGroups(), language),
+                                      MessageIcon(Message::ReadFailed));
             co_return SaveOutcome::ReadFailed;
         }
     }
@@ -124,6 +128,18 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     if (parsed.error == ParseError::TooShort) {
         report.outcome = LoadOutcome::Incomplete;
         co_await ShowMessage(Message::Incomplete, shown);
+        co_return report;
+    }
+    if (parsed.error == ParseError::NotText) {
+        report.outcome = LoadOutcome::Refused;
+        co_await ShowMessage(Message::NotText, shown);
+        co_return report;
+    }
+    if (parsed.error == ParseError::NotANumber) {
+        report.outcome = LoadOutcome::Refused;
+        co_await actions_.Message(MessageTitle(Message::Incomplete, m.LanguageIndex),
+                                  NotANumberText(shown, parsed, m.LanguageIndex, m.InstrumentModel),
+                                  FileActions::Icon::Exclamation);
         co_return report;
     }
 

@@ -3,6 +3,8 @@
 #include "pty.h"
 #include "simulator.h"
 
+#include <cmath>
+
 #include <cstdlib>
 #include <initializer_list>
 
@@ -98,6 +100,20 @@ void SimInstrument::setGross(qint32 divisions) {
 void SimInstrument::setWeight(qint32 netDivisions, qint32 grossDivisions) {
     setNet(netDivisions);
     setGross(grossDivisions);
+}
+
+void SimInstrument::setLoad(qint32 netDivisions, qint32 grossDivisions) {
+    loadSet_ = true;
+    loadNet_ = netDivisions;
+    loadGross_ = grossDivisions;
+    showLoad();
+}
+
+void SimInstrument::showLoad() {
+    const auto shown = [this](qint32 load, qint32 zero) {
+        return qint32(std::lround(double(load - zero) * span_));
+    };
+    setWeight(shown(loadNet_, zeroNet_), shown(loadGross_, zeroGross_));
 }
 
 void SimInstrument::setStable(bool stable) {
@@ -347,11 +363,26 @@ void SimInstrument::runCommand(quint16 code, Outcome& out) {
     switch (code) {
     case CmdZero:
         ++zeroCount_;
-        setWeight(0, 0);
+        if (loadSet_) {
+            // The load on the scale now is the zero; the load moves on around it.
+            zeroNet_ = loadNet_;
+            zeroGross_ = loadGross_;
+            showLoad();
+        } else {
+            setWeight(0, 0);
+        }
         break;
     case CmdSpan:
         ++spanCount_;
-        setWeight(parameter_, parameter_); // the sample weight now lies on the scale
+        if (loadSet_ && std::abs(qint64(loadGross_) - zeroGross_) * 10 >= qint64(parameter_) &&
+            loadGross_ != zeroGross_) {
+            // The load above zero is the sample weight (a span with next to nothing on the scale would
+            // blow the weight up: the instrument keeps its calibration then).
+            span_ = double(parameter_) / double(loadGross_ - zeroGross_);
+            showLoad();
+        } else if (!loadSet_) {
+            setWeight(parameter_, parameter_); // the sample weight now lies on the scale
+        }
         break;
     case CmdMemoryReset:
         if (parameter_ != ResetAccessCode) {
@@ -360,6 +391,8 @@ void SimInstrument::runCommand(quint16 code, Outcome& out) {
         }
         ++memoryResetCount_;
         resetToDefaults();
+        zeroNet_ = zeroGross_ = 0;
+        span_ = 1.0;
         restartNow();
         out.restart = true;
         out.moveTo = 0;

@@ -177,6 +177,11 @@ public:
     void setNet(qint32 divisions);
     void setGross(qint32 divisions);
     void setWeight(qint32 netDivisions, qint32 grossDivisions);
+    // The load on the scale as the load cell sees it, in divisions of the factory calibration (the
+    // demo's moving load). What is shown is that load through the instrument's own calibration: a zero
+    // command takes the load on the scale as the new zero, a full-scale command with a sample weight
+    // makes the load on the scale read the sample. Once a load is set, the commands act on it.
+    void setLoad(qint32 netDivisions, qint32 grossDivisions);
     void setStable(bool stable);
     // Load-cell signal in thousandths of a millivolt; sign to status bit 3, magnitude to register 4.
     void setSignal(qint32 microvolts);
@@ -277,6 +282,14 @@ private:
     quint16 peak_ = 0;
     quint16 command_ = 0;
     quint16 parameter_ = 0;
+    // The load set by setLoad and the calibration applied to it (zero load and span factor).
+    bool loadSet_ = false;
+    qint32 loadNet_ = 0;
+    qint32 loadGross_ = 0;
+    qint32 zeroNet_ = 0;
+    qint32 zeroGross_ = 0;
+    double span_ = 1.0;
+    void showLoad();
     quint16 mode_ = 0;
     quint16 analogLevel_ = 0;
     bool setupActive_ = false;

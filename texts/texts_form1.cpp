@@ -247,6 +247,17 @@ constexpr CaptionText MainMessagesTable[] = {
     {"CapacityWarningTitle", "Attenzione !!", "Warning !!"},
     // The weight field in every pass of offline editing.
     {"OfflineWeight", " Edit ", " Edit "},
+    // The instrument answers as the other model than the one selected (%1 address, %2 the model
+    // selected, %3 the model found).
+    {"ModelMismatchTitle", "Attenzione !!", "Attention !!"},
+    {"ModelMismatch",
+     "Lo strumento all'indirizzo %1 è un %3, ma è selezionato %2.\rNessun dato è stato scritto.\r\r"
+     "Aprire la schermata del %3 ?\r(No: ritorno alla schermata iniziale)",
+     "The instrument at address %1 is a %3, but %2 is selected.\rNothing was written.\r\r"
+     "Open the screen of the %3 ?\r(No: back to the start-up screen)"},
+    // A report of a live instrument while groups could not be read (%1: their names).
+    {"PrintNotRead", "Errore di comunicazione con lo Strumento !\rStampa impossibile !\r%1",
+     "Communication error !\rImpossible to print !\r%1"},
 };
 
 } // namespace

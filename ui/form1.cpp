@@ -169,6 +169,8 @@ void Form1::FillLists() {
     updatingField_ = false;
     // The initial texts and selections (Baud "9600", ValDiv "1", every other list its first entry).
     set_.reset();
+    // None of them is the instrument's: the fields stay blank until their groups are read.
+    set_.setAllKnown(false);
 }
 
 // --- Binding of the fields ---------------------------------------------------------------------------------
@@ -178,13 +180,18 @@ void Form1::ShowField(Field field) {
     if (!w) {
         return;
     }
+    // A value the instrument did not give is not shown, and none can be typed in its place.
+    const bool shown = ValueShown(field);
     updatingField_ = true;
     if (auto* combo = qobject_cast<QComboBox*>(w)) {
-        combo->setCurrentIndex(set_.index(field));
+        combo->setCurrentIndex(shown ? set_.index(field) : -1);
+        combo->setEnabled(shown);
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        if (edit->text() != set_.text(field)) {
-            edit->setText(set_.text(field));
+        const QString text = shown ? set_.text(field) : QString();
+        if (edit->text() != text) {
+            edit->setText(text);
         }
+        edit->setReadOnly(!shown);
     }
     updatingField_ = false;
     if (field == Field::Indir) {
@@ -456,6 +463,8 @@ void Form1::Econf_Click() {
     if (s.blankWeight) {
         display_.setText(MonitorDisplay::Text::Peso, PesoBlank);
     }
+    // Offline every field is the user's; on line again, only what the instrument gave shows.
+    ShowAllFields();
     waker_.Notify();
 }
 
@@ -567,6 +576,9 @@ QCoro::Task<> Form1::Form_Activate() {
     }
     loopRunning_ = true;
     for (;;) {
+        if (!modelKnown_ && !exitRequested_ && !m_.OfflineEdit && !co_await CheckInstrumentModel()) {
+            break;
+        }
         if (accessCodeRequested_ && !exitRequested_) {
             // The access code is asked between two exchanges; the memory reset is queued in this pass.
             co_await AskAccessCode();
@@ -574,8 +586,15 @@ QCoro::Task<> Form1::Form_Activate() {
         if (notesRequested_ && !exitRequested_) {
             co_await AskNotes();
         }
+        if (capacityWarningRequested_ && !exitRequested_) {
+            co_await WarnCapacity();
+        }
         if (reportToPrint_ && !exitRequested_) {
-            co_await PrintConfiguration();
+            if (co_await ReportAllowed()) {
+                co_await PrintConfiguration();
+            } else {
+                reportToPrint_.reset();
+            }
         }
         if (exitRequested_) {
             break;
@@ -600,7 +619,9 @@ QCoro::Task<> Form1::Form_Activate() {
         }
     }
     // The exit procedure, between two exchanges; then the Application closes the screen.
-    co_await commands_.ExitProcedure([this] { return AskSaveChanges(); });
+    if (!quietExit_) {
+        co_await commands_.ExitProcedure([this] { return AskSaveChanges(); });
+    }
     loopRunning_ = false;
 }
 

@@ -175,6 +175,12 @@ public:
     quint64 PassCount() const { return passCount_; }
     bool LoopRunning() const { return loopRunning_; }
     bool ExitRequested() const { return exitRequested_; }
+    // The model the instrument answered as when it was not the one selected and the user chose to open
+    // its screen instead; 0 otherwise. The screen then ends without the exit procedure: it sent nothing.
+    int ReopenAsModel() const { return reopenAsModel_; }
+    // Whether the field shows a value: its group's values came from the instrument, a setup file or the
+    // user editing offline. Otherwise it is blank and takes no input.
+    bool ValueShown(Field field) const;
 
 signals:
     void PassCompleted(quint64 pass);
@@ -203,6 +209,17 @@ private:
     void FitWindow();
     void FillLists();
     void ShowField(Field field);
+    // Every field of the group, after its values became known or unknown.
+    void ShowKnown(GroupId id);
+    void ShowAllFields();
+    // Tells the model the instrument answers as (the operating-mode read, which only the first model
+    // answers); on a mismatch with the selection asks whether to open the screen of the model found
+    // or go back to the start-up screen, and ends the loop quietly either way. Until the instrument
+    // answers either way the selected model stands. False when the screen is to end.
+    QCoro::Task<bool> CheckInstrumentModel();
+    // A report of a live instrument is refused while any group could not be read (message); true when
+    // it may be printed.
+    QCoro::Task<bool> ReportAllowed();
     void MarkerRule(Field field);
     void ShowGroupMarks(GroupId id);
     std::optional<Field> FieldOf(const QWidget* w) const;
@@ -228,6 +245,8 @@ private:
     void LockCapac();
     // Main-loop step: the datasheet question of a zero setting, asked between two exchanges.
     QCoro::Task<> AskDatasheetQuestion();
+    // Main-loop step: the warning after a new capacity was typed, then the lock of the field.
+    QCoro::Task<> WarnCapacity();
     QString Text(const char* key) const;
 
     // One pass of the loop; it ends early once the user has asked to leave.
@@ -273,9 +292,13 @@ private:
     bool exitRequested_ = false;
     bool accessCodeRequested_ = false;
     bool notesRequested_ = false;
+    bool capacityWarningRequested_ = false;
     std::optional<QList<ReportLine>> reportToPrint_; // SConf's report, printed by the loop
     bool loopRunning_ = false;
     quint64 passCount_ = 0;
+    bool modelKnown_ = false; // the instrument has told its model
+    bool quietExit_ = false;  // leave without the exit procedure (nothing was sent)
+    int reopenAsModel_ = 0;
 
 public:
     // Declared after the link and the writer they belong to, so that each is bound to a built object.

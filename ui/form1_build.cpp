@@ -173,6 +173,7 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
         ShowField(f);
         MarkerRule(f);
     });
+    connect(&set_, &ParameterSet::knownChanged, this, &Form1::ShowKnown);
     connect(&marks_, &GroupMarks::changed, this, &Form1::ShowGroupMarks);
     connect(&display_, &MonitorDisplay::textChanged, this, &Form1::ShowText);
     connect(&display_, &MonitorDisplay::lampChanged, this, &Form1::ShowLamp);

@@ -13,7 +13,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -253,17 +252,20 @@ void Form1::CalibrationFocusOut(Field field, QLineEdit* edit, Qt::FocusReason re
     case Calibration::CapacLeave::Changed:
         break;
     }
-    // The warning first, then the lock. The screen may be gone by the time the box is closed.
-    [](QPointer<Form1> form) -> QCoro::Task<> {
-        const TextTable messages = texts::MainMessages();
-        const int language = form->m_.LanguageIndex;
-        co_await form->context_.prompter.Message(form, TextOf(messages, u"CapacityWarningTitle", language),
-                                                 TextOf(messages, u"CapacityWarning", language),
-                                                 MessageIcon::Exclamation);
-        if (form) {
-            form->LockCapac();
-        }
-    }(QPointer<Form1>(this));
+    // The warning first, then the lock: the loop shows it between two exchanges, and holds while it
+    // is up, as for every modal box.
+    capacityWarningRequested_ = true;
+    waker_.Notify();
+}
+
+QCoro::Task<> Form1::WarnCapacity() {
+    capacityWarningRequested_ = false;
+    const TextTable messages = texts::MainMessages();
+    const int language = m_.LanguageIndex;
+    co_await context_.prompter.Message(this, TextOf(messages, u"CapacityWarningTitle", language),
+                                       TextOf(messages, u"CapacityWarning", language),
+                                       MessageIcon::Exclamation);
+    LockCapac();
 }
 
 // --- Tab 5 -------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "rules.h"
 #include "screencontext.h"
 #include "settings.h"
+#include "setupfile.h"
 #include "texts.h"
 
 #include <QDir>
@@ -110,16 +111,7 @@ QCoro::Task<int> CliLine::ModelOf(int address) {
 }
 
 QCoro::Task<int> CliLine::ProbeModel(int address) {
-    m_.FrameBuffer = BuildRequest(address, Fn::ReadHoldingRegisters, ReadBody(Reg::OperatingMode, 1));
-    co_await link_->ExchangeFrame(m_.MainReplyTimeoutMs);
-    if (CheckReply(m_.FrameBuffer, Prefix::OperatingMode)) {
-        co_return 1;
-    }
-    // The second model has no operating-mode choice: it answers with an exception.
-    if (CheckReply(m_.FrameBuffer, Hex2(Fn::ReadHoldingRegisters | Fn::ExceptionFlag))) {
-        co_return 2;
-    }
-    co_return 0;
+    co_return co_await ::ProbeModel(m_, *link_, static_cast<uint8_t>(address), m_.MainReplyTimeoutMs);
 }
 
 // --- CliInstrument ----------------------------------------------------------------------------------
@@ -186,29 +178,20 @@ QCoro::Task<bool> CliInstrument::ReadForSave(QString& failed) {
     for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && m.SetpointsRead == 0; ++attempt) {
         co_await monitor.ReadSetpoints();
     }
-    QStringList missing;
-    // The full read's own verdict leaves out tab 0; a backup without the weight constants is no backup.
-    if (m.TabRead[1] == 0) {
-        missing << QStringLiteral("weight constants");
-    }
-    if (m.CurrentStep() == 0) {
-        missing << QStringLiteral("division");
-    }
-    if (!m.ReadAllOk) {
-        const struct {
-            int element;
-            const char* name;
-        } tabs[] = {{3, "weight parameters"}, {4, "outputs"}, {5, "serial port"}, {6, "analog output"}};
-        for (const auto& t : tabs) {
-            if (m.TabRead[size_t(t.element)] == 0) {
-                missing << QString::fromLatin1(t.name);
-            }
+    // The full read's verdict, with the division and set points read again after it.
+    QList<GroupId> missing;
+    for (const GroupId id : reader.FailedGroups()) {
+        if (!(id == GroupId::Division && m.CurrentStep() != 0) && id != GroupId::SetPoints) {
+            missing << id;
         }
     }
-    if (m.SetpointsRead == 0) {
-        missing << QStringLiteral("set points");
+    if (m.CurrentStep() == 0 && !missing.contains(GroupId::Division)) {
+        missing << GroupId::Division;
     }
-    failed = missing.join(QStringLiteral(", "));
+    if (m.SetpointsRead == 0) {
+        missing << GroupId::SetPoints;
+    }
+    failed = setupfile::GroupNames(missing, m.LanguageIndex);
     co_return missing.isEmpty();
 }
 

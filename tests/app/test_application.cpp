@@ -79,7 +79,7 @@ private slots:
         const int divisionReads = [&] {
             int count = 0;
             for (const SimRequest& r : bench.sim.requestsTo(7)) {
-                count += r.function == Fn::ReadHoldingRegisters ? 1 : 0;
+                count += r.function == Fn::ReadHoldingRegisters && r.frame.mid(5, 4) == "1050" ? 1 : 0;
             }
             return count;
         }();

@@ -11,6 +11,7 @@
 #include "application.h"
 #include "form1.h"
 #include "rules.h"
+#include "setupcommands.h"
 #include "writequeue.h"
 
 #include <QAction>
@@ -34,6 +35,7 @@ using handframe::Frame;
 const QByteArray NormalMode = Frame("01 06 0802 0000");
 const QByteArray Store = Frame("01 06 0800 0020");
 const QByteArray Discard = Frame("01 06 0800 0021");
+const QByteArray MemoryReset = Frame("01 10 0800 0002 04 0018 9F0E");
 
 // A request that only reads (functions 01, 02, 03, 04, 07).
 bool IsRead(const QByteArray& frame) {
@@ -51,7 +53,7 @@ void TypeInto(QLineEdit* edit, const QString& keys) {
 enum class Answer { Ok, NoReset, CloseBox, None };
 enum class Leave { Menu, MenuTwice, WindowCloseBox, WindowCloseBoxInSetup, MenuDuringExchange };
 enum class Line { Answers, Silent, Offline };
-enum class Queued { Nothing, SetPoint, SetPointRetried };
+enum class Queued { Nothing, SetPoint, SetPointRetried, MemoryReset };
 
 } // namespace
 
@@ -70,7 +72,7 @@ private slots:
         QTest::addColumn<Line>("line");
         QTest::addColumn<Queued>("queued");
         // What reaches the instrument after the user's click: "W" the queued set-point write, "N" the
-        // normal mode, "S" the store, "D" the discard and restart.
+        // normal mode, "S" the store, "D" the discard and restart, "R" the memory reset.
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<quint16>("stored");
         QTest::addColumn<quint16>("working");
@@ -115,6 +117,11 @@ private slots:
         QTest::newRow("queued write, line silent")
             << 0 << Leave::Menu << Answer::Ok << Line::Silent << Queued::SetPoint
             << QByteArray(1 + WriteQueue::MaxRetries, 'W') + "NNS" << old << old;
+        // The access code accepted while the status byte is awaited, Esc in the same wait: the rest of
+        // the pass (which would queue the reset) is skipped, so the exit sends it first.
+        QTest::newRow("memory reset confirmed, then Esc")
+            << 0 << Leave::MenuDuringExchange << Answer::Ok << Line::Answers << Queued::MemoryReset
+            << QByteArray("RNNS") << old << old;
         QTest::newRow("queued write, NO (Reset)") << 0 << Leave::Menu << Answer::NoReset << Line::Answers
                                                   << Queued::SetPoint << QByteArray("WNND") << old << old;
     }
@@ -179,7 +186,7 @@ private slots:
         QTest::mouseClick(send, Qt::LeftButton);
         const QByteArray write = m.PendingWriteA;
         QVERIFY(write.startsWith(":01100110"));
-        if (queued == Queued::Nothing) {
+        if (queued == Queued::Nothing || queued == Queued::MemoryReset) {
             WAIT_VERIFY(instrument->holding(SetPoint1) == typed() && !m.WritePending, 5000);
             QCOMPARE(instrument->stored(SetPoint1), DefaultSetPoint1);
         }
@@ -238,6 +245,10 @@ private slots:
                 if (!clicked && frame.mid(3, 2) == "07" && form->MSComm1->Busy()) {
                     clicked = true;
                     clickedAt = bench.sim.frames().size();
+                    if (queued == Queued::MemoryReset) {
+                        // What the OK button of the access-code dialog does with the right code.
+                        QVERIFY(SetupCommands::AcceptAccessCode(m, QStringLiteral("40718")));
+                    }
                     ChooseMenuItem(form, form->opz, form->Esc);
                 }
             });
@@ -254,7 +265,11 @@ private slots:
 
         QList<QByteArray> expectedFrames;
         for (const char c : wire) {
-            expectedFrames << (c == 'W' ? write : c == 'N' ? NormalMode : c == 'S' ? Store : Discard);
+            expectedFrames << (c == 'W'   ? write
+                               : c == 'N' ? NormalMode
+                               : c == 'S' ? Store
+                               : c == 'R' ? MemoryReset
+                                          : Discard);
         }
         QList<QByteArray> after = bench.sim.frames().mid(clickedAt);
         if (leave != Leave::MenuDuringExchange && !after.isEmpty() && IsRead(after.first())) {

@@ -154,7 +154,7 @@ private slots:
         QTest::addColumn<int>("gross");        // divisions
         QTest::addColumn<int>("sensitivity");  // register value
         QTest::addColumn<bool>("silentLine");  // the weight shows the link error
-        QTest::addColumn<QString>("answer");   // "OK", "NO", or empty: no question expected
+        QTest::addColumn<QString>("answer");   // "OK", "NO", "Esc", or empty: no question expected
         QTest::addColumn<QString>("teotara");  // afterwards
         QTest::addColumn<QString>("teonet");   // afterwards
         QTest::addColumn<QList<int>>("zeros"); // passes of the zero requests, counted from the click
@@ -171,6 +171,13 @@ private slots:
         QTest::newRow("12, NO") << 1 << 0 << 9 << 12 << 20000 << false << "NO"
                                 << "    100"
                                 << "  10000" << QList<int>{0} << false << 0;
+        // Esc answers NO: the zero alone, the constants untouched.
+        QTest::newRow("12, Esc") << 1 << 1 << 9 << 12 << 20000 << false << "Esc"
+                                 << "    100"
+                                 << "  10000" << QList<int>{0} << false << 0;
+        QTest::newRow("model 2, 12, Esc") << 2 << 0 << 9 << 12 << 20000 << false << "Esc"
+                                          << "    100"
+                                          << "  10000" << QList<int>{0} << false << 0;
         QTest::newRow("0: no question") << 1 << 0 << 9 << 0 << 20000 << false << ""
                                         << "    100"
                                         << "  10000" << QList<int>{0} << false << 0;
@@ -246,6 +253,12 @@ private slots:
         if (!answer.isEmpty()) {
             rig.prompter.QueueDialogScript([&](QDialog& dialog) {
                 dialogText = dialog.findChild<QLabel*>("Label1")->text();
+                if (answer == "Esc") {
+                    dialog.show();
+                    QTest::keyClick(&dialog, Qt::Key_Escape);
+                    QVERIFY(!dialog.isVisible());
+                    return;
+                }
                 ScriptedPrompter::Click({answer == "OK" ? "OKButton" : "CancelButton"})(dialog);
             });
         }
@@ -449,6 +462,13 @@ private slots:
         if (!typed.isEmpty()) {
             QTest::keyClicks(capac, typed);
         }
+        // While the warning is up the loop holds: no exchange on the wire, none started.
+        bool wireQuiet = false;
+        rig.prompter.onPrompt = [&](const ScriptedPrompter::Record&) {
+            const qsizetype before = rig.sim.frames().size();
+            const bool busy = rig.form->MSComm1->Busy();
+            wireQuiet = !busy && !QTest::qWaitFor([&] { return rig.sim.frames().size() > before; }, 300);
+        };
         QTest::mouseClick(rig.Edit(Field::Sensib), Qt::LeftButton); // the user leaves the field
         QVERIFY(Settle());
         WAIT_COMPARE(!capac->isEnabled(), locked, 2000);
@@ -456,6 +476,7 @@ private slots:
         QCOMPARE(capac->hasFocus(), !locked);
         QCOMPARE(rig.prompter.MessageCount(), message ? 1 : 0);
         if (message) {
+            QVERIFY(wireQuiet);
             const ScriptedPrompter::Record& r = rig.prompter.records.first();
             QCOMPARE(r.icon, MessageIcon::Exclamation);
             QCOMPARE(r.title, language == 1 ? QStringLiteral("Warning !!") : QStringLiteral("Attenzione !!"));

@@ -101,6 +101,22 @@ void Configure(SimInstrument* inst, int variant) {
 
 } // namespace
 
+// Files of a good one that no load takes: UTF-16 with and without a byte-order mark, a NUL byte in
+// one value, "abc" in the address line (line 30).
+static void WriteRefusedFiles(CliRig& rig, const QByteArray& good) {
+    const QString text = QString::fromLatin1(good);
+    QStringEncoder bom(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    QStringEncoder plain(QStringConverter::Utf16LE);
+    QVERIFY(WriteAll(rig.Path("utf16bom.stp"), bom.encode(text)));
+    QVERIFY(WriteAll(rig.Path("utf16.stp"), plain.encode(text)));
+    QList<QByteArray> lines = good.split('\n');
+    lines[20].insert(lines[20].indexOf('\t') + 1, '\0');
+    QVERIFY(WriteAll(rig.Path("nul.stp"), lines.join('\n')));
+    lines = good.split('\n');
+    lines[29] = lines[29].left(lines[29].indexOf('\t') + 1) + "abc\r";
+    QVERIFY(WriteAll(rig.Path("abc.stp"), lines.join('\n')));
+}
+
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
@@ -418,6 +434,53 @@ private slots:
         }
     }
 
+    // An instrument that goes silent part-way through a command: the command says what failed and
+    // ends with status 1, never 0. `after` is the count of requests the instrument still answers;
+    // -1: all those of the same restore without --store, so that the store is the first unanswered.
+    void silentPartway_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("scan, division only")
+            << QStringList{"scan", "--addresses", "5"} << 1 << "address 5: no reply to the status byte";
+        QTest::newRow("scan, division and status")
+            << QStringList{"scan", "--addresses", "5"} << 2 << "address 5: no reply to the weight";
+        QTest::newRow("restore, store unconfirmed")
+            << QStringList{"restore", "--address", "5", "@one.stp", "--store"} << -1
+            << "address 5: the store command was not confirmed";
+    }
+    void silentPartway() {
+        QFETCH(QStringList, args);
+        QFETCH(int, after);
+        QFETCH(QString, error);
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(1, SimInstrument::VXA), 0);
+        rig.sim.addInstrument(5, SimInstrument::VXA);
+        const QString file = rig.Path("one.stp");
+        QCOMPARE(rig.Run({"backup", "--address", "1", file}).status, ExitOk);
+        args.replaceInStrings(QStringLiteral("@one.stp"), file);
+        if (after < 0) {
+            rig.sim.clearRequests();
+            QCOMPARE(rig.Run({"restore", "--address", "5", file}).status, ExitOk);
+            after = int(rig.sim.requestsTo(5).size());
+        }
+        rig.sim.clearRequests();
+        int answered = 0;
+        // On the simulator's own thread, before the next request arrives.
+        QObject::connect(
+            &rig.sim, &Simulator::requestReceived, &rig.sim,
+            [&](int address, const QByteArray&) {
+                if (address == 5 && ++answered == after) {
+                    rig.sim.setFault(5, SimFault::mute());
+                }
+            },
+            Qt::DirectConnection);
+        const CliResult r = rig.Run(args);
+        QCOMPARE(r.status, ExitFailed);
+        QVERIFY2(r.err.contains(error), qPrintable(r.err));
+        QVERIFY(rig.sim.requestsTo(5).size() > after);
+    }
+
     // A file the instrument cannot take is refused before a single frame goes out.
     void restoreRefused_data() {
         QTest::addColumn<QString>("file");
@@ -430,6 +493,13 @@ private slots:
         QTest::newRow("38 lines") << "short.stp" << QStringList{} << "short.stp";
         QTest::newRow("no such file") << "missing.stp" << QStringList{} << "Impossible to open file";
         QTest::newRow("65001 bytes") << "long.stp" << QStringList{} << "too long";
+        const QString notText = "is not a setup file (it holds characters that are no text";
+        QTest::newRow("UTF-16 with BOM") << "utf16bom.stp" << QStringList{} << notText;
+        QTest::newRow("UTF-16 without BOM") << "utf16.stp" << QStringList{} << notText;
+        QTest::newRow("a NUL byte in one value") << "nul.stp" << QStringList{} << notText;
+        QTest::newRow("abc in the address line")
+            << "abc.stp" << QStringList{}
+            << "line 30 (Serial address (ID Code) (From 1 to 32)): the value \"abc\" is not a number";
     }
     void restoreRefused() {
         QFETCH(QString, file);
@@ -446,6 +516,7 @@ private slots:
         QVERIFY(WriteAll(rig.Path("vxb.typ"), setupfile::BuildModelFile("Select Instrument", 2)));
         QVERIFY(WriteAll(rig.Path("short.stp"), vxa.left(vxa.lastIndexOf("\r\n", vxa.size() - 3) + 2)));
         QVERIFY(WriteAll(rig.Path("long.stp"), vxa + QByteArray(65001 - vxa.size(), ' ')));
+        WriteRefusedFiles(rig, vxa);
         QStringList args{"restore", "--address", "1", rig.Path(file), "--store"};
         args << extra;
         const CliResult r = rig.Run(args);
@@ -457,6 +528,34 @@ private slots:
         for (const SimRequest& request : rig.sim.requests()) {
             QCOMPARE(request.function, int(Fn::ReadHoldingRegisters));
         }
+    }
+
+    // The same files with the model asked of the instrument: refused after that one read, and the
+    // instrument's own address never stands in for the file's unreadable one. A backup taken before and
+    // after is the same.
+    void restoreRefusedLeavesTheInstrument_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("UTF-16 with BOM") << "utf16bom.stp";
+        QTest::newRow("a NUL byte in one value") << "nul.stp";
+        QTest::newRow("abc in the address line") << "abc.stp";
+    }
+    void restoreRefusedLeavesTheInstrument() {
+        QFETCH(QString, file);
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        QCOMPARE(rig.Run({"backup", "--address", "1", rig.Path("before.stp")}).status, ExitOk);
+        WriteRefusedFiles(rig, ReadAll(rig.Path("before.stp")));
+        const CliResult r =
+            rig.Run({"restore", "--address", "1", rig.Path(file), "--model", "auto", "--store"});
+        QCOMPARE(r.status, ExitFailed);
+        QVERIFY(r.out.isEmpty());
+        for (const SimRequest& request : rig.sim.requests()) {
+            QVERIFY2(request.function != Fn::WriteSingleRegister &&
+                         request.function != Fn::WriteMultipleRegisters,
+                     request.frame.constData());
+        }
+        QCOMPARE(rig.Run({"backup", "--address", "1", rig.Path("after.stp")}).status, ExitOk);
+        QCOMPARE(ReadAll(rig.Path("after.stp")), ReadAll(rig.Path("before.stp")));
     }
 
     // A VXB taken for a VXA (--model 1): its analog block cannot be read, so nothing is written and

@@ -172,6 +172,7 @@ private slots:
         QTest::addColumn<int>("index"); // ValDiv was 3 before
         QTest::addColumn<int>("step");
         QTest::addColumn<int>("decimals");
+        QTest::newRow("0: 0.001, first entry") << 0 << 0 << 1 << 3;
         QTest::newRow("9: 1") << 9 << 9 << 1 << 0;
         QTest::newRow("2: 0.005") << 2 << 2 << 5 << 3;
         QTest::newRow("14: 50") << 14 << 14 << 50 << 0;
@@ -252,15 +253,28 @@ private slots:
         QCOMPARE(r.set->text(Field::FsAna), QString("  10000"));
     }
 
-    void readAllIgnoresAFailedTabZero() {
+    void readAllFailsOnAFailedTabZero() {
+        // A save after it would write the design values of tab 0 as if the instrument held them.
         Rig r;
         QVERIFY(r.Open());
         QList<SimFault> faults(5, SimFault::mute());
         FaultScript script(r.sim, faults);
         QVERIFY(r.Run([&] { return r.reader->ReadAllConfiguration(); }));
         QCOMPARE(r.m.TabRead[1], uint8_t(0));
-        QVERIFY(r.m.ReadAllOk);
-        QCOMPARE(r.set->text(Field::Capac), QString("      0"));
+        QVERIFY(!r.m.ReadAllOk);
+        QCOMPARE(r.reader->FailedGroups(),
+                 (QList<GroupId>{GroupId::WeightConstants, GroupId::OperatingMode, GroupId::Division}));
+    }
+
+    void readAllFailsOnAFailedOperatingMode() {
+        // Tab 0's block and division answer, the operating mode of the first model does not.
+        Rig r;
+        QVERIFY(r.Open());
+        FaultScript script(r.sim, {{}, {}, SimFault::mute()});
+        QVERIFY(r.Run([&] { return r.reader->ReadAllConfiguration(); }));
+        QCOMPARE(r.m.TabRead[1], uint8_t(1));
+        QVERIFY(!r.m.ReadAllOk);
+        QCOMPARE(r.reader->FailedGroups(), QList<GroupId>{GroupId::OperatingMode});
     }
 
     void readAllOnModelTwo() {
@@ -275,6 +289,7 @@ private slots:
                                           ReadRequest("1010 0001"), ReadRequest("1100 0005"),
                                           ReadRequest("3000 0008")}));
         QVERIFY(r.m.ReadAllOk);
+        QVERIFY(r.reader->FailedGroups().isEmpty());
         QCOMPARE(r.tabsShown, (QList<int>{0, 2, 4}));
         QCOMPARE(r.tab, 4);
         QCOMPARE(r.m.TabRead, (std::array<uint8_t, 8>{0, 1, 0, 1, 1, 1, 1, 0}));

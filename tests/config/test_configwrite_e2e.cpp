@@ -135,14 +135,31 @@ private slots:
         QVERIFY(r.inst->setupActive());
     }
 
+    // The serial block moves the instrument to the address typed, down to 1 and up to 32; the user
+    // typing another address while the block is on the wire changes nothing.
+    void serialWriteMovesTheInstrument_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::newRow("1 to 7") << 1 << 7;
+        QTest::newRow("7 to 1") << 7 << 1;
+        QTest::newRow("1 to 32") << 1 << 32;
+    }
     void serialWriteMovesTheInstrument() {
+        QFETCH(int, from);
+        QFETCH(int, to);
         Rig r;
         QVERIFY(r.Open());
+        if (from != 1) {
+            r.sim.removeInstrument(1);
+            r.inst = r.sim.addInstrument(from, SimInstrument::VXA);
+            r.m.DeviceAddress = uint8_t(from);
+        }
+        const QByteArray here = QByteArray::number(from, 16).rightJustified(2, '0').toUpper();
+        const QByteArray there = QByteArray::number(to, 16).rightJustified(2, '0').toUpper();
         r.m.Fl_setup = true;
         r.tab = 4;
         QVERIFY(r.Read());
-        QCOMPARE(r.set->text(Field::Indir), QString("1"));
-        r.set->setText(Field::Indir, "7");
+        r.set->setText(Field::Indir, QString::number(to));
         QVERIFY(r.marks.Marker(GroupId::Serial));
 
         // What the queue holds when the block reaches the instrument.
@@ -159,23 +176,24 @@ private slots:
         r.ClearWire();
         r.writer->Command15_Click();
         QVERIFY(r.Pass());
-        QCOMPARE(r.Wire(),
-                 (QList<QByteArray>{NormalMode,
-                                    Frame("01 10 3000 0008 10 0001 0005 0007 0000 0006 0000 0001 0000")}));
+        QCOMPARE(r.Wire(), (QList<QByteArray>{Frame(here + " 06 0802 0000"),
+                                              Frame(here + " 10 3000 0008 10 0001 0005 00" + there +
+                                                    " 0000 0006 0000 0001 0000")}));
         QVERIFY(pendingAtBlock);
         QVERIFY(slotAAtBlock.isEmpty());
         QVERIFY(!r.m.WritePending);
-        QCOMPARE(r.m.DeviceAddress, uint8_t(7));
+        QCOMPARE(r.m.DeviceAddress, uint8_t(to));
         QVERIFY(!r.marks.Marker(GroupId::Serial));
         QCOMPARE(r.m.TabRead[5], uint8_t(0));
-        QTRY_COMPARE(r.sim.instrument(7), r.inst);
+        QTRY_COMPARE(r.sim.instrument(to), r.inst);
+        QVERIFY(!r.sim.instrument(from));
 
         // The next request goes to the new address and is answered there.
         r.ClearWire();
         QVERIFY(r.Read());
-        QCOMPARE(r.Wire(), QList<QByteArray>{Frame("07 03 3000 0008")});
+        QCOMPARE(r.Wire(), QList<QByteArray>{Frame(there + " 03 3000 0008")});
         QCOMPARE(r.m.TabRead[5], uint8_t(1));
-        QCOMPARE(r.set->text(Field::Indir), QString("7"));
+        QCOMPARE(r.set->text(Field::Indir), QString::number(to));
         QVERIFY(!r.marks.Marker(GroupId::Serial));
     }
 

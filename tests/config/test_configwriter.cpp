@@ -315,6 +315,10 @@ private slots:
         for (const char* mode : {"0003", "0004", "0005", "0006"}) {
             QTest::addRow("mode %s", mode)
                 << Frame(QByteArray("01 06 0802 ") + mode) << false << zeroAdjust << true << true << false;
+            // Nothing in slot B yet (the relay test waits for its first click): the reads still pause,
+            // for the next pass only.
+            QTest::addRow("mode %s, slot B empty", mode)
+                << Frame(QByteArray("01 06 0802 ") + mode) << true << QByteArray() << true << true << false;
         }
         QTest::newRow("mode 0007") << Frame("01 06 0802 0007") << false << QByteArray() << false << true
                                    << false;
@@ -340,6 +344,12 @@ private slots:
         QCOMPARE(r.m.OptionsMenuPending, optionsMenu);
         QCOMPARE(r.m.PendingWriteB, slotB);
         QCOMPARE(r.m.WriteRetries, uint8_t(slotAEmpty ? 0 : 1));
+        if (pending && slotAEmpty && slotB.isEmpty()) {
+            // The pass after: nothing to send, and the reads go on.
+            QVERIFY(r.ServiceA());
+            QCOMPARE(r.port.requests.size(), 1);
+            QVERIFY(!r.m.WritePending);
+        }
     }
 
     void commandEcho_data() {

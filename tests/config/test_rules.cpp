@@ -70,6 +70,7 @@ void TestRules::groupChecks_data() {
     QTest::newRow("sensib 0") << W << 1 << wc("1000", "0", "0", " 0.0000") << Indexes{} << true;
     QTest::newRow("sensib 1.0000") << W << 1 << wc("1000", "0", "0", " 1.0000") << Indexes{} << true;
     QTest::newRow("sensib 0.9999") << W << 1 << wc("1000", "0", "0", " 0.9999") << Indexes{} << false;
+    QTest::newRow("sensib 4.0000") << W << 1 << wc("1000", "0", "0", " 4.0000") << Indexes{} << true;
     QTest::newRow("sensib 4.0001") << W << 1 << wc("1000", "0", "0", "4.0001") << Indexes{} << false;
 
     const GroupId P = GroupId::WeightParameters;

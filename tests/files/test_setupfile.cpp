@@ -63,36 +63,79 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("value1");
         QTest::addColumn<QString>("value39");
-        QTest::newRow("38 lines") << FileOf(38) << int(ParseError::TooShort) << QString() << QString();
+        QTest::addColumn<int>("badLine");
+        QTest::newRow("38 lines") << FileOf(38) << int(ParseError::TooShort) << QString() << QString() << 0;
         QTest::newRow("39 lines") << FileOf(39, "  7") << int(ParseError::None) << "  7"
-                                  << "7";
+                                  << "7" << 0;
         QTest::newRow("39th line without its line end")
             << FileOf(39).chopped(2) << int(ParseError::None) << "0"
-            << "0";
+            << "0" << 0;
         QTest::newRow("more lines: the first 39 count") << FileOf(39) + "x\r\ny\r\n"
                                                         << int(ParseError::None) << "0"
-                                                        << "0";
+                                                        << "0" << 0;
         QTest::newRow("LF only") << FileOf(39).replace("\r\n", "\n") << int(ParseError::None) << "0"
-                                 << "0";
+                                 << "0" << 0;
         QTest::newRow("value after the last TAB")
-            << QByteArray("a\tb\tc\r\n") + FileOf(38) << int(ParseError::None) << "c"
-            << "0";
+            << QByteArray("a\tb\t3\r\n") + FileOf(38) << int(ParseError::None) << "3"
+            << "0" << 0;
         QTest::newRow("a line without a TAB is its value")
-            << QByteArray(" 12 \r\n") + FileOf(37) + "last" << int(ParseError::None) << " 12 "
-            << "last";
-        QTest::newRow("empty") << QByteArray() << int(ParseError::TooShort) << QString() << QString();
+            << QByteArray(" 12 \r\n") + FileOf(37) + "-4.5" << int(ParseError::None) << " 12 "
+            << "-4.5" << 0;
+        QTest::newRow("empty") << QByteArray() << int(ParseError::TooShort) << QString() << QString() << 0;
         QByteArray big = FileOf(39);
         QTest::newRow("65000 bytes") << big + QByteArray(MaxFileBytes - big.size(), ' ')
                                      << int(ParseError::None) << "0"
-                                     << "0";
+                                     << "0" << 0;
         QTest::newRow("65001 bytes") << big + QByteArray(MaxFileBytes + 1 - big.size(), ' ')
-                                     << int(ParseError::TooLong) << QString() << QString();
+                                     << int(ParseError::TooLong) << QString() << QString() << 0;
+        // What no file of this program holds: refused whole.
+        QTest::newRow("a NUL byte in one value") << FileOf(38) + QByteArray("key\t1\0\r\n", 7)
+                                                 << int(ParseError::NotText) << QString() << QString() << 0;
+        const QString text = QString::fromLatin1(FileOf(39));
+        const auto utf16 = [&](QStringConverter::Encoding e, bool bom) {
+            QStringEncoder encoder(e,
+                                   bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+            return QByteArray(encoder.encode(text));
+        };
+        QTest::newRow("UTF-16 LE with BOM") << utf16(QStringConverter::Utf16LE, true)
+                                            << int(ParseError::NotText) << QString() << QString() << 0;
+        QTest::newRow("UTF-16 LE without BOM") << utf16(QStringConverter::Utf16LE, false)
+                                               << int(ParseError::NotText) << QString() << QString() << 0;
+        QTest::newRow("UTF-16 BE with BOM") << utf16(QStringConverter::Utf16BE, true)
+                                            << int(ParseError::NotText) << QString() << QString() << 0;
+        QTest::newRow("UTF-8 with BOM")
+            << QByteArray("\xEF\xBB\xBFkey") + FileOf(39, " 5").mid(1) << int(ParseError::None) << " 5"
+            << "5" << 0;
+        QTest::newRow("empty values") << FileOf(39, "") << int(ParseError::None) << ""
+                                      << "" << 0;
+        const auto withLine = [](int line, const QByteArray& value) {
+            QByteArray bytes;
+            for (int i = 1; i <= 39; ++i) {
+                bytes += "key\t" + (i == line ? value : QByteArray("0")) + "\r\n";
+            }
+            return bytes;
+        };
+        QTest::newRow("abc on line 5")
+            << withLine(5, "abc") << int(ParseError::NotANumber) << QString() << QString() << 5;
+        QTest::newRow("a typo on line 1")
+            << withLine(1, "1O0") << int(ParseError::NotANumber) << QString() << QString() << 1;
+        QTest::newRow("a comma on line 39")
+            << withLine(39, "1,5") << int(ParseError::NotANumber) << QString() << QString() << 39;
+        QTest::newRow("two signs") << withLine(2, "--1") << int(ParseError::NotANumber) << QString()
+                                   << QString() << 2;
+        QTest::newRow("two points") << withLine(3, "1.2.3") << int(ParseError::NotANumber) << QString()
+                                    << QString() << 3;
+        QTest::newRow("one sign, one point, blanks")
+            << withLine(39, " + 1.5 ") << int(ParseError::None) << "0"
+            << "+ 1.5" << 0;
     }
     void parse() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, error);
+        QFETCH(int, badLine);
         const Parsed parsed = ParseSetupFile(bytes);
         QCOMPARE(int(parsed.error), error);
+        QCOMPARE(parsed.badLine, badLine);
         if (parsed.error == ParseError::None) {
             QCOMPARE(parsed.values.size(), LineCount);
             QTEST(parsed.values.first(), "value1");

@@ -260,6 +260,31 @@ private slots:
             << 1 << QByteArray() << QByteArray("none") << int(O::CannotOpen) << "Impossible to open file: ";
         QTest::newRow("38 lines") << 1 << SetupBytes(LoadedValues.mid(0, 38)) << QByteArray("none")
                                   << int(O::Incomplete) << "The file: ";
+        // Not the program's own kind of text: refused before anything is sent.
+        const QString text = QString::fromLatin1(good);
+        QStringEncoder le(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        QStringEncoder leNoBom(QStringConverter::Utf16LE);
+        const QString notText =
+            "is not a setup file (it holds characters that are no text, e.g. Unicode UTF-16): "
+            "no value was loaded";
+        QTest::newRow("UTF-16 with BOM")
+            << 1 << QByteArray(le.encode(text)) << QByteArray("none") << int(O::Refused) << notText;
+        QTest::newRow("UTF-16 without BOM") << 2 << QByteArray(leNoBom.encode(text))
+                                            << QByteArray("x = \t2\r\n") << int(O::Refused) << notText;
+        QStringList nul = LoadedValues;
+        nul[20] = QStringLiteral("1") + QChar(0);
+        QTest::newRow("a NUL byte in one value")
+            << 1 << SetupBytes(nul) << QByteArray("none") << int(O::Refused) << notText;
+        QStringList abc = LoadedValues;
+        abc[4] = QStringLiteral("abc");
+        QTest::newRow("abc in a numeric line")
+            << 1 << SetupBytes(abc) << QByteArray("none") << int(O::Refused)
+            << ", line 5 (Net weight (value)): the value \"abc\" is not a number: no value was loaded";
+        QStringList typo = LoadedValues;
+        typo[38] = QStringLiteral("2OO");
+        QTest::newRow("a typo in the last line, model 2")
+            << 2 << SetupBytes(typo) << QByteArray("x = \t2\r\n") << int(O::Refused)
+            << ", line 39 (No load zero input value): the value \"2OO\" is not a number: no value was loaded";
     }
     void refusedFilesChangeNothing() {
         QFETCH(int, model);
@@ -279,10 +304,47 @@ private slots:
         const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
         QTEST(int(report.outcome), "outcome");
         QCOMPARE(r.actions.messages.size(), 1);
-        QVERIFY2(r.actions.messages[0].text.startsWith(message), qPrintable(r.actions.messages[0].text));
+        QVERIFY2(r.actions.messages[0].text.contains(message), qPrintable(r.actions.messages[0].text));
         QCOMPARE(Snapshot(*r.set), before);
         QCOMPARE(changes.size(), 0);
         QVERIFY(r.Wire().isEmpty());
+    }
+
+    // Every file the program writes loads, and so does the same file re-encoded as UTF-8 with a
+    // byte-order mark (the keys are not read; the values are plain digits).
+    void ownFilesLoad_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("model");
+        QTest::addColumn<bool>("utf8");
+        for (const bool utf8 : {false, true}) {
+            const char* tag = utf8 ? ", UTF-8 with BOM" : "";
+            QTest::addRow("vxa_en%s", tag) << "vxa_en" << 1 << utf8;
+            QTest::addRow("vxa_it%s", tag) << "vxa_it" << 1 << utf8;
+            QTest::addRow("vxb_en_continuous%s", tag) << "vxb_en_continuous" << 2 << utf8;
+            QTest::addRow("vxb_it_modbus%s", tag) << "vxb_it_modbus" << 2 << utf8;
+        }
+    }
+    void ownFilesLoad() {
+        QFETCH(QString, name);
+        QFETCH(int, model);
+        QFETCH(bool, utf8);
+        FileRig r(model);
+        r.m.OfflineEdit = true;
+        QFile in(QStringLiteral(FILES_DATA_DIR "/") + name + ".stp");
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QByteArray bytes = in.readAll();
+        if (utf8) {
+            bytes = "\xEF\xBB\xBF" + DecodeCp1252(bytes).toUtf8();
+        }
+        QVERIFY(Write(r.Path("a.stp"), bytes));
+        QVERIFY(QFile::copy(QStringLiteral(FILES_DATA_DIR "/") + name + ".typ", r.Path("a.typ")));
+        const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
+        QCOMPARE(int(report.outcome), int(SetupFiles::LoadOutcome::Loaded));
+        QVERIFY2(r.actions.messages.isEmpty(), qPrintable(r.actions.messages.value(0).text));
+        // Saved again, the file is the reference byte for byte (keys in the reference's language).
+        r.m.LanguageIndex = name.contains("_en") ? 1 : 0;
+        in.seek(0);
+        QCOMPARE(BuildSetupFile(*r.set, r.m.LanguageIndex, model), in.readAll());
     }
 
     void offlineLoadAndSave_data() {

@@ -118,9 +118,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.MessageCount(), 1, 10000);
         const ScriptedPrompter::Record& shown = rig.prompter.records.first();
         QCOMPARE(shown.title, QStringLiteral("Attenzione !!"));
+        // The groups the instrument did not give are named: every one it has, tab 0 included.
         QCOMPARE(shown.text,
                  QStringLiteral(
-                     "Errore di comunicazione con lo Strumento !\nOperazione di salvataggio impossibile !"));
+                     "Errore di comunicazione con lo Strumento !\nOperazione di salvataggio impossibile !\n"
+                     "Dati non letti dallo strumento: Costanti Peso, Modo di funzionamento, "
+                     "Parametri peso, Configurazione uscite, Porta seriale, Uscita analogica"));
         QCOMPARE(int(shown.icon), int(MessageIcon::Exclamation));
         QCOMPARE(rig.prompter.DialogCount(), 0);
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
@@ -166,6 +169,53 @@ private slots:
         }
         QCOMPARE(writes.mid(0, 10), (QList<QByteArray>{"101000", "061010", "061050", "100110", "101100",
                                                        "102000", "060802", "103000", "060802", "104000"}));
+    }
+
+    // A file that is not the program's own kind of text: a message naming why, nothing written, the
+    // screen as it was.
+    void refusedFileThroughTheMenu_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message"); // %1: the path
+        const QString text = QString::fromLatin1(SetupBytes(LoadedValues));
+        QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        QTest::newRow("UTF-16, Italian")
+            << 0 << QByteArray(utf16.encode(text))
+            << QStringLiteral(
+                   "Il file : %1 non è un file di impostazioni (contiene caratteri che non sono testo, "
+                   "ad esempio Unicode UTF-16): nessun valore è stato caricato");
+        QStringList abc = LoadedValues;
+        abc[1] = QStringLiteral("abc");
+        QTest::newRow("abc, Italian")
+            << 0 << SetupBytes(abc)
+            << QStringLiteral("Il file : %1, riga 2 (Valore Setpoint 2): il valore \"abc\" "
+                              "non è un numero: nessun valore è stato caricato");
+        QTest::newRow("abc, English")
+            << 1 << SetupBytes(abc)
+            << QStringLiteral("The file: %1, line 2 (Setpoint 2 value): the value \"abc\" "
+                              "is not a number: no value was loaded");
+    }
+    void refusedFileThroughTheMenu() {
+        QFETCH(int, language);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        MainRig rig(1, language);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("b.stp"));
+        QVERIFY(Write(path, bytes));
+        rig.Run();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Edit(Field::Set1)->text(), QStringLiteral("   1000"), 5000);
+        const QString capac = rig.Edit(Field::Capac)->text();
+        rig.sim.clearRequests();
+        rig.prompter.QueueDialogScript(Choose(path));
+        QVERIFY(Choose(rig.form->Ap));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.MessageCount(), 1, 5000);
+        QCOMPARE(rig.prompter.records.last().text, message.arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(rig.Edit(Field::Capac)->text(), capac);
+        QTRY_COMPARE(rig.m.PendingFileAction, uint8_t(0));
+        for (const QByteArray& f : rig.sim.frames()) {
+            QVERIFY2(f.mid(3, 2) != "06" && f.mid(3, 2) != "10", f.constData());
+        }
     }
 
     void leavingDuringALoad() {

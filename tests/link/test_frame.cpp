@@ -170,6 +170,8 @@ void TestFrame::checkReply_data() {
     QTest::newRow("shortest acceptable") << QByteArray(":0103FC\r\n") << QByteArray("03") << true;
     QTest::newRow("too short for prefix") << QByteArray(":0103FC\r\n") << QByteArray("0302") << false;
     QTest::newRow("no line end") << QByteArray(":0103020005F5") << QByteArray("0302") << false;
+    // The right LRC, but two blanks where CR LF belongs: not a frame.
+    QTest::newRow("blanks for line end") << QByteArray(":0103020005F5  ") << QByteArray("0302") << false;
     QTest::newRow("noise before colon") << QByteArray("X0103020005F5\r\n") << QByteArray("0302") << false;
     QTest::newRow("garbage") << QByteArray("\xff\x00garbage\r\n", 11) << QByteArray("0302") << false;
 }

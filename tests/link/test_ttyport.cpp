@@ -129,17 +129,37 @@ private slots:
         }
     }
 
-    // The far end closes: the port reports it once, closes, and does not watch a dead device.
+    // The far end closes: the port reports it once, closes, and does not watch a dead device. Opened
+    // again on another terminal, it announces the first reply as it comes, even when a hold was
+    // running at the hang-up.
+    void farEndGoesAway_data() {
+        QTest::addColumn<bool>("held");
+        QTest::newRow("not held") << false;
+        QTest::newRow("during a hold") << true;
+    }
     void farEndGoesAway() {
+        QFETCH(bool, held);
         FarEnd far;
         TtyPort port;
         QVERIFY(port.Open(far.path));
+        if (held) {
+            port.HoldUntil(SteadyNowNs() + 60'000 * qint64(1'000'000));
+            QVERIFY(port.Holding());
+        }
         QSignalSpy gone(&port, &TtyPort::Gone);
         far.Close();
         QVERIFY(gone.wait(2000));
         QVERIFY(!port.isOpen());
         QCOMPARE(port.write("x"), qint64(-1));
         QCOMPARE(port.bytesAvailable(), qint64(0));
+
+        FarEnd next;
+        QVERIFY(port.Open(next.path));
+        QVERIFY(!port.Holding());
+        QSignalSpy ready(&port, &QIODevice::readyRead);
+        QVERIFY(next.Write(":010700F8\r\n"));
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(port.readAll(), QByteArray(":010700F8\r\n"));
     }
 };
 

@@ -296,6 +296,31 @@ private slots:
         QCOMPARE(int(r.port.requests.count(dead)), 1 + WriteQueue::MaxRetries);
         QVERIFY(r.m.PendingWriteB.isEmpty());
     }
+    // A request that replaces another in the same slot starts its own count: it is tried as often as
+    // any, however often the one it replaced was tried.
+    void replacingRequestStartsItsOwnCount_data() {
+        QTest::addColumn<int>("slot");
+        QTest::newRow("slot A") << int(WriteSlot::A);
+        QTest::newRow("slot B") << int(WriteSlot::B);
+    }
+    void replacingRequestStartsItsOwnCount() {
+        QFETCH(int, slot);
+        Rig r;
+        r.answer = [](const QByteArray&) { return Pieces{}; };
+        const QByteArray first = Write06(Reg::Mode, Mode::Normal);
+        const QByteArray second = Write06(Reg::Mode, Mode::Normal + 1);
+        r.queue.QueueWrite(WriteSlot(slot), first);
+        for (int pass = 0; pass < WriteQueue::MaxRetries; ++pass) {
+            r.Pass();
+        }
+        QCOMPARE(r.queue.Attempts(WriteSlot(slot)), uint8_t(WriteQueue::MaxRetries));
+        r.queue.QueueWrite(WriteSlot(slot), second);
+        for (int pass = 0; pass < 2 * WriteQueue::MaxRetries; ++pass) {
+            r.Pass();
+        }
+        QCOMPARE(int(r.port.requests.count(second)), 1 + WriteQueue::MaxRetries);
+        QVERIFY(!r.m.WritePending);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestWriteQueue)

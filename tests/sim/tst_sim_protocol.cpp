@@ -421,10 +421,19 @@ private slots:
         QCOMPARE(line->exchange(mbFrame("010608020005")), mbFrame("010608020005"));
         QCOMPARE(line->exchange(mbFrame("010F000000020103")), mbFrame("010F00000002"));
         QCOMPARE(line->exchange(mbFrame("010100000002")), mbFrame("01010103"));
+        // Both on, one coil read: the data byte holds that coil alone, in its lowest bit.
+        QCOMPARE(line->exchange(mbFrame("010100000001")), mbFrame("01010101"));
+        QCOMPARE(line->exchange(mbFrame("010100010001")), mbFrame("01010101"));
         QCOMPARE(vxa->forcedCoils(), quint8(3));
         QCOMPARE(line->exchange(mbFrame("010608020000")), mbFrame("010608020000"));
         QCOMPARE(line->exchange(mbFrame("010100000002")), mbFrame("01010101"));
         QCOMPARE(vxa->forcedCoils(), quint8(0));
+        // The same with both relays on outside the test.
+        vxa->setRelays(3);
+        QCOMPARE(line->exchange(mbFrame("010100000001")), mbFrame("01010101"));
+        QCOMPARE(line->exchange(mbFrame("010100010001")), mbFrame("01010101"));
+        QCOMPARE(line->exchange(mbFrame("010100000002")), mbFrame("01010103"));
+        vxa->setRelays(1);
         // Analog test mode and level.
         QCOMPARE(line->exchange(mbFrame("010608020006")), mbFrame("010608020006"));
         QCOMPARE(line->exchange(mbFrame("01060803FA00")), mbFrame("01060803FA00"));

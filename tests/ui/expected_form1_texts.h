@@ -297,6 +297,14 @@ inline std::span<const ExpectedText> ExpectedMainMessages() {
          u"Warning. Other parameters depend on this setting. Be sure they are compatible"},
         {"CapacityWarningTitle", u"Attenzione !!", u"Warning !!"},
         {"OfflineWeight", u" Edit ", u" Edit "},
+        {"ModelMismatchTitle", u"Attenzione !!", u"Attention !!"},
+        {"ModelMismatch",
+         u"Lo strumento all'indirizzo %1 è un %3, ma è selezionato %2.\rNessun dato è stato scritto.\r\r"
+         u"Aprire la schermata del %3 ?\r(No: ritorno alla schermata iniziale)",
+         u"The instrument at address %1 is a %3, but %2 is selected.\rNothing was written.\r\r"
+         u"Open the screen of the %3 ?\r(No: back to the start-up screen)"},
+        {"PrintNotRead", u"Errore di comunicazione con lo Strumento !\rStampa impossibile !\r%1",
+         u"Communication error !\rImpossible to print !\r%1"},
     };
     return rows;
 }

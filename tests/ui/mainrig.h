@@ -48,9 +48,14 @@ struct MainRig {
         form = std::make_unique<Form1>(
             ScreenContext{m, prompter, QString(), device, nullptr, {}, line.echo, {}});
         form->Form_Load();
+        // Most suites put values into the fields as a read would: the fields show them. Suites about
+        // what was not read call Unread().
+        form->Parameters().setAllKnown(true);
         form->show();
         QApplication::setActiveWindow(form.get());
     }
+    // Back to the state of a screen just loaded: no group given by the instrument yet.
+    void Unread() { form->Parameters().setAllKnown(false); }
     ~MainRig() {
         if (running && !loop.done()) {
             form->Esc_Click();

@@ -75,24 +75,26 @@ private slots:
     void memoryReset_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("keys"); // empty: the design text is left as it is
-        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("cancel");   // 0 Send, 1 the Cancel button, 2 the Esc key
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("sent");
-        QTest::newRow("the code") << 0 << "40718" << false << "40718" << true;
-        QTest::newRow("blanks first") << 1 << " 40718" << false << " 40718" << true;
-        QTest::newRow("a letter after it") << 0 << "40718a" << false << "40718a" << true;
-        QTest::newRow("last digit missing") << 0 << "4071" << false << "4071" << false;
-        QTest::newRow("last digit missing, English") << 1 << "4071" << false << "4071" << false;
-        QTest::newRow("a digit too many") << 0 << "407180" << false << "407180" << false;
+        QTest::newRow("the code") << 0 << "40718" << 0 << "40718" << true;
+        QTest::newRow("blanks first") << 1 << " 40718" << 0 << " 40718" << true;
+        QTest::newRow("a letter after it") << 0 << "40718a" << 0 << "40718a" << true;
+        QTest::newRow("last digit missing") << 0 << "4071" << 0 << "4071" << false;
+        QTest::newRow("last digit missing, English") << 1 << "4071" << 0 << "4071" << false;
+        QTest::newRow("a digit too many") << 0 << "407180" << 0 << "407180" << false;
         // Six characters fit: the code is cut.
-        QTest::newRow("cut by the field's length") << 0 << "  40718abc" << false << "  4071" << false;
-        QTest::newRow("design text") << 1 << "" << false << "     0" << false;
-        QTest::newRow("cancel") << 0 << "40718" << true << "40718" << false;
+        QTest::newRow("cut by the field's length") << 0 << "  40718abc" << 0 << "  4071" << false;
+        QTest::newRow("design text") << 1 << "" << 0 << "     0" << false;
+        QTest::newRow("cancel") << 0 << "40718" << 1 << "40718" << false;
+        // Esc answers as Cancel: nothing is sent.
+        QTest::newRow("Esc") << 1 << "40718" << 2 << "40718" << false;
     }
     void memoryReset() {
         QFETCH(int, language);
         QFETCH(QString, keys);
-        QFETCH(bool, cancel);
+        QFETCH(int, cancel);
         QFETCH(QString, field);
         QFETCH(bool, sent);
         const bool english = language == 1;
@@ -115,8 +117,14 @@ private slots:
                 QTest::keyClicks(edit, keys);
             }
             typed = edit->text();
-            if (cancel) {
+            if (cancel == 1) {
                 QTest::mouseClick(dialog.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+                return;
+            }
+            if (cancel == 2) {
+                QTest::keyClick(edit, Qt::Key_Escape);
+                QVERIFY(!dialog.isVisible());
+                QCOMPARE(dialog.result(), int(QDialog::Rejected));
                 return;
             }
             QTest::mouseClick(dialog.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
