@@ -126,7 +126,7 @@ QString CliHelp() {
         "  --settings-dir DIR directory of prog.ini (default: as quartel-setup)\n"
         "  --timeout MS       reply time-out in milliseconds (default: prog.ini's)\n"
         "  --demo             simulated line with a VXA at address 1 and a VXB at address 2\n"
-        "  --lang it|en       language of setup-file keys, the report and the status texts\n"
+        "  --lang it|en       language of the messages, setup-file keys and the report\n"
         "  --model 1|2|auto   instrument model (1 VXA, 2 VXB; auto asks the instrument)\n"
         "  -h, --help         help of the program or of a command\n"
         "  -v, --version      the version\n\n"
@@ -183,14 +183,13 @@ ParsedCli ParseCli(const QStringList& arguments) {
                                   QStringLiteral("Simulated line: a VXA at address 1, a VXB at 2."));
     const QCommandLineOption lang(
         Opt("lang"),
-        QStringLiteral("Language of setup-file keys, report and status texts: it or en "
+        QStringLiteral("Language of the messages, setup-file keys and the report: it or en "
                        "(default: prog.ini's)."),
         QStringLiteral("it|en"));
-    const QCommandLineOption model(
-        Opt("model"),
-        QStringLiteral("Instrument model: 1 (VXA), 2 (VXB) or auto (asked of the "
-                       "instrument). Default: auto."),
-        QStringLiteral("1|2|auto"));
+    const QCommandLineOption model(Opt("model"),
+                                   QStringLiteral("Instrument model: 1 (VXA), 2 (VXB) or auto (asked of the "
+                                                  "instrument). Default: auto."),
+                                   QStringLiteral("1|2|auto"));
     parser.addOption(help);
     QList<QCommandLineOption> own;
     const QCommandLineOption addresses(
@@ -422,7 +421,8 @@ ParsedCli ParseCli(const QStringList& arguments) {
             return Usage(QStringLiteral("report needs either --address N or a setup file FILE.stp"));
         }
         if (parser.isSet(pdf) && parser.isSet(text)) {
-            return Usage(QStringLiteral("report writes either a PDF (--pdf OUT.pdf) or text (--text), not both"));
+            return Usage(
+                QStringLiteral("report writes either a PDF (--pdf OUT.pdf) or text (--text), not both"));
         }
         if (!parser.isSet(pdf) && !parser.isSet(text)) {
             return Usage(QStringLiteral("report needs either --pdf OUT.pdf or --text"));

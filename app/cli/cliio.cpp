@@ -1,9 +1,15 @@
 #include "cliio.h"
 
+#include "texts_cli.h"
+
 QJsonValue JsonNumber(const QString& shown) {
     bool ok = false;
     const double value = shown.trimmed().toDouble(&ok);
     return ok ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+QString CliIo::Text(const char* key) const {
+    return TextOf(texts::Cli(), QString::fromLatin1(key), language_);
 }
 
 void CliIo::Out(const QString& line) {

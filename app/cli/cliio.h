@@ -28,6 +28,13 @@ class CliIo {
 public:
     explicit CliIo(CliStreams& streams) : s_(streams) {}
 
+    // The run's language (LanguageIndex: 1 English, else Italian), set once the settings are read;
+    // English until then.
+    void SetLanguage(int languageIndex) { language_ = languageIndex; }
+    int Language() const { return language_; }
+    // The message `key` of quartel-cli in the run's language.
+    QString Text(const char* key) const;
+
     // A result on standard output (the progress line is cleared first).
     void Out(const QString& line);
     // "quartel-cli: " + reason, on standard error (the progress line is cleared first).
@@ -42,4 +49,5 @@ public:
 private:
     CliStreams& s_;
     bool progressShown_ = false;
+    int language_ = 1;
 };

@@ -43,7 +43,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
     const int a = o.addresses.first();
     const int model = co_await line.ModelOf(a);
     if (model == 0) {
-        io.Fail(QStringLiteral("no reply from address %1").arg(a));
+        io.Fail(io.Text("NoReply").arg(a));
         co_return ExitFailed;
     }
     CliInstrument inst(m, line.link());
@@ -67,7 +67,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
                 QStringLiteral("  in  %1 %2").arg(QStringLiteral("set 1"), 7).arg(QStringLiteral("set 2"), 7);
         }
         header += QStringLiteral("  lamps");
-        io.Out(QStringLiteral("%1 at address %2 on %3").arg(ModelName(model)).arg(a).arg(line.Device()));
+        io.Out(io.Text("WatchOn").arg(ModelName(model)).arg(a).arg(line.Device()));
         io.Out(header);
     }
 
@@ -166,10 +166,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
                     .arg(cpu, 0, 'f', 3));
     }
     if (failedPasses > 0) {
-        io.Fail(QStringLiteral("no reply from address %1 in %2 of %3 passes")
-                    .arg(a)
-                    .arg(failedPasses)
-                    .arg(passes));
+        io.Fail(io.Text("WatchFailed").arg(a).arg(failedPasses).arg(passes));
         co_return ExitFailed;
     }
     co_return ExitOk;

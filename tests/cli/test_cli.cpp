@@ -13,9 +13,9 @@
 
 #include <QHostAddress>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QJsonObject>
 #include <QTcpServer>
 
 #include <unistd.h>
@@ -159,7 +159,8 @@ private slots:
             QCOMPARE(lines.size(), 3);
             QJsonParseError error;
             for (const QString& line : lines) {
-                QVERIFY2(QJsonDocument::fromJson(line.toUtf8(), &error).isObject(), qPrintable(error.errorString()));
+                QVERIFY2(QJsonDocument::fromJson(line.toUtf8(), &error).isObject(),
+                         qPrintable(error.errorString()));
             }
             const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
             QCOMPARE(first.value("address").toInt(), 1);
@@ -221,7 +222,7 @@ private slots:
     }
 
     void scanNothingAnswers() {
-        CliRig rig;
+        CliRig rig(1);
         const CliResult r = rig.Run({"scan", "--addresses", "30-32"});
         QCOMPARE(r.status, ExitFailed);
         QCOMPARE(r.OutLines().size(), 1); // the header alone
@@ -390,7 +391,7 @@ private slots:
         QCOMPARE(r.status, ExitOk);
         // One line per group the load writes, in the file's order; the store last.
         const QStringList lines = r.OutLines();
-        QCOMPARE(lines.first(), QStringLiteral("address 5: weight constants: confirmed"));
+        QCOMPARE(lines.first(), QStringLiteral("address 5: Weight constants: confirmed"));
         // The store, then the restart that a written operating mode asks for (a VXB confirms that write).
         QCOMPARE(lines.size(), 8 + (store ? 2 : 0));
         QVERIFY(r.err.contains(QLatin1String("the file's address 1 was not written")));
@@ -635,8 +636,8 @@ private slots:
         rig.sim.addInstrument(1, SimInstrument::VXA);
         rig.sim.addInstrument(3, SimInstrument::VXB);
         QString screen;
-        const CliResult r =
-            RunCliWith({"scan", "--addresses", "1-4"}, rig.sim.devicePath(), rig.dir.path(), true, 60000, &screen);
+        const CliResult r = RunCliWith({"scan", "--addresses", "1-4"}, rig.sim.devicePath(), rig.dir.path(),
+                                       true, 60000, &screen);
         QCOMPARE(r.status, ExitOk);
         QVERIFY(r.err.contains(QLatin1String("\rscan: address 2 (2 of 4), 1 answered")));
         QStringList shown = TerminalLines(screen);
@@ -646,6 +647,59 @@ private slots:
 
     // A device that cannot be opened or a device server that refuses the connection: the cause is
     // named (in the run's language where it is the program's own text), and Qt itself says nothing.
+    // One language per run: the settings' language (or --lang) for every message, the command line's
+    // own and the setup files' alike.
+    void oneLanguagePerRun_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("err");
+        const QString missing = QDir::toNativeSeparators(QDir::temp().filePath("quartel-no-such.stp"));
+        const QStringList restore{"restore", "--address", "1", missing};
+        const QStringList backup{"backup", "--address", "9", QDir::temp().filePath("quartel-nine.stp")};
+        QTest::newRow("file, Italian")
+            << 0 << restore
+            << QStringList{"quartel-cli: indirizzo 1: Impossibile aprire il file: " + missing};
+        QTest::newRow("file, English")
+            << 1 << restore << QStringList{"quartel-cli: address 1: Impossible to open file: " + missing};
+        QTest::newRow("file, Italian settings, --lang en")
+            << 0 << (restore + QStringList{"--lang", "en"})
+            << QStringList{"quartel-cli: address 1: Impossible to open file: " + missing};
+        QTest::newRow("silent, Italian")
+            << 0 << backup << QStringList{"quartel-cli: nessuna risposta dall'indirizzo 9"};
+        QTest::newRow("silent, English")
+            << 1 << backup << QStringList{"quartel-cli: no reply from address 9"};
+        QTest::newRow("silent, English settings, --lang it")
+            << 1 << (backup + QStringList{"--lang", "it"})
+            << QStringList{"quartel-cli: nessuna risposta dall'indirizzo 9"};
+    }
+    void oneLanguagePerRun() {
+        QFETCH(int, language);
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, err);
+        CliRig rig(language);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        const CliResult r = rig.Run(args);
+        QCOMPARE(r.status, ExitFailed);
+        QCOMPARE(r.ErrLines(), err);
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // The scan table speaks the run's language too, and so does the line that nothing answered.
+    void scanInItalian() {
+        CliRig rig(0);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        const CliResult r = rig.Run({"scan", "--addresses", "1-2"});
+        QCOMPARE(r.status, ExitOk);
+        const QStringList out = r.OutLines();
+        QCOMPARE(out.size(), 2);
+        QCOMPARE(out.first(), QStringLiteral("Ind.  Mod.   Divis.        Peso  Stato"));
+        QVERIFY2(out.last().startsWith(QLatin1String("   1  VXA  ")), qPrintable(out.last()));
+        QVERIFY2(out.last().contains(QLatin1String("stabile")), qPrintable(out.last()));
+        const CliResult silent = rig.Run({"scan", "--addresses", "30"});
+        QCOMPARE(silent.ErrLines(),
+                 QStringList{"quartel-cli: nessuno strumento ha risposto su " + rig.sim.devicePath()});
+    }
+
     void deviceProblems_data() {
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("lang");
@@ -655,11 +709,15 @@ private slots:
         QVERIFY(server.listen(QHostAddress::LocalHost));
         const QString closed = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
         server.close();
-        QTest::newRow("no such device") << "/dev/quartel-no-such-device" << "en"
-                                        << "cannot open /dev/quartel-no-such-device: No such file or directory"
-                                        << "dialout";
-        QTest::newRow("refused, English") << closed << "en" << closed + ": connection refused" << "rifiutata";
-        QTest::newRow("refused, Italian") << closed << "it" << closed + ": connessione rifiutata" << "refused";
+        QTest::newRow("no such device")
+            << "/dev/quartel-no-such-device"
+            << "en"
+            << "cannot open /dev/quartel-no-such-device: No such file or directory"
+            << "dialout";
+        QTest::newRow("refused, English") << closed << "en" << closed + ": connection refused"
+                                          << "rifiutata";
+        QTest::newRow("refused, Italian") << closed << "it" << closed + ": connessione rifiutata"
+                                          << "refused";
     }
     void deviceProblems() {
         QFETCH(QString, device);
@@ -698,7 +756,8 @@ private slots:
         run.setProcessEnvironment(env);
         // nobody: no member of the tty or dialout groups, so the pseudo-terminal is closed to it.
         run.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QUARTEL_CLI_PROGRAM, "scan",
-                            "--addresses", "1", "--device", rig.sim.devicePath(), "--settings-dir", "/nonexistent"});
+                            "--addresses", "1", "--device", rig.sim.devicePath(), "--settings-dir",
+                            "/nonexistent", "--lang", "en"});
         QVERIFY(run.waitForFinished(30000));
         const QString err = QString::fromLocal8Bit(run.readAllStandardError());
         QCOMPARE(run.exitCode(), ExitFailed);
