@@ -8,12 +8,9 @@ cd "$(dirname "$0")/.."
 build=${1:-build-package}
 bash scripts/setup.sh
 rm -rf "$build"
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
+source scripts/ccache.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DQUARTEL_SKIP="bench;tools" "${launcher[@]}"
+  -DQUARTEL_SKIP="bench;tools" "${CCACHE_LAUNCHER[@]}"
 cmake --build "$build" -j"$(nproc)" --target quartel-package-contents
 (cd "$build" && cpack -G DEB)
 ls -l "$build"/quartel-setup_*.deb
