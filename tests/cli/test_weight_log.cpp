@@ -134,6 +134,32 @@ private slots:
         }
     }
 
+    // quartel-cli's log on a file system that fills up: status 1, the reason and the rows on standard
+    // error, every row before in the file whole.
+    void cliFullFileSystem() {
+        CliRig rig;
+        rig.sim.addInstrument(1, 1);
+        const QString path = rig.Path(QStringLiteral("full.csv"));
+        rlimit before{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = before;
+        small.rlim_cur = 300; // the header and a few rows
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const CliResult r = rig.Run({"watch", "--address", "1", "--count", "50", "--csv", path, "--lang", "en"});
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(r.status, ExitFailed);
+        const QStringList lines = QString::fromUtf8(ReadFile(path)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.first(), WeightLogHeader());
+        QCOMPARE(lines.last(), QString()); // ends with a whole row
+        const int rows = int(lines.size()) - 2;
+        QVERIFY(rows >= 1 && rows < 50);
+        QVERIFY2(r.err.contains(QStringLiteral("the log %1 ended").arg(path)) &&
+                     r.err.contains(QStringLiteral("; %1 rows are in it").arg(rows)),
+                 qPrintable(r.err));
+    }
+
     void cliDuration() {
         CliRig rig;
         rig.sim.addInstrument(1, 1);
