@@ -63,6 +63,20 @@ bool ShootReport(Form1* main, const QString& scratch, const QString& png) {
     return status == 0;
 }
 
+// Waits for the dialog `name` of the screen to show, then clicks its `button`.
+void Answer(QWidget* screen, const char* name, const char* button) {
+    QPointer<QDialog> dialog;
+    WaitUntil([&] {
+        dialog = screen->findChild<QDialog*>(QString::fromLatin1(name));
+        return dialog && dialog->isVisible();
+    });
+    if (dialog) {
+        if (auto* b = dialog->findChild<QPushButton*>(QString::fromLatin1(button))) {
+            b->click();
+        }
+    }
+}
+
 bool Run(const QString& outDir, int language) {
     QTemporaryDir scratch;
     Modulo1 defaults;
@@ -123,16 +137,7 @@ bool Run(const QString& outDir, int language) {
     if (auto* zero = main->findChild<QPushButton*>(QStringLiteral("Command2"))) {
         zero->click();
     }
-    QPointer<QDialog> datasheet;
-    WaitUntil([&] {
-        datasheet = main->findChild<QDialog*>(QStringLiteral("modteor"));
-        return datasheet && datasheet->isVisible();
-    });
-    if (datasheet) {
-        if (auto* no = datasheet->findChild<QPushButton*>(QStringLiteral("CancelButton"))) {
-            no->click();
-        }
-    }
+    Answer(main, "modteor", "CancelButton");
     QTest::qWait(20000);
     main->Trend().Panel()->Refresh();
     Shoot(main, QDir(outDir).filePath(QStringLiteral("trend-%1.png").arg(suffix)));
@@ -149,16 +154,7 @@ bool Run(const QString& outDir, int language) {
     main->Command1_Click();
     main->Esc_Click();
     // The exit procedure asks whether to save the changes: OK.
-    QPointer<QDialog> question;
-    WaitUntil([&] {
-        question = main->findChild<QDialog*>(QStringLiteral("DialogA"));
-        return question && question->isVisible();
-    });
-    if (question) {
-        if (auto* ok = question->findChild<QPushButton*>(QStringLiteral("OKButton"))) {
-            ok->click();
-        }
-    }
+    Answer(main, "DialogA", "OKButton");
     if (!WaitUntil([&] { return app.StartScreen() != nullptr; })) {
         return false;
     }
