@@ -184,7 +184,7 @@ TrendCurve WeightTrend::Curve(qint64 fromMs, qint64 toMs, int slices) const {
             stretch = &curve.stretches.back();
         }
         const qint64 s = qint64(std::floor(double(p.ms - fromMs) / sliceMs));
-        if (s != slice) {
+        if (s != slice || first == nullptr) {
             endSlice();
             slice = s;
             first = low = high = &p;

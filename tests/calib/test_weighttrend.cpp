@@ -215,6 +215,10 @@ private slots:
         QCOMPARE(late.stretches.size(), 1);
         QCOMPARE(late.stretches[0].first().x(), double(T0 + 7000));
         QVERIFY(late.unstable.isEmpty());
+        // A gap inside one slice: two stretches, the second from the reading after the gap.
+        const TrendCurve coarse = trend.Curve(T0, T0 + 9990, 1);
+        QCOMPARE(coarse.stretches.size(), 2);
+        QCOMPARE(coarse.stretches[1].first().x(), double(T0 + 5010));
     }
 
     // The automatic range: whole divisions, room above and below, at least four divisions high.
