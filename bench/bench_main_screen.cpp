@@ -372,9 +372,10 @@ QCoro::Task<> Main(Options o) {
             panel.repaint();
         }
         const double perTick = (ThreadCpuMs() - cpu0) / Ticks;
-        std::printf("trend panel: one repaint tick costs %.3f ms of main-thread CPU (%.2f %% of a core at one "
-                    "tick every %d ms)\n",
-                    perTick, perTick / TrendPanel::RepaintIntervalMs * 100.0, TrendPanel::RepaintIntervalMs);
+        std::printf(
+            "trend panel: one repaint tick costs %.3f ms of main-thread CPU (%.2f %% of a core at one "
+            "tick every %d ms)\n",
+            perTick, perTick / panel.TickMs() * 100.0, panel.TickMs());
         std::printf("weight log: %lld rows written, %s; trend: %zu points kept, panel refreshed %llu times\n",
                     static_cast<long long>(rig.form->Trend().Log().Rows()),
                     rig.form->Trend().Logging() ? "still on" : "ENDED",

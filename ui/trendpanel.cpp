@@ -34,6 +34,8 @@ constexpr int SlicesPerColumn = 1;
 
 TrendPanel::TrendPanel(const WeightTrend& trend, QWidget* parent) : QGroupBox(parent), trend_(trend) {
     setObjectName(QStringLiteral("TrendPanel"));
+    // Opaque: a new figures line or curve repaints the panel only, never the screen behind it.
+    setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     auto* controls = new QHBoxLayout;
     auto* windowLabel = new QLabel(this);
@@ -89,13 +91,14 @@ TrendPanel::TrendPanel(const WeightTrend& trend, QWidget* parent) : QGroupBox(pa
 
     SetWindowMinutes(5);
     connect(TrendWindow, &QComboBox::activated, this, [this] {
+        repaint_.setInterval(TickMs());
         emit WindowChanged(WindowMinutes());
         Refresh();
     });
     connect(TrendHold, &QPushButton::toggled, this, [this] { Refresh(); });
     connect(TrendPause, &QPushButton::toggled, this, [this] { Refresh(); });
     connect(TrendExport, &QPushButton::clicked, this, &TrendPanel::ExportClicked);
-    repaint_.setInterval(RepaintIntervalMs);
+    repaint_.setInterval(TickMs());
     connect(&repaint_, &QTimer::timeout, this, &TrendPanel::Refresh);
 }
 
@@ -115,6 +118,9 @@ void TrendPanel::ApplyLanguage(int languageIndex) {
 }
 
 void TrendPanel::SetDivision(const TrendDivision& division) {
+    if (division.decimals == division_.decimals && division.step == division_.step) {
+        return; // the chart is laid out again only for a new division
+    }
     division_ = division;
     weightAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(std::clamp(division.decimals, 0, 6)));
 }
@@ -126,6 +132,11 @@ int TrendPanel::WindowMinutes() const {
 void TrendPanel::SetWindowMinutes(int minutes) {
     const int index = TrendWindow->findData(minutes);
     TrendWindow->setCurrentIndex(index >= 0 ? index : TrendWindow->findData(5));
+    repaint_.setInterval(TickMs());
+}
+
+int TrendPanel::TickMs() const {
+    return std::max(RepaintIntervalMs, WindowMinutes() * 60 * 1000 / WindowTicks);
 }
 
 bool TrendPanel::Paused() const {

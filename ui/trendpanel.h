@@ -38,7 +38,11 @@ struct TrendDivision {
 class TrendPanel : public QGroupBox {
     Q_OBJECT
 public:
+    // The panel redraws every RepaintIntervalMs, or for a wide window every WindowTicks-th of it (every
+    // 3 s over 15 minutes, where a second moves the curve by less than a pixel column).
     static constexpr int RepaintIntervalMs = 1000;
+    static constexpr int WindowTicks = 300;
+    int TickMs() const;
 
     explicit TrendPanel(const WeightTrend& trend, QWidget* parent = nullptr);
 

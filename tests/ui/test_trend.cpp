@@ -174,6 +174,7 @@ private slots:
         QCOMPARE(panel->WindowMinutes(), 15);
         QCOMPARE(settings::ReadViewIni(settings.path()).trendWindowMinutes, 15);
         QCOMPARE(panel->ToMs() - panel->FromMs(), qint64(15 * 60 * 1000));
+        QCOMPARE(panel->TickMs(), 3000); // a pixel column is more than a second wide
 
         // Paused, the window stands still while readings go on being kept.
         QTest::mouseClick(panel->TrendPause, Qt::LeftButton);
@@ -182,7 +183,8 @@ private slots:
         QVERIFY(WaitReadings(control.Trend(), 3));
         panel->Refresh();
         QCOMPARE(panel->ToMs(), pausedAt);
-        QCOMPARE(panel->Figures().count, paused.count);
+        // Only a reading taken before the click, by the pass then on the wire, can still come in.
+        QVERIFY(panel->Figures().count <= paused.count + 1);
         // Hold: the range stays while the weight rises past it.
         QTest::mouseClick(panel->TrendPause, Qt::LeftButton);
         QTest::mouseClick(panel->TrendHold, Qt::LeftButton);
