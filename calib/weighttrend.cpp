@@ -1,6 +1,7 @@
 #include "weighttrend.h"
 
 #include <algorithm>
+#include <array>
 
 void WeightTrend::AddReading(qint64 ms, double value, bool stable) {
     if (!points_.empty() && !points_.back().IsGap() && ms - points_.back().ms > MaxJoinMs) {
@@ -163,10 +164,16 @@ TrendCurve WeightTrend::Curve(qint64 fromMs, qint64 toMs, int slices) const {
         if (first == nullptr) {
             return;
         }
-        put(first);
-        put(low->ms <= high->ms ? low : high);
-        put(low->ms <= high->ms ? high : low);
-        put(last);
+        // In the order read; the unstable reading is one of the stretch's points too.
+        std::array<const TrendPoint*, 5> chosen{first, low, high, last, unstable};
+        std::sort(chosen.begin(), chosen.end(), [](const TrendPoint* a, const TrendPoint* b) {
+            return b == nullptr ? a != nullptr : a != nullptr && a->ms < b->ms;
+        });
+        for (const TrendPoint* p : chosen) {
+            if (p != nullptr) {
+                put(p);
+            }
+        }
         if (unstable != nullptr) {
             curve.unstable.append(QPointF(double(unstable->ms), unstable->value));
         }

@@ -53,7 +53,8 @@ struct TrendStretch {
 
 // A window's curve as drawn: the stretches between gaps, each thinned to the first, lowest, highest and
 // last reading (in the order read) of each of a number of equal slices of the window, so that drawing
-// 15 minutes of readings costs no more than drawing one; and the unstable readings, one per slice.
+// 15 minutes of readings costs no more than drawing one; and the unstable readings, one per slice (the
+// last unstable reading of the slice, which is among the stretch's points too).
 // x is the time in milliseconds since the epoch, y the weight.
 struct TrendCurve {
     QList<QList<QPointF>> stretches;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegendMarker>
@@ -72,6 +73,7 @@ TrendPanel::TrendPanel(const WeightTrend& trend, QWidget* parent) : QGroupBox(pa
     weightAxis_ = new QValueAxis(chart_);
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(weightAxis_, Qt::AlignLeft);
+    // Only for its entry in the legend: the unstable readings are drawn on the curve's points.
     unstable_ = new QScatterSeries(chart_);
     unstable_->setMarkerSize(7);
     unstable_->setColor(UnstableColour);
@@ -82,6 +84,8 @@ TrendPanel::TrendPanel(const WeightTrend& trend, QWidget* parent) : QGroupBox(pa
     View = new QChartView(chart_, this);
     View->setObjectName(QStringLiteral("TrendChart"));
     View->setRenderHint(QPainter::Antialiasing, false);
+    // The items move at every redraw: no index of them to keep up to date.
+    View->scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
     View->setMinimumHeight(180);
     layout->addWidget(View, 1);
     FiguresLine = new QLabel(this);
@@ -197,14 +201,31 @@ void TrendPanel::ShowCurve() {
         }
         stretches_.append(series);
     }
+    // The unstable readings are dots on the curve's own points (painted with the line, no item each);
+    // both lists run in time order.
+    const QHash<QXYSeries::PointConfiguration, QVariant> dot{
+        {QXYSeries::PointConfiguration::Visibility, true},
+        {QXYSeries::PointConfiguration::Color, UnstableColour},
+        {QXYSeries::PointConfiguration::Size, 6.0}};
+    qsizetype next = 0;
     for (int i = 0; i < stretches_.size(); ++i) {
+        QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> dots;
         if (i < curve_.stretches.size()) {
-            stretches_[i]->replace(curve_.stretches[i]);
+            const QList<QPointF>& points = curve_.stretches[i];
+            stretches_[i]->replace(points);
+            for (int p = 0; p < points.size() && next < curve_.unstable.size(); ++p) {
+                if (points[p] == curve_.unstable[next]) {
+                    dots.insert(p, dot);
+                    ++next;
+                }
+            }
         } else if (stretches_[i]->count() > 0) {
             stretches_[i]->clear();
         }
+        if (!dots.isEmpty() || !stretches_[i]->pointsConfiguration().isEmpty()) {
+            stretches_[i]->setPointsConfiguration(dots);
+        }
     }
-    unstable_->replace(curve_.unstable);
 }
 
 void TrendPanel::ShowMarks() {
