@@ -22,7 +22,8 @@
 //
 // --trend: the weight trend is shown over its widest window, 15 minutes, filled beforehand with a
 // reading every 100 ms (9000 points), and the weight log is on (a file in the scratch directory).
-// Compare the passes per second and the CPU with a run without it.
+// Compare the passes per second and the CPU with a run without it. --no-panel and --no-log leave the
+// panel hidden or the log off, to tell their shares apart.
 //
 // --callgrind-setup: run under valgrind --tool=callgrind --collect-atstart=no to profile only the first
 // entry into setup mode (the click, the first paint of the tab control, the pass that reads the tab).
@@ -75,6 +76,8 @@ struct Options {
     bool callgrindMonitoring = false;
     bool traffic = false;
     bool trend = false;
+    bool noPanel = false; // --trend without the panel shown (the trend kept, the log on)
+    bool noLog = false;   // --trend without the log
 };
 
 // One main setup screen for address 1 on a simulated line of its own.
@@ -105,7 +108,7 @@ struct MainScreenRig : ScreenLine {
         clock.Attach(form.get());
         return true;
     }
-    void Start(bool trafficOpen, bool trendOn) {
+    void Start(bool trafficOpen, bool trendOn, bool panel = true, bool logOn = true) {
         form->Form_Load();
         form->show();
         if (trafficOpen) {
@@ -120,9 +123,13 @@ struct MainScreenRig : ScreenLine {
                                        1234 + 20 * std::sin(i / 50.0), i % 40 != 0);
             }
             t.Panel()->SetWindowMinutes(15);
-            t.TrendItem->trigger();
-            prompter.QueueFileAnswer(dir.filePath(QStringLiteral("bench-log.csv")));
-            t.LogItem->trigger();
+            if (panel) {
+                t.TrendItem->trigger();
+            }
+            if (logOn) {
+                prompter.QueueFileAnswer(dir.filePath(QStringLiteral("bench-log.csv")));
+                t.LogItem->trigger();
+            }
         }
         clock.Start();
         loop.emplace(form->Form_Activate());
@@ -282,7 +289,7 @@ QCoro::Task<> Main(Options o) {
     }
     rig.MoveWeights(o.movingMs);
     rig.log->SetRecording(true);
-    rig.Start(o.traffic, o.trend);
+    rig.Start(o.traffic, o.trend, !o.noPanel, !o.noLog);
     Form1* form = rig.form.get();
     std::printf("traffic window %s\n", o.traffic ? "OPEN (every exchange recorded and shown)" : "closed");
     std::printf("weight trend and log %s\n",
@@ -402,6 +409,8 @@ int main(int argc, char** argv) {
     o.callgrindMonitoring = HasOption(argc, argv, "--callgrind-monitoring");
     o.traffic = HasOption(argc, argv, "--traffic");
     o.trend = HasOption(argc, argv, "--trend");
+    o.noPanel = HasOption(argc, argv, "--no-panel");
+    o.noLog = HasOption(argc, argv, "--no-log");
     const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

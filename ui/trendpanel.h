@@ -39,9 +39,9 @@ class TrendPanel : public QGroupBox {
     Q_OBJECT
 public:
     // The panel redraws every RepaintIntervalMs, or for a wide window every WindowTicks-th of it (every
-    // 3 s over 15 minutes, where a second moves the curve by less than a pixel column).
+    // 6 s over 15 minutes, 2 s over 5 minutes, where a second moves the curve by less than a pixel).
     static constexpr int RepaintIntervalMs = 1000;
-    static constexpr int WindowTicks = 300;
+    static constexpr int WindowTicks = 150;
     int TickMs() const;
 
     explicit TrendPanel(const WeightTrend& trend, QWidget* parent = nullptr);

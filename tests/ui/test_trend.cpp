@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(panel->WindowMinutes(), 15);
         QCOMPARE(settings::ReadViewIni(settings.path()).trendWindowMinutes, 15);
         QCOMPARE(panel->ToMs() - panel->FromMs(), qint64(15 * 60 * 1000));
-        QCOMPARE(panel->TickMs(), 3000); // a pixel column is more than a second wide
+        QCOMPARE(panel->TickMs(), 6000); // a pixel column is more than a second wide
 
         // Paused, the window stands still while readings go on being kept.
         QTest::mouseClick(panel->TrendPause, Qt::LeftButton);
