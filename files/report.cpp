@@ -149,8 +149,8 @@ QString ReportFieldLabel(Field field, int languageIndex, int model) {
     const struct {
         std::span<const Item> items;
         const char* suffix;
-    } sections[] = {{StatusItems, nullptr},   {ConstantsItems, nullptr}, {ParametersItems, nullptr},
-                    {Output1Items, "Out1"},   {Output2Items, "Out2"},    {SerialItems, nullptr},
+    } sections[] = {{StatusItems, nullptr}, {ConstantsItems, nullptr}, {ParametersItems, nullptr},
+                    {Output1Items, "Out1"}, {Output2Items, "Out2"},    {SerialItems, nullptr},
                     {AnalogItems, nullptr}};
     for (const auto& section : sections) {
         for (const Item& item : section.items) {

@@ -31,7 +31,8 @@ const LineDef& LineOfField(Field field) {
 }
 
 // What the instrument holds once the value is loaded: the register words a text field's writer sends (for
-// a weight, the weight those words stand for under the side's division), the register value of the entry a list takes, or for a list the load leaves alone the value itself.
+// a weight, the weight those words stand for under the side's division), the register value of the entry a
+// list takes, or for a list the load leaves alone the value itself.
 QByteArray Held(const LineDef& line, const QString& value, int model, const Modulo1& division) {
     const ParameterDef& p = Parameter(line.field);
     if (p.encoding == Encoding::Weight) {
@@ -189,9 +190,8 @@ QString DifferenceLine(const Difference& difference) {
 
 namespace {
 QString CountLine(const Comparison& comparison, int languageIndex) {
-    return comparison.differences.isEmpty()
-               ? Say("Same", languageIndex)
-               : Say("Count", languageIndex).arg(comparison.differences.size());
+    return comparison.differences.isEmpty() ? Say("Same", languageIndex)
+                                            : Say("Count", languageIndex).arg(comparison.differences.size());
 }
 } // namespace
 
@@ -221,13 +221,13 @@ QByteArray Json(const Comparison& comparison, const QString& firstName, const QS
     for (const int line : comparison.notCompared) {
         notCompared.append(line);
     }
-    const QJsonObject object{{QStringLiteral("first"), firstName},
-                             {QStringLiteral("second"), secondName},
-                             {QStringLiteral("model"), comparison.model == 2 ? QStringLiteral("VXB")
-                                                                             : QStringLiteral("VXA")},
-                             {QStringLiteral("differences"), differences},
-                             {QStringLiteral("count"), int(comparison.differences.size())},
-                             {QStringLiteral("notCompared"), notCompared}};
+    const QJsonObject object{
+        {QStringLiteral("first"), firstName},
+        {QStringLiteral("second"), secondName},
+        {QStringLiteral("model"), comparison.model == 2 ? QStringLiteral("VXB") : QStringLiteral("VXA")},
+        {QStringLiteral("differences"), differences},
+        {QStringLiteral("count"), int(comparison.differences.size())},
+        {QStringLiteral("notCompared"), notCompared}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -244,11 +244,14 @@ QList<ReportLine> ReportOf(const Comparison& comparison, int languageIndex, cons
         return line;
     };
     QList<ReportLine> lines;
-    lines << ReportLine{ReportLine::TitlePoints, {ReportRun{ReportLabelColumn, Say("Title", languageIndex), true}}};
-    lines << ReportLine{} << ReportLine{ReportLine::BodyPoints, {ReportRun{ReportLabelColumn, ReportDate(), false}}};
+    lines << ReportLine{ReportLine::TitlePoints,
+                        {ReportRun{ReportLabelColumn, Say("Title", languageIndex), true}}};
+    lines << ReportLine{}
+          << ReportLine{ReportLine::BodyPoints, {ReportRun{ReportLabelColumn, ReportDate(), false}}};
     lines << ReportLine{} << row(Say("Parameter", languageIndex), firstName, secondName, true);
     if (!comparison.notCompared.isEmpty()) {
-        lines << ReportLine{ReportLine::BodyPoints, {ReportRun{ReportLabelColumn, Say("Model2", languageIndex), false}}};
+        lines << ReportLine{ReportLine::BodyPoints,
+                            {ReportRun{ReportLabelColumn, Say("Model2", languageIndex), false}}};
     }
     int tab = -2;
     for (const Difference& d : comparison.differences) {

@@ -8,7 +8,8 @@
 
 using namespace setupfile;
 
-SetupFiles::FileCheck SetupFiles::CheckFile(const QString& path, int model, int languageIndex, bool sizeFirst) {
+SetupFiles::FileCheck SetupFiles::CheckFile(const QString& path, int model, int languageIndex,
+                                            bool sizeFirst) {
     FileCheck check;
     const QString shown = QDir::toNativeSeparators(path);
     const auto refuse = [&](LoadOutcome outcome, Message message, const QString& messagePath) {

@@ -24,7 +24,8 @@ constexpr CaptionText CompareTable[] = {
     {"ReadFailed", "Errore di comunicazione con lo Strumento !\rConfronto impossibile !",
      "Communication error !\rImpossible to compare !"},
     {"ModelsDiffer", "I file %1 e %2 sono di modelli diversi", "The files %1 and %2 are of different models"},
-    {"NoModel", "Il file : %1 non indica il modello dello strumento", "The file: %1 names no instrument model"},
+    {"NoModel", "Il file : %1 non indica il modello dello strumento",
+     "The file: %1 names no instrument model"},
     {"Title", "CONFRONTO CON FILE DI IMPOSTAZIONI", "COMPARISON WITH SETUP FILE"},
 };
 

@@ -35,6 +35,11 @@ QCoro::Task<> Form1::RunCompare() {
     if (!m_.OfflineEdit) {
         // What is compared is what the instrument holds now, read as a save reads it.
         co_await reader_.ReadAllConfiguration();
+        if (exitRequested_) {
+            // The user left meanwhile: the exit procedure goes next, with no message in its way.
+            fileActions_->Busy(false);
+            co_return;
+        }
         if (!m_.ReadAllOk) {
             fileActions_->Busy(false);
             co_await fileActions_->Message(setupfile::MessageTitle(setupfile::Message::ReadFailed, language),

@@ -163,9 +163,10 @@ ParsedCli ParseCli(const QStringList& arguments) {
     }
     const CommandDef* def = FindCommand(first);
     if (!def) {
-        return Usage(QStringLiteral("unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff; "
-                                    "see --help)")
-                         .arg(first));
+        return Usage(
+            QStringLiteral("unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff; "
+                           "see --help)")
+                .arg(first));
     }
 
     QCommandLineParser parser;
@@ -430,7 +431,8 @@ ParsedCli ParseCli(const QStringList& arguments) {
             return *u;
         }
         if (positional.size() != (live ? 1 : 2)) {
-            return Usage(QStringLiteral("diff needs either --address N FILE.stp or two setup files A.stp B.stp"));
+            return Usage(
+                QStringLiteral("diff needs either --address N FILE.stp or two setup files A.stp B.stp"));
         }
         if (live) {
             if (auto error = oneAddress()) {

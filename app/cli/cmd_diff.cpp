@@ -60,7 +60,8 @@ QCoro::Task<int> RunDiff(CliLine& line, CliIo& io) {
             io.Fail(QStringLiteral("address %1: not read: %2").arg(a).arg(missing));
             co_return Trouble;
         }
-        comparison = setupdiff::Compare(setupdiff::ValuesOf(inst.set, model), file.values, model, m.LanguageIndex);
+        comparison =
+            setupdiff::Compare(setupdiff::ValuesOf(inst.set, model), file.values, model, m.LanguageIndex);
         firstName = QStringLiteral("address %1").arg(a);
     }
     if (o.json) {

@@ -35,10 +35,9 @@ private slots:
         QTest::addColumn<int>("line");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<QString>("expected"); // the difference's line in the output
-        QTest::newRow("VXA, digital filter") << 1 << 9 << QByteArray("3")
-                                             << "Digital filter value: 3 | 5";
-        QTest::newRow("VXA, set point 2 (a weight)") << 1 << 2 << QByteArray("    250")
-                                                     << "Setpoint 2 value: 250 | 2000";
+        QTest::newRow("VXA, digital filter") << 1 << 9 << QByteArray("3") << "Digital filter value: 3 | 5";
+        QTest::newRow("VXA, set point 2 (a weight)")
+            << 1 << 2 << QByteArray("    250") << "Setpoint 2 value: 250 | 2000";
         QTest::newRow("VXB, serial address") << 2 << 30 << QByteArray("9") << "Serial address: 9 | 1";
     }
     void liveAgainstBackup() {
@@ -53,8 +52,8 @@ private slots:
 
         CliResult r = rig.Run({"diff", "--address", "1", backup});
         QCOMPARE(r.status, 0);
-        const QStringList same = model == 2 ? QStringList{r.OutLines().value(0), "No differences"}
-                                            : QStringList{"No differences"};
+        const QStringList same =
+            model == 2 ? QStringList{r.OutLines().value(0), "No differences"} : QStringList{"No differences"};
         QCOMPARE(r.OutLines(), same);
         QVERIFY(r.err.isEmpty());
 
@@ -71,9 +70,10 @@ private slots:
         QCOMPARE(r.status, 1);
         QStringList lines = r.OutLines();
         if (model == 2) {
-            QCOMPARE(lines.takeFirst(), QStringLiteral("VXB: the parameters it does not have are not compared "
-                                                       "(set points, operating mode, outputs, analog output, zero "
-                                                       "band, Com2)"));
+            QCOMPARE(lines.takeFirst(),
+                     QStringLiteral("VXB: the parameters it does not have are not compared "
+                                    "(set points, operating mode, outputs, analog output, zero "
+                                    "band, Com2)"));
         }
         const QString shown = line == 30 ? QStringLiteral("Serial address: 1 | 9") : expected;
         QCOMPARE(lines, (QStringList{shown, "Parameters that differ: 1"}));
@@ -111,8 +111,8 @@ private slots:
     void trouble_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("silent address") << QStringList{"diff", "--address", "7", "@/a.stp"}
-                                        << "no reply from address 7";
+        QTest::newRow("silent address")
+            << QStringList{"diff", "--address", "7", "@/a.stp"} << "no reply from address 7";
         QTest::newRow("silent address, model given")
             << QStringList{"diff", "--address", "7", "@/a.stp", "--model", "1"}
             << "address 7: not read: Weight constants, Operating mode, Division, Weight parameters, Outputs, "

@@ -145,7 +145,8 @@ private slots:
         rig.prompter.QueueDialogScript(ReadWindow(&first, "PrintButton"));
         rig.prompter.QueueDialogScript(ReadWindow(&second, "CloseButton"));
         QVERIFY(Choose(rig.form->Conf));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.DialogCount(), 4, 10000); // the two file dialogs, the window twice
+        QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.DialogCount(), 4,
+                                  10000); // the two file dialogs, the window twice
         QTRY_COMPARE(rig.m.PendingFileAction, uint8_t(0));
         const QStringList expected{"Param. Peso", "Parametro di filtro peso | 7 | 5"};
         QCOMPARE(first, expected);
@@ -160,6 +161,24 @@ private slots:
             QVERIFY2(f.mid(3, 2) != "10" || f.mid(3, 6) == "101100", f.constData());
         }
         QCOMPARE(rig.instrument->holding(0x1100), quint16(7));
+    }
+
+    // The user leaves the screen while the compare's full read is on the wire: no message, no dialog,
+    // the loop ends through the exit procedure.
+    void leavingDuringTheRead() {
+        MainRig rig(1, 1);
+        rig.Run();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Edit(Field::Set1)->text(), QStringLiteral("   1000"), 5000);
+        connect(&rig.sim, &Simulator::requestReceived, rig.form.get(), [&](int, const QByteArray& frame) {
+            if (frame.mid(3, 6) == "031100") {
+                rig.form->Esc_Click();
+            }
+        });
+        QVERIFY(Choose(rig.form->Conf));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.loop.done(), 10000);
+        QCOMPARE(rig.prompter.MessageCount(), 0);
+        QCOMPARE(rig.prompter.FileDialogCount() + rig.prompter.DialogCount(), 1); // the exit question
+        QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
     void silentInstrumentNothingCompared() {

@@ -51,7 +51,8 @@ private slots:
         QTest::addColumn<int>("notCompared");
         QTest::newRow("VXA, English against Italian") << Data("vxa_en.stp") << Data("vxa_it.stp") << 0;
         QTest::newRow("VXA, itself") << Data("vxa_it.stp") << Data("vxa_it.stp") << 0;
-        QTest::newRow("VXB, Italian keys against English keys") << Data("vxb_it_modbus.stp") << QString() << 25;
+        QTest::newRow("VXB, Italian keys against English keys")
+            << Data("vxb_it_modbus.stp") << QString() << 25;
     }
     void identicalFiles() {
         QFETCH(QString, first);
@@ -126,8 +127,8 @@ private slots:
             {39, "    100", "No load zero input value", 5},
         };
         for (const auto& row : vxa) {
-            QTest::addRow("VXA line %d", row.line)
-                << 1 << row.line << QString::fromLatin1(row.value) << QString::fromUtf8(row.caption) << row.tab;
+            QTest::addRow("VXA line %d", row.line) << 1 << row.line << QString::fromLatin1(row.value)
+                                                   << QString::fromUtf8(row.caption) << row.tab;
         }
         // The lines a VXB has, from the English VXB file (serial mode 1: continuous; 5: MODBUS).
         const struct {
@@ -152,8 +153,8 @@ private slots:
             {32, "0", "Data Format (N-8-2/E-8-1/O-8-1 for MODBUS mode)", 4},
         };
         for (const auto& row : vxb) {
-            QTest::addRow("VXB line %d", row.line)
-                << 2 << row.line << QString::fromLatin1(row.value) << QString::fromUtf8(row.caption) << row.tab;
+            QTest::addRow("VXB line %d", row.line) << 2 << row.line << QString::fromLatin1(row.value)
+                                                   << QString::fromUtf8(row.caption) << row.tab;
         }
     }
     void oneLineDiffers() {
@@ -200,7 +201,7 @@ private slots:
         QTest::newRow("division: its entry") << 8 << "10" << English << "1"
                                              << "2";
         QTest::newRow("list value the load leaves alone: as it is") << 38 << " 9" << English << "4-20mA"
-                                                                     << "9";
+                                                                    << "9";
     }
     void shownValues() {
         QFETCH(int, line);
@@ -226,19 +227,45 @@ private slots:
         QTest::addColumn<QString>("value2");
         QTest::addColumn<bool>("same");
         // Division index 3 is 0.01: two decimals.
-        QTest::newRow("weight 1.50 / 1.5") << "3" << "3" << 1 << "1.50" << " 1.5" << true;
-        QTest::newRow("weight 1.50 / 1.51") << "3" << "3" << 1 << "1.50" << "1.51" << false;
-        QTest::newRow("analog full scale, blanks") << "9" << "9" << 36 << "  10000" << "10000" << true;
-        QTest::newRow("same weight under another division") << "9" << "10" << 2 << "2000" << "2000" << true;
-        QTest::newRow("odd weight rounded to a division of 2") << "10" << "10" << 2 << "2001" << "2000" << true;
-        QTest::newRow("integer: a leading zero") << "9" << "9" << 9 << "5" << " 05" << true;
-        QTest::newRow("integer: the point is dropped, 5.2 is 52") << "9" << "9" << 9 << "52" << "5.2" << true;
-        QTest::newRow("integer 32 bits: leading blanks") << "9" << "9" << 3 << "  10000" << "10000" << true;
-        QTest::newRow("tenths: 0.7 / .70") << "9" << "9" << 11 << "0.7" << ".70" << true;
-        QTest::newRow("tenths: 0.7 / 0.8") << "9" << "9" << 11 << "0.7" << "0.8" << false;
-        QTest::newRow("list: index written as 1.0") << "9" << "9" << 28 << "1" << " 1.0" << true;
-        QTest::newRow("list: nothing selected is sent as the first entry") << "9" << "9" << 28 << "-1" << "0" << true;
-        QTest::newRow("list: index the list lacks") << "9" << "9" << 28 << "1" << "99" << false;
+        QTest::newRow("weight 1.50 / 1.5") << "3"
+                                           << "3" << 1 << "1.50"
+                                           << " 1.5" << true;
+        QTest::newRow("weight 1.50 / 1.51") << "3"
+                                            << "3" << 1 << "1.50"
+                                            << "1.51" << false;
+        QTest::newRow("analog full scale, blanks") << "9"
+                                                   << "9" << 36 << "  10000"
+                                                   << "10000" << true;
+        QTest::newRow("same weight under another division") << "9"
+                                                            << "10" << 2 << "2000"
+                                                            << "2000" << true;
+        QTest::newRow("odd weight rounded to a division of 2") << "10"
+                                                               << "10" << 2 << "2001"
+                                                               << "2000" << true;
+        QTest::newRow("integer: a leading zero") << "9"
+                                                 << "9" << 9 << "5"
+                                                 << " 05" << true;
+        QTest::newRow("integer: the point is dropped, 5.2 is 52") << "9"
+                                                                  << "9" << 9 << "52"
+                                                                  << "5.2" << true;
+        QTest::newRow("integer 32 bits: leading blanks") << "9"
+                                                         << "9" << 3 << "  10000"
+                                                         << "10000" << true;
+        QTest::newRow("tenths: 0.7 / .70") << "9"
+                                           << "9" << 11 << "0.7"
+                                           << ".70" << true;
+        QTest::newRow("tenths: 0.7 / 0.8") << "9"
+                                           << "9" << 11 << "0.7"
+                                           << "0.8" << false;
+        QTest::newRow("list: index written as 1.0") << "9"
+                                                    << "9" << 28 << "1"
+                                                    << " 1.0" << true;
+        QTest::newRow("list: nothing selected is sent as the first entry") << "9"
+                                                                           << "9" << 28 << "-1"
+                                                                           << "0" << true;
+        QTest::newRow("list: index the list lacks") << "9"
+                                                    << "9" << 28 << "1"
+                                                    << "99" << false;
     }
     void heldAlike() {
         QFETCH(QString, division1);
@@ -269,7 +296,7 @@ private slots:
         // VXB finds nothing, and names the 25 lines it did not compare.
         const QStringList a = ValuesOfFile("vxb_en_continuous.stp");
         QStringList b = a;
-        const QList<int> lacking = {1, 2, 7, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22,
+        const QList<int> lacking = {1,  2,  7,  13, 14, 15, 16, 17, 18, 19, 20, 21, 22,
                                     23, 24, 25, 26, 27, 33, 34, 35, 36, 37, 38, 39};
         for (const int line : lacking) {
             b[line - 1] = QStringLiteral("1");
@@ -286,14 +313,16 @@ private slots:
         const QByteArray vxa = ReadAll(Data("vxa_en.stp"));
         QTest::newRow("other model") << vxa << QByteArray("Select Instrument = \t2\r\n")
                                      << "The files %0 and %1 are of different models";
-        QTest::newRow("model file naming no model") << vxa << QByteArray("Select Instrument = \t\r\n")
-                                                    << "The file: %2 names no instrument model";
+        QTest::newRow("model file naming no model")
+            << vxa << QByteArray("Select Instrument = \t\r\n") << "The file: %2 names no instrument model";
         QTest::newRow("38 lines") << vxa.left(vxa.lastIndexOf("No load")) << QByteArray()
                                   << "The file: %1 is not a complete setup file: no value was loaded";
         QTest::newRow("UTF-16") << QByteArray("S\0e\0t\0", 6) + vxa << QByteArray()
                                 << "The file: %1 is not a setup file (it holds characters that are no text, "
                                    "e.g. Unicode UTF-16): no value was loaded";
-        QTest::newRow("no number") << QByteArray(vxa).replace("transducers = \t  10000", "transducers = \t  1OOOO") << QByteArray()
+        QTest::newRow("no number") << QByteArray(vxa).replace("transducers = \t  10000",
+                                                              "transducers = \t  1OOOO")
+                                   << QByteArray()
                                    << "The file: %1, line 3 (Total capacity of transducers): the value "
                                       "\"  1OOOO\" is not a number: no value was loaded";
         QTest::newRow("65001 bytes") << vxa + QByteArray(65001 - vxa.size(), ' ') << QByteArray()
@@ -327,10 +356,13 @@ private slots:
         QStringList a = ValuesOfFile("vxa_en.stp");
         QStringList b = a;
         b[2] = QStringLiteral("  20000");
-        const QByteArray json = Json(Compare(a, b, 1, English), QStringLiteral("a.stp"), QStringLiteral("b.stp"));
-        QCOMPARE(json, QByteArray("{\"count\":1,\"differences\":[{\"caption\":\"Total capacity of transducers\","
-                                  "\"field\":\"Capac\",\"first\":\"10000\",\"line\":3,\"second\":\"20000\",\"tab\":0}],"
-                                  "\"first\":\"a.stp\",\"model\":\"VXA\",\"notCompared\":[],\"second\":\"b.stp\"}"));
+        const QByteArray json =
+            Json(Compare(a, b, 1, English), QStringLiteral("a.stp"), QStringLiteral("b.stp"));
+        QCOMPARE(
+            json,
+            QByteArray("{\"count\":1,\"differences\":[{\"caption\":\"Total capacity of transducers\","
+                       "\"field\":\"Capac\",\"first\":\"10000\",\"line\":3,\"second\":\"20000\",\"tab\":0}],"
+                       "\"first\":\"a.stp\",\"model\":\"VXA\",\"notCompared\":[],\"second\":\"b.stp\"}"));
     }
 };
 
