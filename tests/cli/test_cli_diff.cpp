@@ -134,10 +134,7 @@ private slots:
         QFETCH(QString, reason);
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXA);
-        Modulo1 m;
-        ParameterSet set(m);
-        set.reset();
-        const QByteArray good = setupfile::BuildSetupFile(set, 1, 1);
+        const QByteArray good = DesignVxaFile();
         QVERIFY(WriteAll(rig.Path("a.stp"), good));
         QVERIFY(WriteAll(rig.Path("short.stp"), good.left(good.lastIndexOf("No load"))));
         QVERIFY(WriteAll(rig.Path("vxb.stp"), good));

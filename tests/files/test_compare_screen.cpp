@@ -3,6 +3,7 @@
 // instrument's and the file's value; the window's load button writes the file's groups in the order of
 // the open item; its print button prints the list; the item follows the menu's rule.
 
+#include "filemenu.h"
 #include "mainrig.h"
 #include "setupfile.h"
 
@@ -15,28 +16,7 @@
 
 namespace {
 
-// The user picks `path` in CMDialog1 and confirms.
-ScriptedPrompter::DialogScript Choose(const QString& path) {
-    return [path](QDialog& dialog) {
-        auto* files = qobject_cast<QFileDialog*>(&dialog);
-        if (!files || dialog.objectName() != QLatin1String("CMDialog1")) {
-            qWarning("not the file dialog: %s", qPrintable(dialog.objectName()));
-            return;
-        }
-        files->selectFile(path);
-        dialog.done(QDialog::Accepted);
-    };
-}
-
-// A menu item chosen by the user: it must be enabled, as the menu shows it.
-bool Choose(QAction* item) {
-    auto* menu = qobject_cast<QWidget*>(item->parent());
-    if (!item->isEnabled() || !menu || !menu->isEnabled()) {
-        return false;
-    }
-    item->trigger();
-    return true;
-}
+using filemenu::Choose;
 
 // What the compare window lists, one text per row: a tab's heading alone, a parameter as
 // "caption | instrument | file"; then it clicks `button`.
