@@ -153,6 +153,41 @@ private slots:
         }
     }
 
+    // Every read must succeed, tab 0 included. A reply lost right after the tab-0 block (the division,
+    // which that block makes the reader forget) must not make the analog weights read as 0: the block
+    // waits for the division, and the comparison finds nothing. The tab-0 block never answered gives no
+    // comparison at all.
+    void partlyRead_data() {
+        QTest::addColumn<QByteArrayList>("lostAfter"); // the reply to the request after these is lost
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("the division after the tab-0 block")
+            << QByteArrayList{"031000"} << 0 << "No differences\n"
+            << QString();
+        QTest::newRow("the tab-0 block, every time")
+            << QByteArrayList{"031050", "031000"} << 2 << QString()
+            << "quartel-cli: address 1: not read: Weight constants, Operating mode\n";
+    }
+    void partlyRead() {
+        QFETCH(QByteArrayList, lostAfter);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        const QString backup = rig.Path("backup.stp");
+        QCOMPARE(rig.Run({"backup", "--address", "1", backup}).status, ExitOk);
+        // The simulator has answered a request when it tells of it: the fault set then meets the next.
+        QObject::connect(&rig.sim, &Simulator::requestReceived, &rig.sim, [&](int, const QByteArray& frame) {
+            rig.sim.setFault(1, lostAfter.contains(frame.mid(3, 6)) ? SimFault::mute() : SimFault::none());
+        });
+        const CliResult r = rig.Run({"diff", "--address", "1", backup});
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.err, err);
+    }
+
     void usage_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("one file") << QStringList{"diff", "a.stp"};
