@@ -29,8 +29,8 @@ constexpr CommandDef Commands[] = {
      "Loads the setup file into the instrument group by group, as the main setup screen's load does, and\n"
      "prints each group's result. Without --store the instrument keeps the values until it restarts;\n"
      "with --store it stores them (command 0x0020). A range of addresses is restored one after the other.\n"
-     "A file of another model than --model (default 1, as the start-up screen) or a short file is\n"
-     "refused before anything is sent."},
+     "A file of another model than the instrument's (asked of it unless --model is given) or a short\n"
+     "file is refused before anything is written."},
     {CliCommand::Report, "report",
      "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT] [options]",
      "The configuration report of a live instrument (after a full read) or of a setup file, as a PDF\n"
@@ -131,7 +131,7 @@ QString CliHelp() {
         "  --settings-dir DIR directory of prog.ini (default: as quartel-setup)\n"
         "  --timeout MS       reply time-out in milliseconds (default: prog.ini's)\n"
         "  --demo             simulated line with a VXA at address 1 and a VXB at address 2\n"
-        "  --lang it|en       language of setup-file keys, the report and the status texts\n"
+        "  --lang it|en       language of the messages, setup-file keys and the report\n"
         "  --model 1|2|auto   instrument model (1 VXA, 2 VXB; auto asks the instrument)\n"
         "  -h, --help         help of the program or of a command\n"
         "  -v, --version      the version\n\n"
@@ -189,15 +189,13 @@ ParsedCli ParseCli(const QStringList& arguments) {
                                   QStringLiteral("Simulated line: a VXA at address 1, a VXB at 2."));
     const QCommandLineOption lang(
         Opt("lang"),
-        QStringLiteral("Language of setup-file keys, report and status texts: it or en "
+        QStringLiteral("Language of the messages, setup-file keys and the report: it or en "
                        "(default: prog.ini's)."),
         QStringLiteral("it|en"));
-    const QCommandLineOption model(
-        Opt("model"),
-        QStringLiteral("Instrument model: 1 (VXA), 2 (VXB) or auto (asked of the "
-                       "instrument). Default: %1.")
-            .arg(def->command == CliCommand::Restore ? QStringLiteral("1") : QStringLiteral("auto")),
-        QStringLiteral("1|2|auto"));
+    const QCommandLineOption model(Opt("model"),
+                                   QStringLiteral("Instrument model: 1 (VXA), 2 (VXB) or auto (asked of the "
+                                                  "instrument). Default: auto."),
+                                   QStringLiteral("1|2|auto"));
     parser.addOption(help);
     QList<QCommandLineOption> own;
     const QCommandLineOption addresses(
@@ -297,7 +295,7 @@ ParsedCli ParseCli(const QStringList& arguments) {
             return Usage(QStringLiteral("--lang takes it or en, not \"%1\"").arg(parser.value(lang)));
         }
     }
-    o.model = isRestore ? 1 : ModelAuto;
+    o.model = ModelAuto;
     if (parser.isSet(model)) {
         const QString v = parser.value(model).toLower();
         if (v == QLatin1String("1") || v == QLatin1String("vxa")) {
@@ -452,7 +450,11 @@ ParsedCli ParseCli(const QStringList& arguments) {
         if (fromFile == parser.isSet(address)) {
             return Usage(QStringLiteral("report needs either --address N or a setup file FILE.stp"));
         }
-        if (parser.isSet(pdf) == parser.isSet(text)) {
+        if (parser.isSet(pdf) && parser.isSet(text)) {
+            return Usage(
+                QStringLiteral("report writes either a PDF (--pdf OUT.pdf) or text (--text), not both"));
+        }
+        if (!parser.isSet(pdf) && !parser.isSet(text)) {
             return Usage(QStringLiteral("report needs either --pdf OUT.pdf or --text"));
         }
         if (fromFile) {

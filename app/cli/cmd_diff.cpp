@@ -43,7 +43,7 @@ QCoro::Task<int> RunDiff(CliLine& line, CliIo& io) {
         const int a = o.addresses.first();
         const int model = co_await line.ModelOf(a);
         if (model == 0) {
-            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            io.Fail(io.Text("NoReply").arg(a));
             co_return Trouble;
         }
         Modulo1& m = line.m();
@@ -57,7 +57,7 @@ QCoro::Task<int> RunDiff(CliLine& line, CliIo& io) {
         inst.Load(a, model);
         QString missing;
         if (!co_await inst.ReadForSave(missing)) {
-            io.Fail(QStringLiteral("address %1: not read: %2").arg(a).arg(missing));
+            io.Fail(io.Text("NotRead").arg(a).arg(missing));
             co_return Trouble;
         }
         comparison =
