@@ -37,6 +37,11 @@ constexpr CommandDef Commands[] = {
      "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT] [options]",
      "The configuration report of a live instrument (after a full read) or of a setup file, as a PDF\n"
      "file or as plain text on standard output."},
+    {CliCommand::Diff, "diff", "(--address N FILE.stp | A.stp B.stp) [--json] [options]",
+     "Compares a live instrument (after the same full read as a backup) with a setup file, or two setup\n"
+     "files: one line per parameter that differs (its caption, the value in each), then the count.\n"
+     "Values are compared as the instrument holds them. Exit status 0: the same; 1: they differ; 2: an\n"
+     "error (files of different models, a file the load refuses, no answer, a wrong command line)."},
 };
 
 const CommandDef* FindCommand(const QString& name) {
@@ -176,9 +181,10 @@ ParsedCli ParseCli(const QStringList& arguments) {
     }
     const CommandDef* def = FindCommand(first);
     if (!def) {
-        return Usage(QStringLiteral("unknown command \"%1\" (commands: scan, watch, backup, restore, report; "
-                                    "see --help)")
-                         .arg(first));
+        return Usage(
+            QStringLiteral("unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff; "
+                           "see --help)")
+                .arg(first));
     }
 
     QCommandLineParser parser;
@@ -259,6 +265,11 @@ ParsedCli ParseCli(const QStringList& arguments) {
     case CliCommand::Restore:
         own = {address, store};
         parser.addPositionalArgument(QStringLiteral("FILE.stp"), QStringLiteral("The setup file to load."));
+        break;
+    case CliCommand::Diff:
+        own = {address, json};
+        parser.addPositionalArgument(QStringLiteral("FILE.stp"),
+                                     QStringLiteral("The setup file; without --address, the two files."));
         break;
     case CliCommand::Report:
         own = {address, pdf, text, notes};
@@ -452,6 +463,25 @@ ParsedCli ParseCli(const QStringList& arguments) {
         o.addresses = *list;
         o.path = positional.first();
         o.store = parser.isSet(store);
+        break;
+    }
+    case CliCommand::Diff: {
+        const bool live = parser.isSet(address);
+        if (auto u = tooMany(live ? 1 : 2)) {
+            return *u;
+        }
+        if (positional.size() != (live ? 1 : 2)) {
+            return Usage(
+                QStringLiteral("diff needs either --address N FILE.stp or two setup files A.stp B.stp"));
+        }
+        if (live) {
+            if (auto error = oneAddress()) {
+                return Usage(*error);
+            }
+        }
+        o.path = positional.first();
+        o.path2 = live ? QString() : positional.value(1);
+        o.json = parser.isSet(json);
         break;
     }
     case CliCommand::Report: {

@@ -6,6 +6,8 @@
 #include "../support/coro.h"
 
 #include "cli.h"
+#include "parameterset.h"
+#include "setupfile.h"
 #include "simulator.h"
 
 #include <QDir>
@@ -34,6 +36,14 @@ inline QByteArray ReadAll(const QString& path) {
 inline bool WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The setup file of a VXA with every field at its design value, English keys.
+inline QByteArray DesignVxaFile() {
+    Modulo1 m;
+    ParameterSet set(m);
+    set.reset();
+    return setupfile::BuildSetupFile(set, 1, 1);
 }
 
 // prog.ini with both reply time-outs, port 1, the language.

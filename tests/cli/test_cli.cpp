@@ -313,12 +313,7 @@ private slots:
         QFETCH(QString, reason);
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXA);
-        {
-            Modulo1 m;
-            ParameterSet set(m);
-            set.reset();
-            QVERIFY(WriteAll(rig.Path("good.stp"), setupfile::BuildSetupFile(set, 1, 1)));
-        }
+        QVERIFY(WriteAll(rig.Path("good.stp"), DesignVxaFile()));
         for (QString& a : arguments) {
             a.replace(QLatin1String("@"), rig.dir.path());
         }
@@ -509,10 +504,7 @@ private slots:
         QFETCH(QString, reason);
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXA);
-        Modulo1 m;
-        ParameterSet set(m);
-        set.reset();
-        const QByteArray vxa = setupfile::BuildSetupFile(set, 1, 1);
+        const QByteArray vxa = DesignVxaFile();
         QVERIFY(WriteAll(rig.Path("vxa.stp"), vxa));
         QVERIFY(WriteAll(rig.Path("vxb.stp"), vxa));
         QVERIFY(WriteAll(rig.Path("vxb.typ"), setupfile::BuildModelFile("Select Instrument", 2)));
@@ -565,10 +557,7 @@ private slots:
     void restoreIntoOtherModel() {
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXB);
-        Modulo1 m;
-        ParameterSet set(m);
-        set.reset();
-        QVERIFY(WriteAll(rig.Path("vxa.stp"), setupfile::BuildSetupFile(set, 1, 1)));
+        QVERIFY(WriteAll(rig.Path("vxa.stp"), DesignVxaFile()));
         const CliResult r =
             rig.Run({"restore", "--address", "1", rig.Path("vxa.stp"), "--store", "--model", "1"});
         QCOMPARE(r.status, ExitFailed);

@@ -3,6 +3,7 @@
 // the save-failure message and no dialog, a load through the menu fills the screen and writes the
 // instrument, and offline editing loads and saves without a word on the line.
 
+#include "filemenu.h"
 #include "mainrig.h"
 #include "setupfile.h"
 
@@ -23,28 +24,7 @@ bool Write(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// The user picks `path` in CMDialog1 and confirms.
-ScriptedPrompter::DialogScript Choose(const QString& path) {
-    return [path](QDialog& dialog) {
-        auto* files = qobject_cast<QFileDialog*>(&dialog);
-        if (!files || dialog.objectName() != QLatin1String("CMDialog1")) {
-            qWarning("not the file dialog: %s", qPrintable(dialog.objectName()));
-            return;
-        }
-        files->selectFile(path);
-        dialog.done(QDialog::Accepted);
-    };
-}
-
-// A menu item chosen by the user: it must be enabled, as the menu shows it.
-bool Choose(QAction* item) {
-    auto* menu = qobject_cast<QWidget*>(item->parent());
-    if (!item->isEnabled() || !menu || !menu->isEnabled()) {
-        return false;
-    }
-    item->trigger();
-    return true;
-}
+using filemenu::Choose;
 
 QByteArray SetupBytes(const QStringList& values) {
     QByteArray out;
