@@ -206,7 +206,7 @@ void TrendPanel::ShowCurve() {
     const QHash<QXYSeries::PointConfiguration, QVariant> dot{
         {QXYSeries::PointConfiguration::Visibility, true},
         {QXYSeries::PointConfiguration::Color, UnstableColour},
-        {QXYSeries::PointConfiguration::Size, 6.0}};
+        {QXYSeries::PointConfiguration::Size, 4.0}};
     qsizetype next = 0;
     for (int i = 0; i < stretches_.size(); ++i) {
         QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> dots;
@@ -257,8 +257,8 @@ void TrendPanel::ShowMarks() {
         const bool zero = mark.kind == TrendMarkKind::Zero;
         series->setPen(QPen(zero ? ZeroColour : FullScaleColour, 2, Qt::DashLine));
         series->setName(zero ? zeroCaption_ : fullScaleCaption_);
-        series->replace(
-            QList<QPointF>{QPointF(double(mark.ms), range_.low), QPointF(double(mark.ms), range_.high)});
+        series->replace(QList<QPointF>{QPointF(double(mark.ms), weightAxis_->min()),
+                                       QPointF(double(mark.ms), weightAxis_->max())});
         // Each kind once in the legend.
         bool& named = zero ? zeroNamed : fullScaleNamed;
         for (QLegendMarker* marker : chart_->legend()->markers(series)) {
