@@ -186,7 +186,10 @@ private slots:
         QVERIFY(rig.prompter.records.last().text.endsWith(
             WeightLogFileName(1, QDate::currentDate()))); // the name proposed
         script.armed = true;
-        QTRY_VERIFY_WITH_TIMEOUT(trend.Log().Rows() >= Expected.size() + 2, 10000);
+        // The last state reached, and a pass that read it logged.
+        QTRY_VERIFY_WITH_TIMEOUT(script.state == Script.size() - 1, 10000);
+        const qint64 rows = trend.Log().Rows();
+        QTRY_VERIFY_WITH_TIMEOUT(trend.Log().Rows() >= rows + 2, 10000);
         QTest::keyClick(rig.form.get(), Qt::Key_L, Qt::ControlModifier);
         QVERIFY(!trend.Logging());
         QVERIFY(!trend.LogItem->isChecked());
