@@ -11,7 +11,7 @@
 // figure (simulator included) is printed too.
 //
 //   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--moving MS] [--chunk N]
-//   [--traffic] [--paints] [--callgrind-setup | --callgrind-monitoring]
+//   [--traffic] [--no-status-bar] [--paints] [--callgrind-setup | --callgrind-monitoring]
 //
 // --chunk N: the simulated line hands a reply over N characters at a time (default 8, as a UART's
 // FIFO does; 64 hands it over whole, as a USB adapter does).
@@ -19,6 +19,9 @@
 // --traffic: the traffic window is open the whole time (the link records every exchange, the window
 // adds the lines at its repaint tick). Without it the window is closed and nothing is recorded; compare
 // the passes per second and the CPU of the two runs.
+//
+// --no-status-bar: the status bar hidden and told nothing (the screen as it was before it had one);
+// compare with a run with it to see what the status bar and its line-health indicator cost.
 //
 // --callgrind-setup: run under valgrind --tool=callgrind --collect-atstart=no to profile only the first
 // entry into setup mode (the click, the first paint of the tab control, the pass that reads the tab).
@@ -31,6 +34,7 @@
 #include "prompter.h"
 #include "screencontext.h"
 #include "settings.h"
+#include "statusline.h"
 #include "traffic.h"
 #include "trafficwindow.h"
 
@@ -38,6 +42,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -65,6 +70,7 @@ struct Options {
     bool callgrindSetup = false;
     bool callgrindMonitoring = false;
     bool traffic = false;
+    bool statusBar = true;
 };
 
 // One main setup screen for address 1 on a simulated line of its own.
@@ -259,8 +265,14 @@ QCoro::Task<> Main(Options o) {
     }
     rig.MoveWeights(o.movingMs);
     rig.log->SetRecording(true);
-    rig.Start(o.traffic);
     Form1* form = rig.form.get();
+    if (!o.statusBar) {
+        QObject::disconnect(form->MSComm1, nullptr, &form->Status(), nullptr);
+        QObject::disconnect(form, nullptr, &form->Status(), nullptr);
+        form->statusBar()->hide();
+    }
+    rig.Start(o.traffic);
+    std::printf("status bar %s\n", o.statusBar ? "on" : "OFF (hidden, told nothing)");
     std::printf("traffic window %s\n", o.traffic ? "OPEN (every exchange recorded and shown)" : "closed");
 
     // Warm-up: division code, version and set-points are read once.
@@ -355,6 +367,7 @@ int main(int argc, char** argv) {
     o.callgrindSetup = HasOption(argc, argv, "--callgrind-setup");
     o.callgrindMonitoring = HasOption(argc, argv, "--callgrind-monitoring");
     o.traffic = HasOption(argc, argv, "--traffic");
+    o.statusBar = !HasOption(argc, argv, "--no-status-bar");
     const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

@@ -187,6 +187,7 @@ public:
     struct LoadReport {
         LoadOutcome outcome = LoadOutcome::Cancelled;
         QList<GroupResult> groups; // in the order written (none with offline editing)
+        QString path;              // the file, once one was chosen
     };
     enum class SaveOutcome { Saved, Cancelled, ReadFailed, WriteFailed };
 
@@ -217,6 +218,10 @@ public:
     QCoro::Task<LoadReport> Load(const QString& path);
 
     const LoadReport& LastLoad() const { return lastLoad_; }
+    // The setup file the last save wrote; empty when it wrote none.
+    const QString& LastSaved() const { return lastSaved_; }
+    // The group writes a load of a whole file makes on a live instrument.
+    static int GroupWritesPerLoad();
 
 private:
     QCoro::Task<> ShowMessage(setupfile::Message message, const QString& path = QString());
@@ -232,4 +237,5 @@ private:
     ConfigReader& reader_;
     FileActions& actions_;
     LoadReport lastLoad_;
+    QString lastSaved_;
 };

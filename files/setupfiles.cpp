@@ -29,8 +29,17 @@ QCoro::Task<> SetupFiles::RunPendingFileAction() {
     }
 }
 
+int SetupFiles::GroupWritesPerLoad() {
+    int writes = 0;
+    for (const LineDef& line : Lines()) {
+        writes += int(line.writes.has_value()) + int(line.writes2.has_value());
+    }
+    return writes;
+}
+
 QCoro::Task<SetupFiles::SaveOutcome> SetupFiles::Save() {
     Modulo1& m = s_.m;
+    lastSaved_.clear();
     actions_.Busy(true);
     co_await actions_.LetEventsRun();
     if (!m.OfflineEdit) {
@@ -50,6 +59,9 @@ QCoro::Task<SetupFiles::SaveOutcome> SetupFiles::Save() {
     SaveOutcome outcome = SaveOutcome::Cancelled;
     if (!path.isEmpty()) {
         outcome = co_await SaveFileAs(path) ? SaveOutcome::Saved : SaveOutcome::WriteFailed;
+        if (outcome == SaveOutcome::Saved) {
+            lastSaved_ = path;
+        }
     }
     actions_.Busy(false);
     co_return outcome;
@@ -74,7 +86,7 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::FOpenProc() {
     const QString path = co_await actions_.AskOpenFile();
     if (path.isEmpty()) {
         lastLoad_ = LoadReport{};
-        co_return lastLoad_;
+        co_return LoadReport(lastLoad_);
     }
     co_return co_await Load(path);
 }
@@ -82,9 +94,9 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::FOpenProc() {
 QCoro::Task<SetupFiles::LoadReport> SetupFiles::Load(const QString& path) {
     const QFileInfo info(path);
     if (info.exists() && info.size() > MaxFileBytes) {
-        lastLoad_ = LoadReport{LoadOutcome::TooLong, {}};
+        lastLoad_ = LoadReport{LoadOutcome::TooLong, {}, path};
         co_await ShowMessage(Message::TooLong);
-        co_return lastLoad_;
+        co_return LoadReport(lastLoad_);
     }
     co_return co_await OpenFile(path);
 }
@@ -93,6 +105,7 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     Modulo1& m = s_.m;
     LoadReport& report = lastLoad_;
     report = LoadReport{};
+    report.path = Filename;
     actions_.Busy(true);
     const QString shown = QDir::toNativeSeparators(Filename);
 
@@ -107,14 +120,14 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     if (fileModel != m.InstrumentModel) {
         report.outcome = LoadOutcome::ModelMismatch;
         co_await ShowMessage(Message::ModelMismatch, shown);
-        co_return report;
+        co_return LoadReport(lastLoad_);
     }
 
     QFile file(Filename);
     if (!file.open(QIODevice::ReadOnly)) {
         report.outcome = LoadOutcome::CannotOpen;
         co_await ShowMessage(Message::CannotOpen, shown);
-        co_return report;
+        co_return LoadReport(lastLoad_);
     }
     // Read whole before any field changes: half a configuration written into an instrument is worse
     // than none.
@@ -123,24 +136,24 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     if (parsed.error == ParseError::TooLong) {
         report.outcome = LoadOutcome::TooLong;
         co_await ShowMessage(Message::TooLong);
-        co_return report;
+        co_return LoadReport(lastLoad_);
     }
     if (parsed.error == ParseError::TooShort) {
         report.outcome = LoadOutcome::Incomplete;
         co_await ShowMessage(Message::Incomplete, shown);
-        co_return report;
+        co_return LoadReport(lastLoad_);
     }
     if (parsed.error == ParseError::NotText) {
         report.outcome = LoadOutcome::Refused;
         co_await ShowMessage(Message::NotText, shown);
-        co_return report;
+        co_return LoadReport(lastLoad_);
     }
     if (parsed.error == ParseError::NotANumber) {
         report.outcome = LoadOutcome::Refused;
         co_await actions_.Message(MessageTitle(Message::Incomplete, m.LanguageIndex),
                                   NotANumberText(shown, parsed, m.LanguageIndex, m.InstrumentModel),
                                   FileActions::Icon::Exclamation);
-        co_return report;
+        co_return LoadReport(lastLoad_);
     }
 
     const int model = m.InstrumentModel;
@@ -182,7 +195,7 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
         }
     }
     report.outcome = s_.leaving ? LoadOutcome::Stopped : LoadOutcome::Loaded;
-    co_return report;
+    co_return LoadReport(lastLoad_);
 }
 
 QCoro::Task<bool> SetupFiles::ReadAnalogTrimming() {

@@ -101,6 +101,9 @@ public:
 signals:
     // Emitted once, when EchoSuspected() becomes true.
     void EchoSuspectedChanged();
+    // An exchange begins (its request goes out), and it ends: `answered` when a reply frame came.
+    void ExchangeStarted();
+    void ExchangeEnded(bool answered);
 
 private:
     // `request`: what was just sent (its echo is dropped with local echo on); empty for a receive
