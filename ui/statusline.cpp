@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QStatusBar>
 
+#include <utility>
+
 namespace {
 const QColor RequestColour(255, 170, 0);
 const QColor ReplyColour(0, 200, 0);
@@ -146,13 +148,11 @@ void StatusLine::PdfWritten(const QString& path) {
 }
 
 void StatusLine::ExchangeStarted() {
-    request_->SetFillStyle(Shape::Solid);
-    reply_->SetFillStyle(Shape::Transparent);
+    ++requests_;
 }
 
 void StatusLine::ExchangeEnded(bool answered) {
-    request_->SetFillStyle(Shape::Transparent);
-    reply_->SetFillStyle(answered ? Shape::Solid : Shape::Transparent);
+    replies_ += answered ? 1 : 0;
     const qint64 now = NowMs();
     counts_.Add(now, answered);
     ShowCounts(now);
@@ -173,6 +173,10 @@ void StatusLine::ShowCounts(qint64 nowMs) {
         return;
     }
     shownSecond_ = second;
+    // The lights tell whether requests went out and replies came in since the last look: steady while
+    // the line is busy, so that a busy line repaints nothing.
+    request_->SetFillStyle(std::exchange(requests_, 0) > 0 ? Shape::Solid : Shape::Transparent);
+    reply_->SetFillStyle(std::exchange(replies_, 0) > 0 ? Shape::Solid : Shape::Transparent);
     const QString text = Text("LineHealth").arg(counts_.Answers()).arg(counts_.Failures());
     if (health_->text() != text) {
         health_->setText(text);

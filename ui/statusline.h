@@ -2,12 +2,12 @@
 
 // The status bar of the main setup screen: what became of each group sent with its button, a setup
 // file's load (group i of n, then its end), a file saved, the report written as a PDF file, and the
-// line-health indicator: answers and failed exchanges of the last minute with a light for the request
-// on the wire and one for the reply.
+// line-health indicator: answers and failed exchanges of the last minute, a light that is lit while
+// requests go out and one that is lit while replies come in.
 //
 // Nothing here runs by itself: every change comes from an event the screen has anyway (an exchange
-// beginning or ending, a write confirmed or dropped, a pass of the loop), so the indicator costs
-// nothing while nothing happens, and the counts' text changes at most once a second.
+// beginning or ending, a write confirmed or dropped, a pass of the loop). An exchange only counts; the
+// indicator is looked at once a second, so a busy line costs one small repaint a second at most.
 
 #include "parameterset.h"
 #include "setupfile.h"
@@ -90,6 +90,8 @@ private:
     Shape* reply_;
     LineHealthCounts counts_;
     qint64 shownSecond_ = -1;
+    int requests_ = 0; // since the indicator was last shown
+    int replies_ = 0;
     struct Awaited {
         GroupId id;
         QByteArray request;

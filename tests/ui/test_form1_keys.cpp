@@ -163,6 +163,43 @@ private slots:
         QVERIFY(rig.form->ExitRequested());
     }
 
+    // The Help menu's boxes, chosen with the mouse: the short help names the shortcuts, the About box
+    // the version, what the program is for and where the settings live.
+    void helpAndAbout_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("help");
+        QTest::addColumn<QStringList>("about");
+        QTest::newRow("Italian") << 0 << QStringList{"Guida rapida", "Ctrl+O", "Ctrl+S", "Ctrl+P",
+                                                     "Ctrl+T",       "Ctrl+Q", "F1"}
+                                 << QStringList{"Informazioni su Quartel Setup", "Quartel Setup 3.2",
+                                                "PESOMETRA", "Impostazioni (prog.ini, Strum.ini): "};
+        QTest::newRow("English") << 1 << QStringList{"Quick help", "Ctrl+O", "Ctrl+S", "Ctrl+P",
+                                                     "Ctrl+T",     "Ctrl+Q", "F1"}
+                                 << QStringList{"About Quartel Setup", "Quartel Setup 3.2", "PESOMETRA",
+                                                "Settings (prog.ini, Strum.ini): "};
+    }
+    void helpAndAbout() {
+        QFETCH(int, language);
+        QFETCH(QStringList, help);
+        QFETCH(QStringList, about);
+        QCoreApplication::setApplicationVersion(QStringLiteral("3.2"));
+        MainRig rig(1, language);
+        uitest::ChooseMenuItem(rig.form.get(), rig.form->aiuto, rig.form->guida);
+        QCOMPARE(rig.prompter.MessageCount(), 1);
+        uitest::ChooseMenuItem(rig.form.get(), rig.form->aiuto, rig.form->about);
+        QCOMPARE(rig.prompter.MessageCount(), 2);
+        const auto& helpBox = rig.prompter.records[0];
+        const auto& aboutBox = rig.prompter.records[1];
+        QCOMPARE(helpBox.title, help[0]);
+        for (const QString& part : help.mid(1)) {
+            QVERIFY2(helpBox.text.contains(part), qPrintable(part));
+        }
+        QCOMPARE(aboutBox.title, about[0]);
+        for (const QString& part : about.mid(1)) {
+            QVERIFY2(aboutBox.text.contains(part), qPrintable(part));
+        }
+    }
+
     // The traffic window's item, once something can open it, answers Ctrl+T.
     void ctrlTOpensTheTrafficWindow() {
         MainRig rig;

@@ -2,6 +2,7 @@
 // a send the instrument confirms, one it leaves unconfirmed, a setup file's load while it runs and at
 // its end, and the line-health indicator's counts.
 
+#include "../support/setupbytes.h"
 #include "mainrig.h"
 
 #include "setupfile.h"
@@ -34,20 +35,6 @@ void TypeAndSend(MainRig& rig, Field field, const QString& typed, const char* bu
     send->setFocus(Qt::TabFocusReason);
     QTest::keyClick(Focused(), Qt::Key_Return);
 }
-
-QByteArray SetupBytes(const QStringList& values) {
-    QByteArray out;
-    for (int i = 0; i < values.size(); ++i) {
-        out += "Chiave " + QByteArray::number(i + 1) + " = \t" + values[i].toLatin1() + "\r\n";
-    }
-    return out;
-}
-
-const QStringList FileValues = {
-    "   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2",  "10", "7",      "3",
-    "1.5",     "1",       "150",     "2",       "1",       "0",       "1",  "4",  "10",     "20",
-    "1",       "0",       "1",       "0",       "6",       "30",      "40", "2",  "5",      "1",
-    "12",      "7",       "0",       "9",       "2",       "  10000", "1",  "2",  "    200"};
 
 } // namespace
 
@@ -121,6 +108,10 @@ private slots:
         const LineHealthCounts& counts = rig.form->Status().Counts();
         QVERIFY(counts.Answers() > 0);
         QCOMPARE(counts.Failures() > WriteQueue::MaxRetries, !answers);
+        // Requests keep going out; replies come only from an instrument that answers.
+        WAIT_COMPARE(rig.form->Status().RequestLight()->FillStyle(), int(Shape::Solid), 3000);
+        WAIT_COMPARE(rig.form->Status().ReplyLight()->FillStyle(),
+                     int(answers ? Shape::Solid : Shape::Transparent), 3000);
     }
 
     // A refused send queues nothing and the status bar says nothing (the error label does).
@@ -157,7 +148,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("b.stp"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(SetupBytes(FileValues));
+        file.write(SetupBytes(LoadedValues));
         file.close();
         QStringList messages;
         connect(rig.form->statusBar(), &QStatusBar::messageChanged, this,
