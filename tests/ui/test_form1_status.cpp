@@ -130,6 +130,51 @@ private slots:
         QCOMPARE(rig.form->statusBar()->currentMessage(), QString());
     }
 
+    // A setup file saved (Ctrl+S, on line: after the full read) and the report written as a PDF file
+    // when there is no printer (Ctrl+P while editing offline): the status bar names the file.
+    void savedFiles_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("pdf");
+        QTest::newRow("Italian") << 0 << "File di impostazioni salvato: %1"
+                                 << "Configurazione salvata in PDF: %1";
+        QTest::newRow("English") << 1 << "Setup file saved: %1"
+                                 << "Configuration saved as PDF: %1";
+    }
+    void savedFiles() {
+        QFETCH(int, language);
+        QFETCH(QString, saved);
+        QFETCH(QString, pdf);
+        MainRig rig(1, language);
+        QTemporaryDir dir;
+        const QString stp = dir.filePath(QStringLiteral("c.stp"));
+        const QString report = dir.filePath(QStringLiteral("c.pdf"));
+        rig.Run();
+        WAIT_VERIFY(rig.form->PassCount() > 0, 5000);
+        rig.prompter.QueueDialogScript([stp](QDialog& dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+                files->selectFile(stp);
+            }
+            dialog.done(QDialog::Accepted);
+        });
+        QTest::mouseClick(rig.Edit(Field::Set1), Qt::LeftButton);
+        QTest::keyClick(Focused(), Qt::Key_S, Qt::ControlModifier);
+        WAIT_COMPARE(rig.form->statusBar()->currentMessage(), saved.arg(QDir::toNativeSeparators(stp)),
+                     15000);
+        QVERIFY(QFile::exists(stp));
+
+        rig.form->PrintTarget = [](const QList<ReportLine>&, int) {
+            return ReportOutcome{false, "no printer"};
+        };
+        rig.form->Econf->trigger();
+        rig.prompter.QueueMessageAnswer(QMessageBox::Yes);
+        rig.prompter.QueueFileAnswer(report);
+        QTest::keyClick(rig.form.get(), Qt::Key_P, Qt::ControlModifier);
+        WAIT_COMPARE(rig.form->statusBar()->currentMessage(), pdf.arg(QDir::toNativeSeparators(report)),
+                     5000);
+        QVERIFY(QFile::exists(report));
+    }
+
     void loadProgress_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("progress"); // %1 of 8
