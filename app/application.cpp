@@ -10,6 +10,8 @@
 #include "trafficwindow.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QTemporaryDir>
 
 Application::Application(ApplicationOptions options, std::unique_ptr<Prompter> prompter, QObject* parent)
@@ -17,6 +19,18 @@ Application::Application(ApplicationOptions options, std::unique_ptr<Prompter> p
     if (!prompter_) {
         prompter_ = std::make_unique<WidgetPrompter>();
     }
+    SetDesktopIdentity();
+}
+
+void Application::SetDesktopIdentity() {
+    // The window system ties every window to the menu entry of this name (its icon, its name in the
+    // dock); the icon is the theme's one when installed, the built-in one otherwise.
+    QGuiApplication::setDesktopFileName(QStringLiteral("it.pesometra.QuartelSetup"));
+    QIcon builtIn;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        builtIn.addFile(QStringLiteral(":/icons/quartel-setup-%1.png").arg(size), QSize(size, size));
+    }
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quartel-setup"), builtIn));
 }
 
 Application::~Application() {

@@ -70,6 +70,8 @@ signals:
     void Finished();
 
 private:
+    // The menu entry the windows belong to and their icon, for the whole program.
+    static void SetDesktopIdentity();
     QCoro::Task<> ShowWelcome();
     ScreenContext Context();
 

@@ -3,6 +3,7 @@
 #include "frame.h"
 #include "registers.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -12,6 +13,12 @@ constexpr std::array<int, 5> ReadAllTabs{0, 2, 3, 4, 5};
 // Tabs without a block of their own on model 2 (no set-point outputs, no analog output).
 constexpr bool SkippedOnModel2(int tab) {
     return tab == 3 || tab == 5;
+}
+// Whether a group's block holds weights, which are decoded with the division.
+bool HoldsWeights(const ParameterGroup& g) {
+    return std::any_of(g.layout.begin(), g.layout.end(), [](const BlockItem& item) {
+        return !item.modeWord && Parameter(item.field).encoding == Encoding::Weight;
+    });
 }
 } // namespace
 
@@ -30,6 +37,14 @@ QCoro::Task<> ConfigReader::ReadBlockOfTab(int tab) {
         co_return;
     }
     const ParameterGroup& g = Group(*id);
+    if (HoldsWeights(g) && m.CurrentStep() == 0) {
+        // Its weights are counts of divisions: without the division they would read as 0 (the tab-0
+        // read forgets it, and its reading again may have failed). The block waits until it is known.
+        co_await ReadDivisionCode();
+        if (m.CurrentStep() == 0) {
+            co_return;
+        }
+    }
     const std::optional<QByteArray> reply = co_await s_.Read(
         Fn::ReadHoldingRegisters, g.startRegister, static_cast<uint16_t>(ReadCount(*id)), Prefix::Block);
     if (!reply) {

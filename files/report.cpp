@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QLocale>
 
+#include <span>
 #include <variant>
 
 namespace {
@@ -142,6 +143,25 @@ QString ReportCaption(const char* control, int languageIndex, int model) {
         key = QStringLiteral("Label36.model2");
     }
     return TextOf(texts::MainScreen(), key, languageIndex);
+}
+
+QString ReportFieldLabel(Field field, int languageIndex, int model) {
+    const struct {
+        std::span<const Item> items;
+        const char* suffix;
+    } sections[] = {{StatusItems, nullptr}, {ConstantsItems, nullptr}, {ParametersItems, nullptr},
+                    {Output1Items, "Out1"}, {Output2Items, "Out2"},    {SerialItems, nullptr},
+                    {AnalogItems, nullptr}};
+    for (const auto& section : sections) {
+        for (const Item& item : section.items) {
+            if (std::holds_alternative<Field>(item.value) && std::get<Field>(item.value) == field) {
+                const QString label = ReportLabel(ReportCaption(item.label, languageIndex, model), item.rule,
+                                                  item.label, languageIndex);
+                return section.suffix ? label + ReportWord(section.suffix, languageIndex) : label;
+            }
+        }
+    }
+    return {};
 }
 
 ReportLine ParameterLine(const QString& label, const QString& value) {

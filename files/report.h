@@ -67,6 +67,11 @@ QString ReportLabel(const QString& caption, LabelRule rule, const char* labelCon
 // a text of its own for the second model).
 QString ReportCaption(const char* control, int languageIndex, int model);
 
+// The label the report prints beside `field` (Full, Cut or Special as its line has it); for the fields
+// of the relay outputs, which share their labels, followed by the output ("   Out 1"). Empty for a field
+// the report has no line for.
+QString ReportFieldLabel(Field field, int languageIndex, int model);
+
 // One parameter line: label at column 7, dots up to the blank before the value, the value in bold.
 // Label and value together longer than 79 characters get no dots at all.
 ReportLine ParameterLine(const QString& label, const QString& value);

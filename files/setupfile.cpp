@@ -288,20 +288,29 @@ void ApplyValue(ParameterSet& set, const LineDef& line, const QString& value, in
         set.setText(line.field, value);
         return;
     }
+    if (const std::optional<int> index = LoadedIndex(line, value, model)) {
+        set.setIndex(line.field, *index);
+    }
+}
+
+std::optional<int> LoadedIndex(const LineDef& line, const QString& value, int model) {
     const std::optional<int> number = ListValue(value);
     if (!number) {
-        return;
+        return std::nullopt;
     }
     if (line.line == ModSerLine && model == 2) {
         for (size_t index = 0; index < Model2ModeCodes.size(); ++index) {
             if (*number == Model2ModeCodes[index]) {
-                set.setIndex(line.field, int(index));
+                return int(index);
             }
         }
-        return;
+        return std::nullopt;
     }
-    // An index the list does not have leaves it as it is (setIndex refuses it).
-    set.setIndex(line.field, *number);
+    // An index the list does not have leaves it as it is.
+    if (*number < -1 || *number >= ListCount(line.field, model)) {
+        return std::nullopt;
+    }
+    return *number;
 }
 
 // --- Files on disk ----------------------------------------------------------------------------------

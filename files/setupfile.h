@@ -104,6 +104,9 @@ std::optional<int> ListValue(const QString& value);
 // Text fields take the value exactly; a list takes the index (-1 clears it, an index it does not have
 // leaves it); line 29 of model 2 maps "1" to index 0, "5" to index 1 and leaves the list otherwise.
 void ApplyValue(ParameterSet& set, const LineDef& line, const QString& value, int model);
+// The index that putting a list line's value selects (-1: nothing selected); nothing when the list is left
+// as it is (an index it does not have, no number, a model-2 mode code other than "1" and "5").
+std::optional<int> LoadedIndex(const LineDef& line, const QString& value, int model);
 
 // --- Files on disk ----------------------------------------------------------------------------------
 struct SaveResult {
@@ -222,6 +225,18 @@ public:
     const QString& LastSaved() const { return lastSaved_; }
     // The group writes a load of a whole file makes on a live instrument.
     static int GroupWritesPerLoad();
+
+    // What loading `path` into an instrument of `model` finds before any field changes: the model check,
+    // the opening and the reading with their refusals, each with the message the load shows. With
+    // `sizeFirst` the size is checked before the model, as the open item does.
+    struct FileCheck {
+        LoadOutcome outcome = LoadOutcome::Loaded; // Loaded: the file would load
+        QString title;
+        QString text;
+        FileActions::Icon icon = FileActions::Icon::Exclamation;
+        setupfile::Parsed parsed; // the 39 values when it would load
+    };
+    static FileCheck CheckFile(const QString& path, int model, int languageIndex, bool sizeFirst);
 
 private:
     QCoro::Task<> ShowMessage(setupfile::Message message, const QString& path = QString());

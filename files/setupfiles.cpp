@@ -8,6 +8,60 @@
 
 using namespace setupfile;
 
+SetupFiles::FileCheck SetupFiles::CheckFile(const QString& path, int model, int languageIndex,
+                                            bool sizeFirst) {
+    FileCheck check;
+    const QString shown = QDir::toNativeSeparators(path);
+    const auto refuse = [&](LoadOutcome outcome, Message message, const QString& messagePath) {
+        check.outcome = outcome;
+        check.title = MessageTitle(message, languageIndex);
+        check.text = MessageText(message, languageIndex, messagePath);
+        check.icon = MessageIcon(message);
+        return check;
+    };
+    if (sizeFirst) {
+        const QFileInfo info(path);
+        if (info.exists() && info.size() > MaxFileBytes) {
+            return refuse(LoadOutcome::TooLong, Message::TooLong, QString());
+        }
+    }
+
+    // The model check: no model file means model 1; one without a number matches no model.
+    const QString modelPath = ModelFileName(path);
+    std::optional<int> fileModel = 1;
+    if (QFileInfo::exists(modelPath)) {
+        QFile modelFile(modelPath);
+        fileModel = modelFile.open(QIODevice::ReadOnly) ? ParseModelFile(modelFile.read(MaxFileBytes + 1))
+                                                        : std::nullopt;
+    }
+    if (fileModel != model) {
+        return refuse(LoadOutcome::ModelMismatch, Message::ModelMismatch, shown);
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return refuse(LoadOutcome::CannotOpen, Message::CannotOpen, shown);
+    }
+    // Read whole before any field changes: half a configuration written into an instrument is worse
+    // than none.
+    check.parsed = ParseSetupFile(file.read(MaxFileBytes + 1));
+    switch (check.parsed.error) {
+    case ParseError::None:
+        break;
+    case ParseError::TooLong:
+        return refuse(LoadOutcome::TooLong, Message::TooLong, QString());
+    case ParseError::TooShort:
+        return refuse(LoadOutcome::Incomplete, Message::Incomplete, shown);
+    case ParseError::NotText:
+        return refuse(LoadOutcome::Refused, Message::NotText, shown);
+    case ParseError::NotANumber:
+        refuse(LoadOutcome::Refused, Message::Incomplete, shown);
+        check.text = NotANumberText(shown, check.parsed, languageIndex, model);
+        return check;
+    }
+    return check;
+}
+
 SetupFiles::SetupFiles(Session& session, ConfigWriter& writer, ConfigReader& reader, FileActions& actions)
     : s_(session), writer_(writer), reader_(reader), actions_(actions) {}
 
@@ -107,54 +161,13 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     report = LoadReport{};
     report.path = Filename;
     actions_.Busy(true);
-    const QString shown = QDir::toNativeSeparators(Filename);
-
-    // The model check: no model file means model 1; one without a number matches no model.
-    const QString modelPath = ModelFileName(Filename);
-    std::optional<int> fileModel = 1;
-    if (QFileInfo::exists(modelPath)) {
-        QFile modelFile(modelPath);
-        fileModel = modelFile.open(QIODevice::ReadOnly) ? ParseModelFile(modelFile.read(MaxFileBytes + 1))
-                                                        : std::nullopt;
-    }
-    if (fileModel != m.InstrumentModel) {
-        report.outcome = LoadOutcome::ModelMismatch;
-        co_await ShowMessage(Message::ModelMismatch, shown);
+    const FileCheck check = CheckFile(Filename, m.InstrumentModel, m.LanguageIndex, false);
+    if (check.outcome != LoadOutcome::Loaded) {
+        report.outcome = check.outcome;
+        co_await actions_.Message(check.title, check.text, check.icon);
         co_return LoadReport(lastLoad_);
     }
-
-    QFile file(Filename);
-    if (!file.open(QIODevice::ReadOnly)) {
-        report.outcome = LoadOutcome::CannotOpen;
-        co_await ShowMessage(Message::CannotOpen, shown);
-        co_return LoadReport(lastLoad_);
-    }
-    // Read whole before any field changes: half a configuration written into an instrument is worse
-    // than none.
-    const Parsed parsed = ParseSetupFile(file.read(MaxFileBytes + 1));
-    file.close();
-    if (parsed.error == ParseError::TooLong) {
-        report.outcome = LoadOutcome::TooLong;
-        co_await ShowMessage(Message::TooLong);
-        co_return LoadReport(lastLoad_);
-    }
-    if (parsed.error == ParseError::TooShort) {
-        report.outcome = LoadOutcome::Incomplete;
-        co_await ShowMessage(Message::Incomplete, shown);
-        co_return LoadReport(lastLoad_);
-    }
-    if (parsed.error == ParseError::NotText) {
-        report.outcome = LoadOutcome::Refused;
-        co_await ShowMessage(Message::NotText, shown);
-        co_return LoadReport(lastLoad_);
-    }
-    if (parsed.error == ParseError::NotANumber) {
-        report.outcome = LoadOutcome::Refused;
-        co_await actions_.Message(MessageTitle(Message::Incomplete, m.LanguageIndex),
-                                  NotANumberText(shown, parsed, m.LanguageIndex, m.InstrumentModel),
-                                  FileActions::Icon::Exclamation);
-        co_return LoadReport(lastLoad_);
-    }
+    const Parsed& parsed = check.parsed;
 
     const int model = m.InstrumentModel;
     // The analog group's write also carries the two trimming offsets of the analog output, which the

@@ -90,15 +90,36 @@ OpenResult SerialLink::OpenTcp(const QString& host, quint16 tcpPort) {
     port_ = socket;
     ownsPort_ = true;
     connect(socket, &QIODevice::readyRead, this, &SerialLink::DataArrived);
-    connect(socket, &QAbstractSocket::connected, this, [socket] {
+    connect(socket, &QAbstractSocket::connected, this, [this, socket] {
         // Frames are short: each goes out at once.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        if (connectionProblem_ != Connection::Fine) {
+            connectionProblem_ = Connection::Fine;
+            emit ConnectionProblemChanged();
+        }
+        if (!heldRequest_.isEmpty()) {
+            socket->write(heldRequest_);
+            socket->flush();
+            heldRequest_.clear();
+        }
     });
     // The peer went away or cannot be reached: like a pulled adapter, the exchange runs into its
     // time-out and a later request connects again. Closed from the event loop, not inside the
     // socket's own signal.
     const QPointer<QTcpSocket> watched(socket);
     const auto lost = [this, watched] {
+        heldRequest_.clear();
+        if (watched) {
+            const Connection problem = watched->error() == QAbstractSocket::ConnectionRefusedError ? Connection::Refused
+                                       : watched->error() == QAbstractSocket::RemoteHostClosedError
+                                           ? Connection::Closed
+                                           : Connection::Failed;
+            if (watched->state() == QAbstractSocket::UnconnectedState && problem != connectionProblem_) {
+                connectionProblem_ = problem;
+                connectionText_ = watched->errorString();
+                emit ConnectionProblemChanged();
+            }
+        }
         if (watched && watched->state() == QAbstractSocket::UnconnectedState && watched->isOpen()) {
             watched->close();
         }
@@ -165,6 +186,10 @@ void SerialLink::ClosePort() {
     pending_.clear();
     pendingPos_ = 0;
     Wake();
+}
+
+QString SerialLink::OpenErrorString() const {
+    return port_ ? port_->errorString() : QString();
 }
 
 bool SerialLink::IsOpen() const {
@@ -275,6 +300,11 @@ void SerialLink::EndPace(bool replied, quint64 receivedChars) {
 
 void SerialLink::WriteRequest(const QByteArray& request) {
     sentNs_ = SteadyNowNs();
+    if (auto* socket = qobject_cast<QAbstractSocket*>(port_.data());
+        socket && socket->state() != QAbstractSocket::ConnectedState) {
+        heldRequest_ = request;
+        return;
+    }
     port_->write(request);
 }
 

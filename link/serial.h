@@ -51,6 +51,8 @@ public:
     void ClosePort();
     bool IsOpen() const;
     QString DeviceName() const { return deviceName_; }
+    // Why the device could not be opened, as the system says it ("open: Permission denied").
+    QString OpenErrorString() const;
 
     // Writes FrameBuffer to the port. Whatever was still waiting in the input (the late reply to an
     // earlier request, noise) is discarded first, so it cannot be taken for this request's answer.
@@ -80,6 +82,13 @@ public:
     bool CanPaceReplies() const;
     bool PacingReplies() const { return CanPaceReplies() && pacer_.Paced(); }
 
+    // Why a device server over TCP cannot be talked to: None while the connection is up or being made,
+    // and for a serial device. Stays set across the attempts to connect again until one succeeds.
+    enum class Connection { Fine, Refused, Closed, Failed };
+    Connection ConnectionProblem() const { return connectionProblem_; }
+    // The system's words for a Failed connection.
+    QString ConnectionProblemText() const { return connectionText_; }
+
     bool Busy() const { return busy_; }
     // Requests sent since the link was made (a pass that sent none waits for events instead).
     quint64 ExchangeCount() const { return exchanges_; }
@@ -104,6 +113,8 @@ signals:
     // An exchange begins (its request goes out), and it ends: `answered` when a reply frame came.
     void ExchangeStarted();
     void ExchangeEnded(bool answered);
+    // ConnectionProblem() changed.
+    void ConnectionProblemChanged();
 
 private:
     // `request`: what was just sent (its echo is dropped with local echo on); empty for a receive
@@ -145,6 +156,11 @@ private:
     quint64 bytesReceived_ = 0;
     LoopWaker waker_;
     qint64 lastReopenTry_ = 0;
+    Connection connectionProblem_ = Connection::Fine;
+    QString connectionText_;
+    // A request written while the TCP connection is still being made: it goes out once it is up
+    // (never written to a socket that is not connected).
+    QByteArray heldRequest_;
     bool localEcho_ = false;
     bool echoSuspected_ = false;
     bool lastWasEcho_ = false;

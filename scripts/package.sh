@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Builds the Debian package (quartel-setup_VERSION_ARCH.deb) in a clean Release build folder,
-# build-package/, from the programs alone (the tests are not built there).
-#   scripts/package.sh
+# build-package/ unless another one is given, from what the package installs alone (the programs and
+# their manual pages; no tests, benchmarks or tools). The package test runs this script too.
+#   scripts/package.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build=${1:-build-package}
 bash scripts/setup.sh
-rm -rf build-package
-cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DQUARTEL_SKIP="bench;tools"
-cmake --build build-package -j"$(nproc)" --target quartel-setup quartel-sim
-(cd build-package && cpack -G DEB)
-ls -l build-package/quartel-setup_*.deb
+rm -rf "$build"
+source scripts/ccache.sh
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+  -DQUARTEL_SKIP="bench;tools" "${CCACHE_LAUNCHER[@]}"
+cmake --build "$build" -j"$(nproc)" --target quartel-package-contents
+(cd "$build" && cpack -G DEB)
+ls -l "$build"/quartel-setup_*.deb

@@ -6,7 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARTEL_SANITIZE=ON -DQUARTEL_SKIP="bench;tools"
+source scripts/ccache.sh
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARTEL_SANITIZE=ON -DQUARTEL_SKIP="bench;tools" \
+  "${CCACHE_LAUNCHER[@]}"
 cmake --build build-asan -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=0"

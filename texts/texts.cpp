@@ -43,6 +43,10 @@ constexpr CaptionText StartMessagesTable[] = {
     // Status line: a device chosen in the port dialog instead of the port number's.
     {"PortChosen", "Porta: %1", "Port: %1"},
     {"PortChosenMissing", "Porta: %1 non disponibile", "Port: %1 not available"},
+    // A device server over TCP that cannot be talked to (status line after the device, command line).
+    {"ConnectionRefused", "connessione rifiutata", "connection refused"},
+    {"ConnectionClosed", "connessione chiusa dal server", "connection closed by the device server"},
+    {"PortProblem", "Porta: %1: %2", "Port: %1: %2"},
     // Status line of both screens: a read request came back as its own copy.
     {"EchoSuspected",
      "L'adattatore sembra restituire l'eco delle richieste: attivare \"Eco locale\" in Opzioni > Porta "

@@ -10,6 +10,7 @@ constexpr CaptionText MnemonicsTable[] = {
     {"Sal", "S", "S"},
     {"Reset", "C", "R"},
     {"Esc", "E", "x"},
+    {"Conf", "F", "C"},
     {"Edit", "E", "E"},
     {"Econf", "F", "O"},
     {"Nota", "N", "N"},

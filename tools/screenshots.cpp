@@ -1,13 +1,15 @@
 // Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode,
 // its calibration tab and the traffic window, in Italian and in English, as PNG files: the README's
-// pictures. On the way it checks the main setup screen's layout at 1024x768 and 1920x1080 (every tab:
-// captions next to their fields, no button too narrow) and fails when it is not sound. The first page of the
-// configuration report of the VXA, with every tab read, goes there too: the report as the program writes it
-// to PDF, turned into a picture by poppler's pdftoppm.
+// pictures. On the way it checks the main setup screen's layout at 1024x768 and 1920x1080 (every
+// tab: captions next to their fields, no button too narrow) and fails when it is not sound. The first
+// page of the configuration report of the VXA, with every tab read, goes there too: the report as the
+// program writes it to PDF, turned into a picture by poppler's pdftoppm. Last the compare window,
+// against a setup file in which the filter and the baud rate were changed.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
 #include "application.h"
+#include "comparewindow.h"
 #include "form1.h"
 #include "form2.h"
 #include "layoutcheck.h"
@@ -157,6 +159,22 @@ bool Run(const QString& outDir, int language) {
     app.State().ReportNotes = language == 1 ? QStringLiteral("Line 2, hopper scale")
                                             : QStringLiteral("Linea 2, bilancia a tramoggia");
     ShootReport(main, scratch.path(), QDir(outDir).filePath(QStringLiteral("report-%1.png").arg(suffix)));
+
+    {
+        const int model = app.State().InstrumentModel;
+        const QStringList held = setupdiff::ValuesOf(main->Parameters(), model);
+        QStringList file = held;
+        file[8] = QStringLiteral("3");  // digital filter
+        file[27] = QStringLiteral("3"); // baud rate
+        CompareWindow window(setupdiff::Compare(held, file, model, language),
+                             QStringLiteral("quartel-01.stp"), language, main);
+        window.resize(760, 300);
+        window.show();
+        QTest::qWait(300);
+        const QString path = QDir(outDir).filePath(QStringLiteral("compare-%1.png").arg(suffix));
+        const bool saved = window.grab().save(path);
+        std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    }
 
     main->Command1_Click();
     main->Esc_Click();

@@ -9,6 +9,7 @@
 #include "setupdialogs.h"
 #include "statusline.h"
 #include "texts.h"
+#include "texts_compare.h"
 #include "texts_form1.h"
 #include "texts_report.h"
 #include "texts_traffic.h"
@@ -140,6 +141,7 @@ void Form1::ApplyLanguage() {
     UseQtTexts(m_.LanguageIndex);
     ApplyTexts(this, texts::MainScreen(), m_.LanguageIndex);
     ApplyTexts(this, texts::Traffic(), m_.LanguageIndex);
+    ApplyTexts(this, texts::Compare(), m_.LanguageIndex);
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));
     }

@@ -111,6 +111,10 @@ public:
     // --- setup files (menu opz): the clicks only record the request, the loop carries it out ---
     void Ap_Click();  // PendingFileAction = 1 (load)
     void Sal_Click(); // PendingFileAction = 2 (save)
+    // The comparison with a setup file (menu opz, beside Ap and Sal): the loop reads the instrument, asks
+    // for the file and shows the compare window.
+    static constexpr uint8_t PendingCompare = 3;
+    void Conf_Click(); // PendingFileAction = PendingCompare
     // Main-loop step after the pass: the pending load or save, then the focus back to Set1 after a load.
     QCoro::Task<> RunPendingFileAction();
     QCoro::Task<> FOpenProc();
@@ -151,6 +155,7 @@ public:
     QMenu* opz = nullptr;
     QAction* Ap = nullptr;
     QAction* Sal = nullptr;
+    QAction* Conf = nullptr; // compare with a setup file
     QAction* Reset = nullptr;
     QAction* Esc = nullptr;
     QMenu* Edit = nullptr;
@@ -280,6 +285,8 @@ private:
     // Hands the report of SConf to the printer; when there is none, or it refuses the job, offers to
     // save it as a PDF file instead.
     QCoro::Task<> PrintConfiguration();
+    void WireCompare();
+    QCoro::Task<> RunCompare();
     // Whether the rest of the pass is to be skipped: the user asked to leave, or switched offline
     // editing on while the pass was under way.
     bool PassCut() const { return exitRequested_ || m_.OfflineEdit; }

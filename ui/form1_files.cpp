@@ -94,6 +94,7 @@ private:
 void Form1::WireFiles() {
     fileActions_ = std::make_unique<ScreenFileActions>(*this, context_.prompter, waker_);
     files_ = std::make_unique<SetupFiles>(session_, writer_, reader_, *fileActions_);
+    WireCompare();
 }
 
 void Form1::Ap_Click() {
@@ -107,6 +108,11 @@ void Form1::Sal_Click() {
 }
 
 QCoro::Task<> Form1::RunPendingFileAction() {
+    if (m_.PendingFileAction == PendingCompare) {
+        m_.PendingFileAction = 0;
+        co_await RunCompare();
+        co_return;
+    }
     const int action = m_.PendingFileAction;
     const bool load = action == 1;
     NoteFileAction(action, false);

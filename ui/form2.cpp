@@ -238,7 +238,8 @@ void Form2::LoadStartScreen() {
         portMessagePending_ = true;
         Flag_errore = 1;
         PortLabel->setText(TextOf(messages, u"PortInvalid", m.LanguageIndex));
-    } else if (context_.deviceOverride.isEmpty() && !m.ChosenDevice.isEmpty()) {
+    } else if (!context_.deviceOverride.isEmpty() || !m.ChosenDevice.isEmpty()) {
+        // A device named as it is (a path, tcp://...), not by a port number it does not come from.
         const auto key = opened == OpenResult::Ok ? u"PortChosen" : u"PortChosenMissing";
         PortLabel->setText(TextOf(messages, key, m.LanguageIndex).arg(device));
     } else {
@@ -246,6 +247,15 @@ void Form2::LoadStartScreen() {
         PortLabel->setText(TextOf(messages, key, m.LanguageIndex).arg(m.CommPortNumber).arg(device));
     }
     AddEchoHint(this, MSComm1, m.LanguageIndex);
+    // A device server that refuses or drops the connection is told after the device, until it answers.
+    const QString portText = PortLabel->text();
+    connect(MSComm1, &SerialLink::ConnectionProblemChanged, PortLabel, [this, portText, device] {
+        const int language = context_.m.LanguageIndex;
+        const QString problem = ConnectionProblemText(*MSComm1, language);
+        PortLabel->setText(problem.isEmpty()
+                               ? portText
+                               : TextOf(texts::StartMessages(), u"PortProblem", language).arg(device, problem));
+    });
     // 5.
     flag_cambio_maschera = false;
     // 6.

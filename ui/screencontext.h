@@ -12,6 +12,7 @@
 #include <functional>
 
 class Prompter;
+class SerialLink;
 class TrafficLog;
 
 struct ScreenContext {
@@ -34,3 +35,7 @@ QString PortDevice(const ScreenContext& context, int portNumber);
 // Whether the screen's link drops the echo of each request: --local-echo or port.ini.
 bool LineEcho(const ScreenContext& context);
 QString PortDevice(const QString& deviceOverride, int portNumber);
+
+// Why the link's device server cannot be talked to, in the language ("connection refused", ...); empty
+// while nothing is wrong with the connection (and for a serial device).
+QString ConnectionProblemText(const SerialLink& link, int languageIndex);

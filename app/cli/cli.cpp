@@ -34,6 +34,8 @@ QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
         co_return co_await RunRestore(line, io);
     case CliCommand::Report:
         co_return co_await RunReport(line, io);
+    case CliCommand::Diff:
+        co_return co_await RunDiff(line, io);
     }
     co_return ExitUsage;
 }

@@ -29,12 +29,17 @@ constexpr CommandDef Commands[] = {
      "Loads the setup file into the instrument group by group, as the main setup screen's load does, and\n"
      "prints each group's result. Without --store the instrument keeps the values until it restarts;\n"
      "with --store it stores them (command 0x0020). A range of addresses is restored one after the other.\n"
-     "A file of another model than --model (default 1, as the start-up screen) or a short file is\n"
-     "refused before anything is sent."},
+     "A file of another model than the instrument's (asked of it unless --model is given) or a short\n"
+     "file is refused before anything is written."},
     {CliCommand::Report, "report",
      "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT] [options]",
      "The configuration report of a live instrument (after a full read) or of a setup file, as a PDF\n"
      "file or as plain text on standard output."},
+    {CliCommand::Diff, "diff", "(--address N FILE.stp | A.stp B.stp) [--json] [options]",
+     "Compares a live instrument (after the same full read as a backup) with a setup file, or two setup\n"
+     "files: one line per parameter that differs (its caption, the value in each), then the count.\n"
+     "Values are compared as the instrument holds them. Exit status 0: the same; 1: they differ; 2: an\n"
+     "error (files of different models, a file the load refuses, no answer, a wrong command line)."},
 };
 
 const CommandDef* FindCommand(const QString& name) {
@@ -126,7 +131,7 @@ QString CliHelp() {
         "  --settings-dir DIR directory of prog.ini (default: as quartel-setup)\n"
         "  --timeout MS       reply time-out in milliseconds (default: prog.ini's)\n"
         "  --demo             simulated line with a VXA at address 1 and a VXB at address 2\n"
-        "  --lang it|en       language of setup-file keys, the report and the status texts\n"
+        "  --lang it|en       language of the messages, setup-file keys and the report\n"
         "  --model 1|2|auto   instrument model (1 VXA, 2 VXB; auto asks the instrument)\n"
         "  -h, --help         help of the program or of a command\n"
         "  -v, --version      the version\n\n"
@@ -158,9 +163,10 @@ ParsedCli ParseCli(const QStringList& arguments) {
     }
     const CommandDef* def = FindCommand(first);
     if (!def) {
-        return Usage(QStringLiteral("unknown command \"%1\" (commands: scan, watch, backup, restore, report; "
-                                    "see --help)")
-                         .arg(first));
+        return Usage(
+            QStringLiteral("unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff; "
+                           "see --help)")
+                .arg(first));
     }
 
     QCommandLineParser parser;
@@ -183,15 +189,13 @@ ParsedCli ParseCli(const QStringList& arguments) {
                                   QStringLiteral("Simulated line: a VXA at address 1, a VXB at 2."));
     const QCommandLineOption lang(
         Opt("lang"),
-        QStringLiteral("Language of setup-file keys, report and status texts: it or en "
+        QStringLiteral("Language of the messages, setup-file keys and the report: it or en "
                        "(default: prog.ini's)."),
         QStringLiteral("it|en"));
-    const QCommandLineOption model(
-        Opt("model"),
-        QStringLiteral("Instrument model: 1 (VXA), 2 (VXB) or auto (asked of the "
-                       "instrument). Default: %1.")
-            .arg(def->command == CliCommand::Restore ? QStringLiteral("1") : QStringLiteral("auto")),
-        QStringLiteral("1|2|auto"));
+    const QCommandLineOption model(Opt("model"),
+                                   QStringLiteral("Instrument model: 1 (VXA), 2 (VXB) or auto (asked of the "
+                                                  "instrument). Default: auto."),
+                                   QStringLiteral("1|2|auto"));
     parser.addOption(help);
     QList<QCommandLineOption> own;
     const QCommandLineOption addresses(
@@ -237,6 +241,11 @@ ParsedCli ParseCli(const QStringList& arguments) {
     case CliCommand::Restore:
         own = {address, store};
         parser.addPositionalArgument(QStringLiteral("FILE.stp"), QStringLiteral("The setup file to load."));
+        break;
+    case CliCommand::Diff:
+        own = {address, json};
+        parser.addPositionalArgument(QStringLiteral("FILE.stp"),
+                                     QStringLiteral("The setup file; without --address, the two files."));
         break;
     case CliCommand::Report:
         own = {address, pdf, text, notes};
@@ -286,7 +295,7 @@ ParsedCli ParseCli(const QStringList& arguments) {
             return Usage(QStringLiteral("--lang takes it or en, not \"%1\"").arg(parser.value(lang)));
         }
     }
-    o.model = isRestore ? 1 : ModelAuto;
+    o.model = ModelAuto;
     if (parser.isSet(model)) {
         const QString v = parser.value(model).toLower();
         if (v == QLatin1String("1") || v == QLatin1String("vxa")) {
@@ -414,6 +423,25 @@ ParsedCli ParseCli(const QStringList& arguments) {
         o.store = parser.isSet(store);
         break;
     }
+    case CliCommand::Diff: {
+        const bool live = parser.isSet(address);
+        if (auto u = tooMany(live ? 1 : 2)) {
+            return *u;
+        }
+        if (positional.size() != (live ? 1 : 2)) {
+            return Usage(
+                QStringLiteral("diff needs either --address N FILE.stp or two setup files A.stp B.stp"));
+        }
+        if (live) {
+            if (auto error = oneAddress()) {
+                return Usage(*error);
+            }
+        }
+        o.path = positional.first();
+        o.path2 = live ? QString() : positional.value(1);
+        o.json = parser.isSet(json);
+        break;
+    }
     case CliCommand::Report: {
         if (auto u = tooMany(1)) {
             return *u;
@@ -422,7 +450,11 @@ ParsedCli ParseCli(const QStringList& arguments) {
         if (fromFile == parser.isSet(address)) {
             return Usage(QStringLiteral("report needs either --address N or a setup file FILE.stp"));
         }
-        if (parser.isSet(pdf) == parser.isSet(text)) {
+        if (parser.isSet(pdf) && parser.isSet(text)) {
+            return Usage(
+                QStringLiteral("report writes either a PDF (--pdf OUT.pdf) or text (--text), not both"));
+        }
+        if (!parser.isSet(pdf) && !parser.isSet(text)) {
             return Usage(QStringLiteral("report needs either --pdf OUT.pdf or --text"));
         }
         if (fromFile) {

@@ -7,6 +7,7 @@
 //   quartel-cli backup  --address N FILE.stp | --all DIR
 //   quartel-cli restore --address N|A-B FILE.stp [--store]
 //   quartel-cli report  (--address N | FILE.stp) (--pdf OUT.pdf | --text)
+//   quartel-cli diff    (--address N FILE.stp | A.stp B.stp) [--json]
 //
 // Common options: --device PATH, --settings-dir DIR, --timeout MS, --demo, --lang it|en,
 // --model 1|2|auto, --help.
@@ -25,7 +26,7 @@ inline constexpr int LastAddress = 32;
 // range ascending. The addresses in ascending order, each once; nothing, with `error` set, otherwise.
 std::optional<QList<int>> ParseAddresses(const QString& text, QString* error = nullptr);
 
-enum class CliCommand { Scan, Watch, Backup, Restore, Report };
+enum class CliCommand { Scan, Watch, Backup, Restore, Report, Diff };
 
 // The instrument model the configuration commands work with: the user's choice, as on the start-up
 // screen, or asked of the instrument (only model 1 has the operating-mode register).
@@ -58,6 +59,7 @@ struct CliOptions {
     QString pdf;       // report --pdf
     bool text = false; // report --text
     QString notes;     // report --notes: the report notes of the date line
+    QString path2;     // diff: the second setup file (empty with --address)
 };
 
 struct ParsedCli {

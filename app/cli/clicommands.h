@@ -13,3 +13,4 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io);
 QCoro::Task<int> RunBackup(CliLine& line, CliIo& io);
 QCoro::Task<int> RunRestore(CliLine& line, CliIo& io);
 QCoro::Task<int> RunReport(CliLine& line, CliIo& io);
+QCoro::Task<int> RunDiff(CliLine& line, CliIo& io);

@@ -1,6 +1,20 @@
 #include "cliio.h"
 
+#include "texts_cli.h"
+
+QJsonValue JsonNumber(const QString& shown) {
+    bool ok = false;
+    const double value = shown.trimmed().toDouble(&ok);
+    return ok ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+QString CliIo::Text(const char* key) const {
+    return TextOf(texts::Cli(), QString::fromLatin1(key), language_);
+}
+
 void CliIo::Out(const QString& line) {
+    // On a terminal both streams share the screen: the progress line goes before a result is written.
+    ClearProgress();
     if (s_.out) {
         s_.out(line + QLatin1Char('\n'));
     }

@@ -3,6 +3,7 @@
 // Where quartel-cli writes: standard output for the results, standard error for the one-line reasons
 // of failures and for the progress line, which is shown only when standard error is a terminal.
 
+#include <QJsonValue>
 #include <QString>
 
 #include <functional>
@@ -18,11 +19,23 @@ struct CliStreams {
     bool errIsTerminal = false;
 };
 
+// A number the screens show as text, as a JSON number (the shown text's decimals are kept in its value);
+// null when the text is not a number (a state such as "O - L", an empty field).
+QJsonValue JsonNumber(const QString& shown);
+
 // Writing helpers: one line each, the line end added.
 class CliIo {
 public:
     explicit CliIo(CliStreams& streams) : s_(streams) {}
 
+    // The run's language (LanguageIndex: 1 English, else Italian), set once the settings are read;
+    // English until then.
+    void SetLanguage(int languageIndex) { language_ = languageIndex; }
+    int Language() const { return language_; }
+    // The message `key` of quartel-cli in the run's language.
+    QString Text(const char* key) const;
+
+    // A result on standard output (the progress line is cleared first).
     void Out(const QString& line);
     // "quartel-cli: " + reason, on standard error (the progress line is cleared first).
     void Fail(const QString& reason);
@@ -36,4 +49,5 @@ public:
 private:
     CliStreams& s_;
     bool progressShown_ = false;
+    int language_ = 1;
 };

@@ -10,10 +10,21 @@
 #include "texts.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 CliLine::CliLine(const CliOptions& options, CliIo& io)
-    : options_(options), io_(io), link_(std::make_unique<SerialLink>(m_)) {}
+    : options_(options), io_(io), link_(std::make_unique<SerialLink>(m_)) {
+    // A device server that refuses or drops the connection is told once, when it happens: the
+    // commands then report the addresses that did not answer as usual.
+    QObject::connect(link_.get(), &SerialLink::ConnectionProblemChanged, link_.get(), [this] {
+        const QString problem = ConnectionProblemText(*link_, m_.LanguageIndex);
+        if (!problem.isEmpty()) {
+            io_.Fail(QStringLiteral("%1: %2").arg(device_, problem));
+        }
+    });
+}
 
 CliLine::~CliLine() {
     link_->ClosePort();
@@ -34,20 +45,21 @@ void CliLine::ReadSettings() {
         settingsDir_ = settings::DefaultSettingsDirectory();
     }
     settings::FileProblem refused;
-    if (!settings::ReadProgIni(m_, settingsDir_, &refused) && !refused.path.isEmpty()) {
-        const QString why = refused.reason == settings::FileProblem::NotRegularFile
-                                ? QStringLiteral("not a plain file")
-                            : refused.reason == settings::FileProblem::TooLarge ? QStringLiteral("too large")
-                                                                                : refused.systemText;
-        io_.Note(QStringLiteral("quartel-cli: note: %1 was not read (%2); the defaults are in use")
-                     .arg(QDir::toNativeSeparators(refused.path), why));
-    }
+    const bool read = settings::ReadProgIni(m_, settingsDir_, &refused);
     if (options_.timeoutMs > 0) {
         m_.StartReplyTimeoutMs = int16_t(options_.timeoutMs);
         m_.MainReplyTimeoutMs = int16_t(options_.timeoutMs);
     }
     if (options_.language >= 0) {
         m_.LanguageIndex = uint8_t(options_.language);
+    }
+    // From here on every message is in the run's language.
+    io_.SetLanguage(m_.LanguageIndex);
+    if (!read && !refused.path.isEmpty()) {
+        const QString why = refused.reason == settings::FileProblem::NotRegularFile ? io_.Text("NotPlainFile")
+                            : refused.reason == settings::FileProblem::TooLarge     ? io_.Text("TooLarge")
+                                                                                    : refused.systemText;
+        io_.Note(io_.Text("SettingsNotRead").arg(QDir::toNativeSeparators(refused.path), why));
     }
     // The caption the model file records, as the start-up screen captures it.
     m_.InstrumentMenuCaption = TextOf(texts::Form2(), u"sel", m_.LanguageIndex);
@@ -58,7 +70,7 @@ bool CliLine::Open() {
     if (options_.demo) {
         demo_ = std::make_unique<DemoLine>();
         if (!demo_->Start()) {
-            io_.Fail(QStringLiteral("the simulated line could not be opened: %1").arg(demo_->ErrorString()));
+            io_.Fail(io_.Text("DemoFailed").arg(demo_->ErrorString()));
             return false;
         }
         device_ = demo_->DevicePath();
@@ -67,14 +79,23 @@ bool CliLine::Open() {
     } else {
         device_ = PortDevice(QString(), m_.CommPortNumber);
         if (device_.isEmpty()) {
-            io_.Fail(
-                QStringLiteral("prog.ini gives port number %1, which leads to no device; use --device PATH")
-                    .arg(m_.CommPortNumber));
+            io_.Fail(io_.Text("NoDevice").arg(m_.CommPortNumber));
             return false;
         }
     }
     if (link_->OpenPort(device_) != OpenResult::Ok) {
-        io_.Fail(QStringLiteral("cannot open %1").arg(device_));
+        QString reason = link_->OpenErrorString();
+        reason.remove(QRegularExpression(QStringLiteral("^open: ")));
+        QString line = io_.Text("CannotOpen").arg(device_);
+        if (!reason.isEmpty()) {
+            line += QStringLiteral(": ") + reason;
+        }
+        const QFileInfo info(device_);
+        if (info.exists() && (!info.isReadable() || !info.isWritable())) {
+            // Serial devices belong to the dialout group.
+            line += io_.Text("Dialout");
+        }
+        io_.Fail(line);
         return false;
     }
     return true;

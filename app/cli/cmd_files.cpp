@@ -16,29 +16,6 @@
 
 namespace {
 
-// The groups as the command line names them.
-QString GroupName(GroupId id) {
-    switch (id) {
-    case GroupId::WeightConstants:
-        return QStringLiteral("weight constants");
-    case GroupId::OperatingMode:
-        return QStringLiteral("operating mode");
-    case GroupId::Division:
-        return QStringLiteral("division");
-    case GroupId::SetPoints:
-        return QStringLiteral("set points");
-    case GroupId::WeightParameters:
-        return QStringLiteral("weight parameters");
-    case GroupId::Outputs:
-        return QStringLiteral("outputs");
-    case GroupId::Serial:
-        return QStringLiteral("serial port");
-    case GroupId::Analog:
-        return QStringLiteral("analog output");
-    }
-    return {};
-}
-
 // The setup-file actions on a terminal: a message is one line on standard error. The paths come from
 // the command line, so no dialog is ever asked for (one that were would be cancelled).
 class CliFileActions final : public FileActions {
@@ -95,27 +72,27 @@ QCoro::Task<bool> ReadAnalogBlock(CliInstrument& inst) {
 QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString& path) {
     const int model = co_await line.ModelOf(address);
     if (model == 0) {
-        io.Fail(QStringLiteral("no reply from address %1").arg(address));
+        io.Fail(io.Text("NoReply").arg(address));
         co_return false;
     }
     CliInstrument inst(line.m(), line.link());
     inst.Load(address, model);
     if (!co_await ReadDivision(inst)) {
-        io.Fail(QStringLiteral("no reply from address %1").arg(address));
+        io.Fail(io.Text("NoReply").arg(address));
         co_return false;
     }
     QString missing;
     if (!co_await inst.ReadForSave(missing)) {
-        io.Fail(QStringLiteral("address %1: not read: %2; nothing written").arg(address).arg(missing));
+        io.Fail(io.Text("NotRead").arg(address).arg(missing) + io.Text("NothingWritten"));
         co_return false;
     }
     CliFileActions actions(io, line.m());
-    actions.prefix = QStringLiteral("address %1: ").arg(address);
+    actions.prefix = io.Text("Address").arg(address);
     SetupFiles files(inst.session, inst.writer, inst.reader, actions);
     if (!co_await files.SaveFileAs(path)) {
         co_return false;
     }
-    io.Out(QStringLiteral("address %1 (%2): %3 and %4")
+    io.Out(io.Text("BackupWritten")
                .arg(address)
                .arg(ModelName(model), QDir::toNativeSeparators(path),
                     QDir::toNativeSeparators(setupfile::ModelFileName(path))));
@@ -126,8 +103,9 @@ QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString
 
 QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     const CliOptions& o = line.options();
-    if (o.all && !QFileInfo(o.path).isDir()) {
-        io.Fail(QStringLiteral("%1 is not a directory").arg(QDir::toNativeSeparators(o.path)));
+    // The folder of --all is made when it is missing (with its parents), as a shell's mkdir -p would.
+    if (o.all && !QFileInfo(o.path).isDir() && (QFileInfo::exists(o.path) || !QDir().mkpath(o.path))) {
+        io.Fail(io.Text("NotADirectory").arg(QDir::toNativeSeparators(o.path)));
         co_return ExitFailed;
     }
     if (!line.Open()) {
@@ -141,8 +119,7 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     StartPoll poll(m, line.link());
     QList<int> found;
     for (const int a : o.addresses) {
-        io.Progress(
-            QStringLiteral("backup: looking for instruments, address %1 of %2").arg(a).arg(LastAddress));
+        io.Progress(io.Text("BackupLooking").arg(a).arg(LastAddress));
         m.DeviceAddress = uint8_t(a);
         m.DivisionStep[a] = 0;
         co_await poll.PollDivisionCode();
@@ -151,13 +128,13 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
         }
     }
     if (found.isEmpty()) {
-        io.Fail(QStringLiteral("no instrument answered on %1").arg(line.Device()));
+        io.Fail(io.Text("NoInstrument").arg(line.Device()));
         co_return ExitFailed;
     }
     int failed = 0;
     int done = 0;
     for (const int a : found) {
-        io.Progress(QStringLiteral("backup: address %1 (%2 of %3)").arg(a).arg(++done).arg(found.size()));
+        io.Progress(io.Text("BackupProgress").arg(a).arg(++done).arg(found.size()));
         const QString path =
             QDir(o.path).filePath(QStringLiteral("quartel-%1.stp").arg(a, 2, 10, QLatin1Char('0')));
         if (!co_await BackupOne(line, io, a, path)) {
@@ -181,11 +158,9 @@ QCoro::Task<bool> Store(CliInstrument& inst, CliIo& io, int address) {
     m.WritePending = true;
     co_await inst.commands.SendQueuedWrites();
     const bool stored = WriteQueue::ConfirmsRequest(m.FrameBuffer, store);
-    io.Out(QStringLiteral("address %1: store: %2")
-               .arg(address)
-               .arg(stored ? QStringLiteral("confirmed") : QStringLiteral("NOT CONFIRMED")));
+    io.Out(io.Text("Store").arg(address).arg(stored ? io.Text("Confirmed") : io.Text("NotConfirmed")));
     if (!stored) {
-        io.Fail(QStringLiteral("address %1: the store command was not confirmed").arg(address));
+        io.Fail(io.Text("StoreNotConfirmed").arg(address));
         co_return false;
     }
     if (m.RestartRequest == 1) {
@@ -194,11 +169,10 @@ QCoro::Task<bool> Store(CliInstrument& inst, CliIo& io, int address) {
         m.WritePending = true;
         co_await inst.commands.SendQueuedWrites();
         const bool restarted = WriteQueue::ConfirmsRequest(m.FrameBuffer, restart);
-        io.Out(QStringLiteral("address %1: restart for the new operating mode: %2")
-                   .arg(address)
-                   .arg(restarted ? QStringLiteral("confirmed") : QStringLiteral("NOT CONFIRMED")));
+        io.Out(
+            io.Text("Restart").arg(address).arg(restarted ? io.Text("Confirmed") : io.Text("NotConfirmed")));
         if (!restarted) {
-            io.Fail(QStringLiteral("address %1: the restart after the store was not confirmed").arg(address));
+            io.Fail(io.Text("RestartNotConfirmed").arg(address));
             co_return false;
         }
     }
@@ -235,24 +209,22 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
     int failed = 0;
     int done = 0;
     for (const int a : o.addresses) {
-        io.Progress(
-            QStringLiteral("restore: address %1 (%2 of %3)").arg(a).arg(++done).arg(o.addresses.size()));
+        io.Progress(io.Text("RestoreProgress").arg(a).arg(++done).arg(o.addresses.size()));
         const int model = co_await line.ModelOf(a);
         if (model == 0) {
-            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            io.Fail(io.Text("NoReply").arg(a));
             ++failed;
             continue;
         }
         line.m().DeviceAddress = uint8_t(a);
-        if (o.model == ModelAuto &&
-            !co_await CheckFile(line, io, model, o.path, QStringLiteral("address %1: ").arg(a))) {
+        if (o.model == ModelAuto && !co_await CheckFile(line, io, model, o.path, io.Text("Address").arg(a))) {
             ++failed;
             continue;
         }
         CliInstrument inst(line.m(), line.link());
         inst.Load(a, model);
         if (!co_await ReadDivision(inst)) {
-            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            io.Fail(io.Text("NoReply").arg(a));
             ++failed;
             continue;
         }
@@ -261,11 +233,7 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
         if (model == 1 && !co_await ReadAnalogBlock(inst)) {
             // A VXB has no analog output: most likely the wrong model was given.
             const bool vxb = co_await line.ProbeModel(a) == 2;
-            io.Fail(
-                vxb ? QStringLiteral("address %1 answers as a VXB, not as a VXA (--model); nothing written")
-                          .arg(a)
-                    : QStringLiteral("address %1: the analog output block was not read; nothing written")
-                          .arg(a));
+            io.Fail(io.Text(vxb ? "OtherModel" : "AnalogNotRead").arg(a));
             ++failed;
             continue;
         }
@@ -279,28 +247,22 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
             }
         });
         CliFileActions actions(io, line.m());
-        actions.prefix = QStringLiteral("address %1: ").arg(a);
+        actions.prefix = io.Text("Address").arg(a);
         SetupFiles files(inst.session, inst.writer, inst.reader, actions);
         int groupsFailed = 0;
         files.onGroupResult = [&](const SetupFiles::GroupResult& result) {
-            io.Out(QStringLiteral("address %1: %2: %3")
+            const QString group = setupfile::GroupNames({result.group}, io.Language());
+            io.Out(io.Text("GroupResult")
                        .arg(a)
-                       .arg(GroupName(result.group), result.confirmed ? QStringLiteral("confirmed")
-                                                                      : QStringLiteral("NOT CONFIRMED")));
+                       .arg(group, io.Text(result.confirmed ? "Confirmed" : "NotConfirmed")));
             if (!result.confirmed) {
                 ++groupsFailed;
-                io.Fail(QStringLiteral("address %1: group \"%2\" not confirmed")
-                            .arg(a)
-                            .arg(GroupName(result.group)));
+                io.Fail(io.Text("GroupNotConfirmed").arg(a).arg(group));
             }
         };
         const SetupFiles::LoadReport report = co_await files.Load(o.path);
         if (!fileAddress.isEmpty()) {
-            io.Note(
-                QStringLiteral("quartel-cli: note: address %1: the file's address %2 was not written; the "
-                               "instrument keeps address %1")
-                    .arg(a)
-                    .arg(fileAddress));
+            io.Note(io.Text("AddressKept").arg(a).arg(fileAddress));
         }
         if (report.outcome != SetupFiles::LoadOutcome::Loaded || groupsFailed > 0) {
             ++failed;
@@ -334,8 +296,7 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
                 model = named.value_or(0);
             }
             if (model != 1 && model != 2) {
-                io.Fail(QStringLiteral("%1 names no instrument model")
-                            .arg(QDir::toNativeSeparators(setupfile::ModelFileName(o.path))));
+                io.Fail(io.Text("NoModel").arg(QDir::toNativeSeparators(setupfile::ModelFileName(o.path))));
                 co_return ExitFailed;
             }
         }
@@ -357,18 +318,18 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
         const int a = o.addresses.first();
         const int model = co_await line.ModelOf(a);
         if (model == 0) {
-            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            io.Fail(io.Text("NoReply").arg(a));
             co_return ExitFailed;
         }
         inst = std::make_unique<CliInstrument>(m, line.link());
         inst->Load(a, model);
         if (!co_await ReadDivision(*inst)) {
-            io.Fail(QStringLiteral("no reply from address %1").arg(a));
+            io.Fail(io.Text("NoReply").arg(a));
             co_return ExitFailed;
         }
         QString missing;
         if (!co_await inst->ReadForSave(missing)) {
-            io.Fail(QStringLiteral("address %1: not read: %2").arg(a).arg(missing));
+            io.Fail(io.Text("NotRead").arg(a).arg(missing));
             co_return ExitFailed;
         }
         // The upper band of the screen: one pass of the live monitor.
@@ -392,6 +353,6 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
         io.Fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(o.pdf), written.reason));
         co_return ExitFailed;
     }
-    io.Out(QStringLiteral("report written to %1").arg(QDir::toNativeSeparators(o.pdf)));
+    io.Out(io.Text("ReportWritten").arg(QDir::toNativeSeparators(o.pdf)));
     co_return ExitOk;
 }

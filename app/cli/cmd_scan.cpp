@@ -14,15 +14,15 @@
 namespace {
 
 // The status byte in words: the stable lamp, and the state the instrument shows instead of a weight.
-QString StatusWords(uint8_t status) {
+QString StatusWords(const CliIo& io, uint8_t status) {
     QStringList words;
-    words << ((status & Status::Stable) ? QStringLiteral("stable") : QStringLiteral("moving"));
+    words << io.Text((status & Status::Stable) ? "ScanStable" : "ScanMoving");
     if (status & Status::ShowUnderscores) {
-        words << QStringLiteral("shows _______");
+        words << io.Text("ScanShows").arg(QStringLiteral("_______"));
     } else if (status & Status::ShowDashes) {
-        words << QStringLiteral("shows -------");
+        words << io.Text("ScanShows").arg(QStringLiteral("-------"));
     } else if (status & Status::Overload) {
-        words << QStringLiteral("overload");
+        words << io.Text("ScanOverload");
     }
     return words.join(QStringLiteral(", "));
 }
@@ -61,8 +61,8 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
     Modulo1& m = line.m();
     StartPoll poll(m, line.link());
     if (!o.json) {
-        io.Out(TableLine(QStringLiteral("Addr"), QStringLiteral("Model"), QStringLiteral("Division"),
-                         QStringLiteral("Weight"), QStringLiteral("Status")));
+        io.Out(TableLine(io.Text("ScanAddress"), io.Text("ScanModel"), io.Text("ScanDivision"),
+                         io.Text("ScanWeight"), io.Text("ScanStatus")));
     }
     int answered = 0;
     int incomplete = 0;
@@ -73,11 +73,7 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
         if (o.addresses.size() > 1 && m.PollDelayMs > 0) {
             co_await pause.WaitFor(m.PollDelayMs);
         }
-        io.Progress(QStringLiteral("scan: address %1 (%2 of %3), %4 answered")
-                        .arg(a)
-                        .arg(++done)
-                        .arg(o.addresses.size())
-                        .arg(answered));
+        io.Progress(io.Text("ScanProgress").arg(a).arg(++done).arg(o.addresses.size()).arg(answered));
         // Every address learns its division afresh, as when the start-up screen loads.
         m.DeviceAddress = uint8_t(a);
         m.DivisionStep[a] = 0;
@@ -95,20 +91,20 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
         using Outcome = StartPollResult::Outcome;
         switch (result.outcome) {
         case Outcome::NoDivision:
-            row.status = QStringLiteral("unknown division code");
+            row.status = io.Text("ScanNoDivision");
             break;
         case Outcome::NoStatus:
-            row.status = QStringLiteral("no reply to the status byte");
+            row.status = io.Text("ScanNoStatus");
             break;
         case Outcome::NoWeight:
-            row.status = QStringLiteral("no reply to the weight");
+            row.status = io.Text("ScanNoWeight");
             row.statusByte = m.StatusByte;
             break;
         case Outcome::Abandoned:
         case Outcome::StatusText:
         case Outcome::Weight:
             row.statusByte = m.StatusByte;
-            row.status = StatusWords(m.StatusByte);
+            row.status = StatusWords(io, m.StatusByte);
             row.weight = result.text;
             row.complete = true;
             break;
@@ -123,8 +119,8 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
             obj.insert(QStringLiteral("address"), row.address);
             obj.insert(QStringLiteral("model"), row.model);
             obj.insert(QStringLiteral("modelName"), ModelName(row.model));
-            obj.insert(QStringLiteral("division"), row.division);
-            obj.insert(QStringLiteral("weight"), row.weight.trimmed());
+            obj.insert(QStringLiteral("division"), JsonNumber(row.division));
+            obj.insert(QStringLiteral("weight"), JsonNumber(row.weight));
             obj.insert(QStringLiteral("weightText"), row.weight);
             obj.insert(QStringLiteral("status"), row.status);
             obj.insert(QStringLiteral("statusByte"), row.statusByte);
@@ -135,12 +131,12 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
                              row.status));
         }
         if (!row.complete) {
-            io.Fail(QStringLiteral("address %1: %2").arg(a).arg(row.status));
+            io.Fail(io.Text("Address").arg(a) + row.status);
         }
     }
     io.ClearProgress();
     if (answered == 0) {
-        io.Fail(QStringLiteral("no instrument answered on %1").arg(line.Device()));
+        io.Fail(io.Text("NoInstrument").arg(line.Device()));
         co_return ExitFailed;
     }
     co_return incomplete == 0 ? ExitOk : ExitFailed;

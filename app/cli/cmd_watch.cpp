@@ -43,7 +43,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
     const int a = o.addresses.first();
     const int model = co_await line.ModelOf(a);
     if (model == 0) {
-        io.Fail(QStringLiteral("no reply from address %1").arg(a));
+        io.Fail(io.Text("NoReply").arg(a));
         co_return ExitFailed;
     }
     CliInstrument inst(m, line.link());
@@ -67,7 +67,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
                 QStringLiteral("  in  %1 %2").arg(QStringLiteral("set 1"), 7).arg(QStringLiteral("set 2"), 7);
         }
         header += QStringLiteral("  lamps");
-        io.Out(QStringLiteral("%1 at address %2 on %3").arg(ModelName(model)).arg(a).arg(line.Device()));
+        io.Out(io.Text("WatchOn").arg(ModelName(model)).arg(a).arg(line.Device()));
         io.Out(header);
     }
 
@@ -100,17 +100,17 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
             QJsonObject obj;
             obj.insert(QStringLiteral("pass"), pass);
             obj.insert(QStringLiteral("address"), a);
-            obj.insert(QStringLiteral("weight"), d.text(T::Peso).trimmed());
+            obj.insert(QStringLiteral("weight"), JsonNumber(d.text(T::Peso)));
             obj.insert(QStringLiteral("weightText"), d.text(T::Peso));
-            obj.insert(QStringLiteral("points"), d.text(T::Punti));
-            obj.insert(QStringLiteral("signal"), d.text(T::MilliV));
+            obj.insert(QStringLiteral("points"), JsonNumber(d.text(T::Punti)));
+            obj.insert(QStringLiteral("signal"), JsonNumber(d.text(T::MilliV)));
             obj.insert(QStringLiteral("version"), d.text(T::Versione));
             obj.insert(QStringLiteral("stable"), d.lamp(L::Stable));
             if (model1) {
                 obj.insert(QStringLiteral("input1"), d.text(T::Ingresso1));
                 obj.insert(QStringLiteral("input2"), d.text(T::Ingresso2));
-                obj.insert(QStringLiteral("setpoint1"), inst.set.text(Field::Set1));
-                obj.insert(QStringLiteral("setpoint2"), inst.set.text(Field::Set2));
+                obj.insert(QStringLiteral("setpoint1"), JsonNumber(inst.set.text(Field::Set1)));
+                obj.insert(QStringLiteral("setpoint2"), JsonNumber(inst.set.text(Field::Set2)));
                 obj.insert(QStringLiteral("net"), d.lamp(L::Net));
                 obj.insert(QStringLiteral("output1"), d.lamp(L::Output1));
                 obj.insert(QStringLiteral("output2"), d.lamp(L::Output2));
@@ -166,10 +166,7 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
                     .arg(cpu, 0, 'f', 3));
     }
     if (failedPasses > 0) {
-        io.Fail(QStringLiteral("no reply from address %1 in %2 of %3 passes")
-                    .arg(a)
-                    .arg(failedPasses)
-                    .arg(passes));
+        io.Fail(io.Text("WatchFailed").arg(a).arg(failedPasses).arg(passes));
         co_return ExitFailed;
     }
     co_return ExitOk;

@@ -291,6 +291,25 @@ private slots:
         QVERIFY(shell.Start()->isVisible());
     }
 
+    // The window belongs to the menu entry: the desktop file name is the entry's, and the window
+    // carries the program's icon at the sizes the package installs.
+    void windowBelongsToTheMenuEntry() {
+        Bench bench;
+        QVERIFY(bench.Open());
+        QVERIFY(bench.WriteProgIni(ProgIni()));
+        Shell shell(bench);
+        shell.Run();
+        WAIT_VERIFY(shell.Start() != nullptr && shell.Start()->isVisible(), 3000);
+        QCOMPARE(QGuiApplication::desktopFileName(), QString("it.pesometra.QuartelSetup"));
+        const QIcon icon = shell.Start()->windowIcon();
+        QVERIFY(!icon.isNull());
+        const QList<QSize> sizes = icon.availableSizes();
+        for (const int size : {16, 256}) {
+            QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString("no %1 px icon").arg(size)));
+        }
+        QCOMPARE(icon.pixmap(QSize(48, 48)).size(), QSize(48, 48));
+    }
+
     void commandLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("ok");

@@ -6,6 +6,8 @@
 #include "../support/coro.h"
 
 #include "cli.h"
+#include "parameterset.h"
+#include "setupfile.h"
 #include "simulator.h"
 
 #include <QDir>
@@ -36,6 +38,14 @@ inline bool WriteAll(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// The setup file of a VXA with every field at its design value, English keys.
+inline QByteArray DesignVxaFile() {
+    Modulo1 m;
+    ParameterSet set(m);
+    set.reset();
+    return setupfile::BuildSetupFile(set, 1, 1);
+}
+
 // prog.ini with both reply time-outs, port 1, the language.
 inline QByteArray ProgIni(int language = 0, int timeoutMs = ReplyTimeoutMs, int pauseMs = 0) {
     return "Start-up reply time-out (ms) = " + QByteArray::number(timeoutMs) + "\r\n" +
@@ -45,14 +55,52 @@ inline QByteArray ProgIni(int language = 0, int timeoutMs = ReplyTimeoutMs, int 
            "Language (0=Italian 1=English) = " + QByteArray::number(language) + "\r\n";
 }
 
+// What a terminal shows of `written` (both streams as they reached it): a carriage return goes back to
+// the start of the line, ESC [K erases the rest of it.
+inline QStringList TerminalLines(const QString& written) {
+    QStringList lines;
+    QString line;
+    qsizetype cursor = 0;
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        const QChar c = written[i];
+        if (c == QLatin1Char('\n')) {
+            lines << line;
+            line.clear();
+            cursor = 0;
+        } else if (c == QLatin1Char('\r')) {
+            cursor = 0;
+        } else if (written.mid(i, 3) == QLatin1String("\x1b[K")) {
+            line.truncate(cursor);
+            i += 2;
+        } else {
+            line = line.leftJustified(cursor).replace(cursor, 1, c);
+            ++cursor;
+        }
+    }
+    if (!line.isEmpty()) {
+        lines << line;
+    }
+    return lines;
+}
+
 // Runs the program to its end: `arguments` without the program's name; --device and --settings-dir
-// are added unless `bare`.
+// are added unless empty. `screen`, when given, receives both streams in the order they were written.
 inline CliResult RunCliWith(const QStringList& arguments, const QString& device, const QString& settingsDir,
-                            bool terminal = false, int timeoutMs = 60000) {
+                            bool terminal = false, int timeoutMs = 60000, QString* screen = nullptr) {
     CliResult result;
     CliStreams streams;
-    streams.out = [&result](const QString& t) { result.out += t; };
-    streams.err = [&result](const QString& t) { result.err += t; };
+    streams.out = [&result, screen](const QString& t) {
+        result.out += t;
+        if (screen) {
+            *screen += t;
+        }
+    };
+    streams.err = [&result, screen](const QString& t) {
+        result.err += t;
+        if (screen) {
+            *screen += t;
+        }
+    };
     streams.errIsTerminal = terminal;
     QStringList args{QStringLiteral("quartel-cli")};
     args << arguments;

@@ -5,14 +5,21 @@
 
 #include "../support/handframe.h"
 #include "clirig.h"
+#include "reportfixture.h"
 
 #include "parameterset.h"
 #include "registers.h"
 #include "report.h"
 #include "setupfile.h"
 
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+
+#include <unistd.h>
 
 using namespace clitest;
 
@@ -151,17 +158,27 @@ private slots:
                             }));
         } else {
             QCOMPARE(lines.size(), 3);
+            QJsonParseError error;
+            for (const QString& line : lines) {
+                QVERIFY2(QJsonDocument::fromJson(line.toUtf8(), &error).isObject(),
+                         qPrintable(error.errorString()));
+            }
             const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
             QCOMPARE(first.value("address").toInt(), 1);
             QCOMPARE(first.value("model").toInt(), 1);
-            QCOMPARE(first.value("division").toString(), QStringLiteral("0.2"));
-            QCOMPARE(first.value("weight").toString(), QStringLiteral("-24.0"));
+            QVERIFY(first.value("division").isDouble());
+            QCOMPARE(first.value("division").toDouble(), 0.2);
+            QVERIFY(first.value("weight").isDouble());
+            QCOMPARE(first.value("weight").toDouble(), -24.0);
             QCOMPARE(first.value("weightText").toString(), QStringLiteral("  -24.0"));
             QCOMPARE(first.value("statusByte").toInt(), 0x05);
             QVERIFY(first.value("ok").toBool());
             const QJsonObject second = QJsonDocument::fromJson(lines[1].toUtf8()).object();
             QCOMPARE(second.value("modelName").toString(), QStringLiteral("VXB"));
             QCOMPARE(second.value("weightText").toString(), QStringLiteral(" O - L "));
+            QVERIFY(second.value("weight").isNull()); // a state, not a number
+            const QJsonObject last = QJsonDocument::fromJson(lines[2].toUtf8()).object();
+            QCOMPARE(last.value("weight").toDouble(), 25.0);
         }
         // The start-up screen's frames, then the model probe (the register only model 1 has).
         QCOMPARE(FramesTo(rig.sim, 1),
@@ -206,7 +223,7 @@ private slots:
     }
 
     void scanNothingAnswers() {
-        CliRig rig;
+        CliRig rig(1);
         const CliResult r = rig.Run({"scan", "--addresses", "30-32"});
         QCOMPARE(r.status, ExitFailed);
         QCOMPARE(r.OutLines().size(), 1); // the header alone
@@ -262,7 +279,8 @@ private slots:
         QCOMPARE(lines.size(), 2);
         const QJsonObject pass = QJsonDocument::fromJson(lines[1].toUtf8()).object();
         QCOMPARE(pass.value("pass").toInt(), 2);
-        QCOMPARE(pass.value("weight").toString(), QStringLiteral("33"));
+        QVERIFY(pass.value("weight").isDouble());
+        QCOMPARE(pass.value("weight").toDouble(), 33.0);
         QCOMPARE(pass.value("weightText").toString(), QStringLiteral("     33"));
         QVERIFY(pass.value("stable").toBool());
         QVERIFY(pass.value("net").toBool());
@@ -295,12 +313,7 @@ private slots:
         QFETCH(QString, reason);
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXA);
-        {
-            Modulo1 m;
-            ParameterSet set(m);
-            set.reset();
-            QVERIFY(WriteAll(rig.Path("good.stp"), setupfile::BuildSetupFile(set, 1, 1)));
-        }
+        QVERIFY(WriteAll(rig.Path("good.stp"), DesignVxaFile()));
         for (QString& a : arguments) {
             a.replace(QLatin1String("@"), rig.dir.path());
         }
@@ -340,7 +353,8 @@ private slots:
 
     // restore: the file made from one instrument, loaded into another of the same model, leaves the
     // second holding exactly the first one's configuration (its own address and analog trimming
-    // kept); with --store the stored copy holds it too, without it the stored copy is untouched.
+    // kept); with --store the stored copy holds it too, without it the stored copy is untouched. Neither
+    // backup nor restore is told the model: both ask the instrument.
     void restore_data() {
         QTest::addColumn<int>("model");
         QTest::addColumn<bool>("store");
@@ -359,14 +373,13 @@ private slots:
         target->setHolding(0x4003, 6111);
         target->setStored(0x4003, 6111);
         const QString file = rig.Path("one.stp");
-        const QString modelArg = QString::number(model);
-        QCOMPARE(rig.Run({"backup", "--address", "1", file, "--model", modelArg}).status, ExitOk);
+        QCOMPARE(rig.Run({"backup", "--address", "1", file}).status, ExitOk);
         QList<quint16> storedBefore;
         const QList<quint16> regs = ConfigRegisters(model);
         for (const quint16 reg : regs) {
             storedBefore << target->stored(reg);
         }
-        QStringList args{"restore", "--address", "5", file, "--model", modelArg};
+        QStringList args{"restore", "--address", "5", file};
         if (store) {
             args << "--store";
         }
@@ -374,7 +387,7 @@ private slots:
         QCOMPARE(r.status, ExitOk);
         // One line per group the load writes, in the file's order; the store last.
         const QStringList lines = r.OutLines();
-        QCOMPARE(lines.first(), QStringLiteral("address 5: weight constants: confirmed"));
+        QCOMPARE(lines.first(), QStringLiteral("address 5: Weight constants: confirmed"));
         // The store, then the restart that a written operating mode asks for (a VXB confirms that write).
         QCOMPARE(lines.size(), 8 + (store ? 2 : 0));
         QVERIFY(r.err.contains(QLatin1String("the file's address 1 was not written")));
@@ -491,10 +504,7 @@ private slots:
         QFETCH(QString, reason);
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXA);
-        Modulo1 m;
-        ParameterSet set(m);
-        set.reset();
-        const QByteArray vxa = setupfile::BuildSetupFile(set, 1, 1);
+        const QByteArray vxa = DesignVxaFile();
         QVERIFY(WriteAll(rig.Path("vxa.stp"), vxa));
         QVERIFY(WriteAll(rig.Path("vxb.stp"), vxa));
         QVERIFY(WriteAll(rig.Path("vxb.typ"), setupfile::BuildModelFile("Select Instrument", 2)));
@@ -508,7 +518,10 @@ private slots:
         QCOMPARE(r.ErrLines().size(), 1);
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
-        QCOMPARE(rig.sim.requestCount(), 0);
+        // At most the question of the model went out.
+        for (const SimRequest& request : rig.sim.requests()) {
+            QCOMPARE(request.function, int(Fn::ReadHoldingRegisters));
+        }
     }
 
     // The same files with the model asked of the instrument: refused after that one read, and the
@@ -539,16 +552,14 @@ private slots:
         QCOMPARE(ReadAll(rig.Path("after.stp")), ReadAll(rig.Path("before.stp")));
     }
 
-    // A VXB taken for a VXA (the default model of restore): its analog block cannot be read, so
-    // nothing is written and the reason names the model.
+    // A VXB taken for a VXA (--model 1): its analog block cannot be read, so nothing is written and
+    // the reason names the model.
     void restoreIntoOtherModel() {
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXB);
-        Modulo1 m;
-        ParameterSet set(m);
-        set.reset();
-        QVERIFY(WriteAll(rig.Path("vxa.stp"), setupfile::BuildSetupFile(set, 1, 1)));
-        const CliResult r = rig.Run({"restore", "--address", "1", rig.Path("vxa.stp"), "--store"});
+        QVERIFY(WriteAll(rig.Path("vxa.stp"), DesignVxaFile()));
+        const CliResult r =
+            rig.Run({"restore", "--address", "1", rig.Path("vxa.stp"), "--store", "--model", "1"});
         QCOMPARE(r.status, ExitFailed);
         QCOMPARE(r.ErrLines(), QStringList{"quartel-cli: address 1 answers as a VXB, not as a VXA (--model); "
                                            "nothing written"});
@@ -557,32 +568,48 @@ private slots:
         }
     }
 
-    // report: from a file and from the instrument, the same lines the report builder gives.
-    void report() {
-        CliRig rig(1);
-        Configure(rig.sim.addInstrument(1, SimInstrument::VXA), 0);
-        const QString file = rig.Path("one.stp");
-        QCOMPARE(rig.Run({"backup", "--address", "1", file}).status, ExitOk);
-        const CliResult fromFile = rig.Run({"report", file, "--text", "--notes", "line 3"});
-        QCOMPARE(fromFile.status, ExitOk);
-        const CliResult live = rig.Run({"report", "--address", "1", "--text", "--notes", "line 3"});
+    // report of a live instrument: the fixed configuration of the report references restored into the
+    // simulator, whose upper band shows what the reference's status rows say; the whole text is the
+    // reference's. From the setup file the same report differs only where the file knows nothing:
+    // the inputs, the version, the signal and the internal counts.
+    void reportMatchesTheReference_data() { AddReferenceRows(); }
+    void reportMatchesTheReference() {
+        QFETCH(int, model);
+        QFETCH(int, language);
+        const ReportFixture fixture(model);
+        CliRig rig(language);
+        const int address = model; // the fixture's own address: the instrument keeps it
+        SimInstrument& sim =
+            *rig.sim.addInstrument(address, model == 2 ? SimInstrument::VXB : SimInstrument::VXA);
+        const int shownPoints = model == 2 ? 54321 : 12345;
+        sim.setInternalPoints(quint32((131000 + shownPoints) * 16));
+        sim.setSignal(model == 2 ? 500 : 1234);
+        sim.setVersion(model == 2 ? 10 : 15);
+        sim.setInputs(0b10);
+        const QString file = rig.Path("fixture.stp");
+        QVERIFY(WriteAll(file, setupfile::BuildSetupFile(*fixture.set, language, model)));
+        QVERIFY(
+            WriteAll(setupfile::ModelFileName(file), setupfile::BuildModelFile("Select Instrument", model)));
+        const QString a = QString::number(address);
+        const CliResult restored = rig.Run({"restore", "--address", a, file});
+        QVERIFY2(restored.status == ExitOk, qPrintable(restored.err));
+
+        QStringList expected = ReferenceReport(model, language);
+        QVERIFY(!expected.isEmpty());
+        expected.replaceInStrings(fixture.date, ReportDate());
+        const CliResult live = rig.Run({"report", "--address", a, "--text", "--notes", fixture.notes});
         QCOMPARE(live.status, ExitOk);
-        QVERIFY2(fromFile.out.contains(QLatin1String("PRINT CONFIGURATION")), qPrintable(fromFile.out));
-        QVERIFY(fromFile.out.contains(QLatin1String(" line 3\n")));
+        QCOMPARE(live.out.split('\n'), expected + QStringList{QString()});
+
+        const CliResult fromFile = rig.Run({"report", file, "--text", "--notes", fixture.notes});
+        QCOMPARE(fromFile.status, ExitOk);
         const QStringList fileLines = fromFile.out.split('\n');
-        const QStringList liveLines = live.out.split('\n');
-        QCOMPARE(fileLines.size(), liveLines.size());
+        QCOMPARE(fileLines.size(), expected.size() + 1);
         int differing = 0;
-        for (int i = 0; i < fileLines.size(); ++i) {
-            // Every value ends in column 86.
-            if (fileLines[i].contains(QLatin1String("...."))) {
-                QCOMPARE(fileLines[i].size(), ReportValueEndColumn);
-            }
-            differing += fileLines[i] != liveLines[i] ? 1 : 0;
+        for (int i = 0; i < expected.size(); ++i) {
+            differing += fileLines[i] != expected[i] ? 1 : 0;
         }
-        // The file knows no inputs, version, signal or internal counts; the instrument does.
-        QCOMPARE(differing, 5);
-        QVERIFY(live.out.contains(QRegularExpression(QStringLiteral("Software Ver\\.+ 3\\.2\n"))));
+        QCOMPARE(differing, model == 2 ? 3 : 5);
     }
 
     // --demo: the simulated line of the screens, in-process.
@@ -606,6 +633,161 @@ private slots:
         const CliResult pipe = rig.Run({"scan", "--addresses", "1-2"}, false);
         QVERIFY(pipe.err.isEmpty());
         QCOMPARE(pipe.out, terminal.out);
+    }
+
+    // On a terminal, where both streams share the screen, every table line stands whole: the progress
+    // line is gone before a line of the table is written, and comes back after it.
+    void progressLeavesTheTableIntact() {
+        CliRig rig(1);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        rig.sim.addInstrument(3, SimInstrument::VXB);
+        QString screen;
+        const CliResult r = RunCliWith({"scan", "--addresses", "1-4"}, rig.sim.devicePath(), rig.dir.path(),
+                                       true, 60000, &screen);
+        QCOMPARE(r.status, ExitOk);
+        QVERIFY(r.err.contains(QLatin1String("\rscan: address 2 (2 of 4), 1 answered")));
+        QStringList shown = TerminalLines(screen);
+        shown.removeAll(QString());
+        QCOMPARE(shown, r.OutLines());
+    }
+
+    // A device that cannot be opened or a device server that refuses the connection: the cause is
+    // named (in the run's language where it is the program's own text), and Qt itself says nothing.
+    // One language per run: the settings' language (or --lang) for every message, the command line's
+    // own and the setup files' alike.
+    void oneLanguagePerRun_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("err");
+        const QString missing = QDir::toNativeSeparators(QDir::temp().filePath("quartel-no-such.stp"));
+        const QStringList restore{"restore", "--address", "1", missing};
+        const QStringList backup{"backup", "--address", "9", QDir::temp().filePath("quartel-nine.stp")};
+        QTest::newRow("file, Italian")
+            << 0 << restore
+            << QStringList{"quartel-cli: indirizzo 1: Impossibile aprire il file: " + missing};
+        QTest::newRow("file, English")
+            << 1 << restore << QStringList{"quartel-cli: address 1: Impossible to open file: " + missing};
+        QTest::newRow("file, Italian settings, --lang en")
+            << 0 << (restore + QStringList{"--lang", "en"})
+            << QStringList{"quartel-cli: address 1: Impossible to open file: " + missing};
+        QTest::newRow("silent, Italian")
+            << 0 << backup << QStringList{"quartel-cli: nessuna risposta dall'indirizzo 9"};
+        QTest::newRow("silent, English")
+            << 1 << backup << QStringList{"quartel-cli: no reply from address 9"};
+        QTest::newRow("silent, English settings, --lang it")
+            << 1 << (backup + QStringList{"--lang", "it"})
+            << QStringList{"quartel-cli: nessuna risposta dall'indirizzo 9"};
+    }
+    void oneLanguagePerRun() {
+        QFETCH(int, language);
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, err);
+        CliRig rig(language);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        const CliResult r = rig.Run(args);
+        QCOMPARE(r.status, ExitFailed);
+        QCOMPARE(r.ErrLines(), err);
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // The scan table speaks the run's language too, and so does the line that nothing answered.
+    void scanInItalian() {
+        CliRig rig(0);
+        rig.sim.addInstrument(1, SimInstrument::VXA);
+        const CliResult r = rig.Run({"scan", "--addresses", "1-2"});
+        QCOMPARE(r.status, ExitOk);
+        const QStringList out = r.OutLines();
+        QCOMPARE(out.size(), 2);
+        QCOMPARE(out.first(), QStringLiteral("Ind.  Mod.   Divis.        Peso  Stato"));
+        QVERIFY2(out.last().startsWith(QLatin1String("   1  VXA  ")), qPrintable(out.last()));
+        QVERIFY2(out.last().contains(QLatin1String("stabile")), qPrintable(out.last()));
+        const CliResult silent = rig.Run({"scan", "--addresses", "30"});
+        QCOMPARE(silent.ErrLines(),
+                 QStringList{"quartel-cli: nessuno strumento ha risposto su " + rig.sim.devicePath()});
+    }
+
+    void deviceProblems_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("absent");
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const QString closed = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+        server.close();
+        QTest::newRow("no such device")
+            << "/dev/quartel-no-such-device"
+            << "en"
+            << "cannot open /dev/quartel-no-such-device: No such file or directory"
+            << "dialout";
+        QTest::newRow("refused, English") << closed << "en" << closed + ": connection refused"
+                                          << "rifiutata";
+        QTest::newRow("refused, Italian") << closed << "it" << closed + ": connessione rifiutata"
+                                          << "refused";
+    }
+    void deviceProblems() {
+        QFETCH(QString, device);
+        QFETCH(QString, lang);
+        QFETCH(QString, cause);
+        QFETCH(QString, absent);
+        QTemporaryDir dir;
+        QVERIFY(WriteAll(dir.filePath("prog.ini"), ProgIni()));
+        static QStringList qtMessages;
+        qtMessages.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { qtMessages << text; });
+        const CliResult r = RunCliWith({"scan", "--addresses", "1-2", "--lang", lang}, device, dir.path());
+        qInstallMessageHandler(previous);
+        QCOMPARE(r.status, ExitFailed);
+        QVERIFY2(r.err.contains(cause), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(absent), qPrintable(r.err));
+        QVERIFY2(qtMessages.isEmpty(), qPrintable(qtMessages.join('\n')));
+    }
+
+    // A serial device the user may not open: the system's reason and the way to get access. Run as
+    // an unprivileged user (the tests run as root, who may open anything).
+    void devicePermission() {
+#ifndef QUARTEL_CLI_PROGRAM
+        QSKIP("the program is not built");
+#else
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (::geteuid() != 0 || setpriv.isEmpty()) {
+            QSKIP("needs root and setpriv to run the program as another user");
+        }
+        CliRig rig(1);
+        QProcess run;
+        run.setProcessChannelMode(QProcess::SeparateChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        run.setProcessEnvironment(env);
+        // nobody: no member of the tty or dialout groups, so the pseudo-terminal is closed to it.
+        run.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QUARTEL_CLI_PROGRAM, "scan",
+                            "--addresses", "1", "--device", rig.sim.devicePath(), "--settings-dir",
+                            "/nonexistent", "--lang", "en"});
+        QVERIFY(run.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+        QCOMPARE(run.exitCode(), ExitFailed);
+        QVERIFY2(err.contains(QStringLiteral("cannot open %1: Permission denied").arg(rig.sim.devicePath())),
+                 qPrintable(err));
+        QVERIFY2(err.contains(QLatin1String("dialout")), qPrintable(err));
+#endif
+    }
+
+    // backup --all into a folder that is not there yet makes it, with its parents.
+    void backupAllMakesTheFolder() {
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(2, SimInstrument::VXB), 2);
+        const QString out = rig.Path("new/line");
+        QVERIFY(!QFileInfo::exists(rig.Path("new")));
+        const CliResult r = rig.Run({"backup", "--all", out, "--lang", "en"});
+        QCOMPARE(r.status, ExitOk);
+        QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"quartel-02.stp", "quartel-02.typ"}));
+        // A file where the folder should be is refused, and left as it was.
+        QVERIFY(WriteAll(rig.Path("plain"), "x"));
+        const CliResult file = rig.Run({"backup", "--all", rig.Path("plain"), "--lang", "en"});
+        QCOMPARE(file.status, ExitFailed);
+        QVERIFY2(file.err.contains(QLatin1String("is not a directory")), qPrintable(file.err));
+        QCOMPARE(ReadAll(rig.Path("plain")), QByteArray("x"));
     }
 };
 

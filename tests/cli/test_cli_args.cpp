@@ -114,9 +114,9 @@ private slots:
         QTest::newRow("restore without file") << QStringList{"restore", "--address", "1", dev} << "FILE.stp";
         QTest::newRow("restore range past 32")
             << QStringList{"restore", "--address", "3-33", "a.stp", dev} << "--address";
-        QTest::newRow("report without output") << QStringList{"report", "a.stp", dev} << "--pdf";
+        QTest::newRow("report without output") << QStringList{"report", "a.stp", dev} << "needs either --pdf";
         QTest::newRow("report with both outputs")
-            << QStringList{"report", "a.stp", "--text", "--pdf", "b", dev} << "--pdf";
+            << QStringList{"report", "a.stp", "--text", "--pdf", "b", dev} << "not both";
         QTest::newRow("report address and file")
             << QStringList{"report", "--address", "1", "a.stp", "--text", dev} << "either --address";
     }

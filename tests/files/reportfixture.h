@@ -8,8 +8,8 @@
 #include "report.h"
 
 #include <QFile>
-#include <QTest>
 #include <QString>
+#include <QTest>
 
 #include <memory>
 
@@ -35,28 +35,28 @@ struct ReportFixture {
             }
         };
         if (model == 2) {
-            screen = {"2", "", "", "1.0", " 0.5000", "  54321"};
+            screen = {"2", "", "", "1.0", "  0.500", "  54321"};
             texts({{Field::Capac, "   3000"},
                    {Field::Sensib, " 1.9950"},
-                   {Field::Teonet, "   3000"},
+                   {Field::Teonet, "   2500"},
                    {Field::Teotara, "     50"},
                    {Field::Filtro, "7"},
                    {Field::Stabilita, "3"},
-                   {Field::Autozero, " 0.0"},
+                   {Field::Autozero, "0.0"},
                    {Field::Inseguimento, "1"},
                    {Field::Indir, "2"},
-                   {Field::RiRis, " 10"}});
-            indices({{Field::ValDiv, 10}, {Field::Baud, 4}, {Field::ModSer, 0}, {Field::DatiCom1, 7}});
+                   {Field::RiRis, "10"}});
+            indices({{Field::ValDiv, 10}, {Field::Baud, 4}, {Field::ModSer, 0}, {Field::DatiCom1, 6}});
         } else {
-            screen = {"1", "0", "1", "1.5", " 1.2345", "  12345"};
-            texts({{Field::Set1, "   1000"},   {Field::Set2, "   2000"},   {Field::Capac, "   5000"},
+            screen = {"1", "0", "1", "1.5", "  1.234", "  12345"};
+            texts({{Field::Set1, "  10.00"},   {Field::Set2, "  20.00"},   {Field::Capac, "   5000"},
                    {Field::Sensib, " 2.0000"}, {Field::Teonet, "   4000"}, {Field::Teotara, "    150"},
-                   {Field::Filtro, "5"},       {Field::Stabilita, "2"},    {Field::Autozero, " 1.5"},
-                   {Field::Inseguimento, "3"}, {Field::ZeroBand, "100"},   {Field::Iste1, "  2"},
-                   {Field::Disab1, "  0"},     {Field::RiEcc1, "  5"},     {Field::Iste2, "  3"},
-                   {Field::Disab2, " 10"},     {Field::RiEcc2, "  0"},     {Field::Indir, "1"},
-                   {Field::RiRis, " 20"},      {Field::AddrCom2, "  5"},   {Field::FsAna, "   5000"},
-                   {Field::RifZero, "     10"}});
+                   {Field::Filtro, "5"},       {Field::Stabilita, "2"},    {Field::Autozero, "1.5"},
+                   {Field::Inseguimento, "3"}, {Field::ZeroBand, "100"},   {Field::Iste1, "2"},
+                   {Field::Disab1, "0"},       {Field::RiEcc1, "5"},       {Field::Iste2, "3"},
+                   {Field::Disab2, "10"},      {Field::RiEcc2, "0"},       {Field::Indir, "1"},
+                   {Field::RiRis, "20"},       {Field::AddrCom2, "5"},     {Field::FsAna, " 500.00"},
+                   {Field::RifZero, "  10.00"}});
             indices({{Field::ValDiv, 3},
                      {Field::OpMode, 1},
                      {Field::NeLor1, 0},

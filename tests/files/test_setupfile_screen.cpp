@@ -4,6 +4,7 @@
 // instrument, and offline editing loads and saves without a word on the line.
 
 #include "../support/setupbytes.h"
+#include "filemenu.h"
 #include "mainrig.h"
 #include "setupfile.h"
 
@@ -24,28 +25,7 @@ bool Write(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// The user picks `path` in CMDialog1 and confirms.
-ScriptedPrompter::DialogScript Choose(const QString& path) {
-    return [path](QDialog& dialog) {
-        auto* files = qobject_cast<QFileDialog*>(&dialog);
-        if (!files || dialog.objectName() != QLatin1String("CMDialog1")) {
-            qWarning("not the file dialog: %s", qPrintable(dialog.objectName()));
-            return;
-        }
-        files->selectFile(path);
-        dialog.done(QDialog::Accepted);
-    };
-}
-
-// A menu item chosen by the user: it must be enabled, as the menu shows it.
-bool Choose(QAction* item) {
-    auto* menu = qobject_cast<QWidget*>(item->parent());
-    if (!item->isEnabled() || !menu || !menu->isEnabled()) {
-        return false;
-    }
-    item->trigger();
-    return true;
-}
+using filemenu::Choose;
 
 } // namespace
 

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The Debian package made from this build folder: its control data and contents, its desktop entry and
-# metainfo, and both programs started from a root the package was unpacked into.
-#   test_package.sh CPACK BUILD_DIR SCRATCH_DIR
+# The Debian package built as scripts/package.sh builds it (that very script, in a clean Release
+# folder): its control data and contents, its desktop entry, metainfo, copyright, changelog and manual
+# pages, lintian's verdict, and every program started from a root the package was unpacked into.
+#   test_package.sh SOURCE_DIR SCRATCH_DIR
 set -euo pipefail
-cpack=$1
-build=$2
-scratch=$3
+source=$1
+scratch=$2
 
 fail() {
   echo "FAIL: $*" >&2
@@ -14,13 +14,12 @@ fail() {
 
 rm -rf "$scratch"
 mkdir -p "$scratch"
-# The package of what is already built (cpack installs the build tree; it does not rebuild it).
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
-  cat "$scratch/cpack.log" >&2
-  fail "cpack could not build the package"
+if ! bash "$source/scripts/package.sh" "$scratch/build" >"$scratch/package.log" 2>&1; then
+  cat "$scratch/package.log" >&2
+  fail "scripts/package.sh could not build the package"
 fi
 shopt -s nullglob
-debs=("$scratch"/out/quartel-setup_*.deb)
+debs=("$scratch"/build/quartel-setup_*.deb)
 [ ${#debs[@]} -eq 1 ] || fail "expected one quartel-setup_*.deb, found ${#debs[@]}"
 deb=${debs[0]}
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
@@ -39,16 +38,24 @@ for dep in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa
 done
 grep -q dialout <<<"$info" || fail "the description does not mention the dialout group"
 
-# Contents: the programs, the menu entry, the icon at every size, the metainfo; nothing else.
+# Contents: the programs with their manual pages, the menu entry, the icon at every size, the
+# metainfo, the copyright and changelog; nothing else.
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
+programs=(quartel-setup quartel-sim quartel-cli)
+# Every program the install rules name, so that a new one is checked as soon as it is added.
+for program in $(sed -n 's/^set(QUARTEL_PROGRAMS \(.*\))$/\1/p' "$source/packaging/CMakeLists.txt"); do
+  [[ " ${programs[*]} " == *" $program "* ]] || programs+=("$program")
+done
 expected=(
-  ./usr/bin/quartel-setup
-  ./usr/bin/quartel-sim
-  ./usr/bin/quartel-cli
   ./usr/share/applications/it.pesometra.QuartelSetup.desktop
   ./usr/share/metainfo/it.pesometra.QuartelSetup.metainfo.xml
   ./usr/share/icons/hicolor/scalable/apps/quartel-setup.svg
+  ./usr/share/doc/quartel-setup/copyright
+  ./usr/share/doc/quartel-setup/changelog.gz
 )
+for program in "${programs[@]}"; do
+  expected+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
+done
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/quartel-setup.png")
@@ -81,14 +88,36 @@ grep '^Exec=' "$desktop" | while IFS= read -r line; do
   program=${program%% *}
   [ -x "$root/usr/bin/$program" ] || fail "the menu entry starts '$program', which is not in /usr/bin"
 done
-for program in quartel-setup quartel-sim quartel-cli; do
+for program in "${programs[@]}"; do
   if readelf -S "$root/usr/bin/$program" | grep -q '\.debug_info'; then
     fail "$program is not stripped"
   fi
 done
 
+# lintian: no errors, no warnings; each override says why it is there.
+if ! lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1; then
+  cat "$scratch/lintian.log" >&2
+  fail "lintian"
+fi
+overrides="$root/usr/share/lintian/overrides/quartel-setup"
+if [ -f "$overrides" ]; then
+  awk '/^#/ { reason = 1; next } /^[[:space:]]*$/ { reason = 0; next } !reason { exit 1 }' "$overrides" \
+    || fail "a lintian override without the comment that gives its reason"
+fi
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$root/usr/share/doc/quartel-setup/copyright" || fail "the copyright file is not machine-readable"
+# Each manual page documents the program's own options.
+for program in "${programs[@]}"; do
+  page=$(zcat "$root/usr/share/man/man1/$program.1.gz")
+  grep -q '^\.SH SYNOPSIS\|^\.SH DESCRIPTION' <<<"$page" || fail "the manual page of $program has no body"
+  grep -q 'help' <<<"$page" || fail "the manual page of $program lists no options"
+done
+
 # The unpacked programs start (no display needed for --help).
 export QT_QPA_PLATFORM=offscreen
+for program in "${programs[@]}"; do
+  "$root/usr/bin/$program" --help >/dev/null || fail "$program --help failed"
+done
 help=$("$root/usr/bin/quartel-setup" --help) || fail "quartel-setup --help failed"
 grep -q -- '--settings-dir' <<<"$help" || fail "quartel-setup --help does not list its options: $help"
 help=$("$root/usr/bin/quartel-sim" --help) || fail "quartel-sim --help failed"

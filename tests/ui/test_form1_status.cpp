@@ -2,6 +2,7 @@
 // a send the instrument confirms, one it leaves unconfirmed, a setup file's load while it runs and at
 // its end, and the line-health indicator's counts.
 
+#include "../files/filemenu.h"
 #include "../support/setupbytes.h"
 #include "mainrig.h"
 
@@ -151,12 +152,7 @@ private slots:
         const QString report = dir.filePath(QStringLiteral("c.pdf"));
         rig.Run();
         WAIT_VERIFY(rig.form->PassCount() > 0, 5000);
-        rig.prompter.QueueDialogScript([stp](QDialog& dialog) {
-            if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
-                files->selectFile(stp);
-            }
-            dialog.done(QDialog::Accepted);
-        });
+        rig.prompter.QueueDialogScript(filemenu::Choose(stp));
         QTest::mouseClick(rig.Edit(Field::Set1), Qt::LeftButton);
         QTest::keyClick(Focused(), Qt::Key_S, Qt::ControlModifier);
         WAIT_COMPARE(rig.form->statusBar()->currentMessage(), saved.arg(QDir::toNativeSeparators(stp)),
@@ -200,12 +196,7 @@ private slots:
                 [&messages](const QString& text) { messages << text; });
         rig.Run();
         WAIT_VERIFY(rig.form->PassCount() > 0, 5000);
-        rig.prompter.QueueDialogScript([path](QDialog& dialog) {
-            if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
-                files->selectFile(path);
-            }
-            dialog.done(QDialog::Accepted);
-        });
+        rig.prompter.QueueDialogScript(filemenu::Choose(path));
         QTest::mouseClick(rig.Edit(Field::Set1), Qt::LeftButton);
         QTest::keyClick(Focused(), Qt::Key_O, Qt::ControlModifier);
         WAIT_COMPARE(rig.form->statusBar()->currentMessage(), end.arg(QDir::toNativeSeparators(path)), 15000);

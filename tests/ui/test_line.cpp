@@ -170,18 +170,23 @@ private slots:
         screen.Run();
         QVERIFY(screen.WaitPasses(2));
         QCOMPARE(screen.Weight(2), QString("     77"));
+        // The device as the command line named it, not a port number.
+        const QString status = "Porta: " + bench.device;
+        QCOMPARE(screen.form->PortLabel->text(), status);
         SimTcpServer& server = *bench.line.tcp;
         const quint16 port = server.port();
         if (serverGoesAway) {
             server.close();
             QVERIFY(screen.WaitPasses(Form2::ErrorThreshold + 1));
             QCOMPARE(screen.Weight(2), QString(" ERRORE"));
+            WAIT_COMPARE(screen.form->PortLabel->text(), status + ": connessione rifiutata", 5000);
             QVERIFY(server.listen(port));
         } else {
             server.dropClient();
         }
         inst->setNet(78);
         WAIT_COMPARE(screen.Weight(2), QString("     78"), 10000);
+        QCOMPARE(screen.form->PortLabel->text(), status);
         QCOMPARE(int(screen.m.ErrorCount[2]), 0);
         QCOMPARE(server.connectionCount(), 2);
     }
