@@ -11,7 +11,8 @@
 // figure (simulator included) is printed too.
 //
 //   build/bench/bench_main_screen [--seconds N] [--passes N] [--timeout MS] [--moving MS] [--chunk N]
-//   [--traffic] [--trend] [--paints] [--callgrind-setup | --callgrind-monitoring]
+//   [--traffic] [--no-status-bar] [--trend [--no-panel] [--no-log]] [--paints]
+//   [--callgrind-setup | --callgrind-monitoring]
 //
 // --chunk N: the simulated line hands a reply over N characters at a time (default 8, as a UART's
 // FIFO does; 64 hands it over whole, as a USB adapter does).
@@ -24,6 +25,8 @@
 // reading every 100 ms (9000 points), and the weight log is on (a file in the scratch directory).
 // Compare the passes per second and the CPU with a run without it. --no-panel and --no-log leave the
 // panel hidden or the log off, to tell their shares apart.
+// --no-status-bar: the status bar hidden and told nothing (the screen as it was before it had one);
+// compare with a run with it to see what the status bar and its line-health indicator cost.
 //
 // --callgrind-setup: run under valgrind --tool=callgrind --collect-atstart=no to profile only the first
 // entry into setup mode (the click, the first paint of the tab control, the pass that reads the tab).
@@ -36,6 +39,7 @@
 #include "prompter.h"
 #include "screencontext.h"
 #include "settings.h"
+#include "statusline.h"
 #include "traffic.h"
 #include "trafficwindow.h"
 #include "trendcontrol.h"
@@ -45,6 +49,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -78,6 +83,7 @@ struct Options {
     bool trend = false;
     bool noPanel = false; // --trend without the panel shown (the trend kept, the log on)
     bool noLog = false;   // --trend without the log
+    bool statusBar = true;
 };
 
 // One main setup screen for address 1 on a simulated line of its own.
@@ -289,8 +295,14 @@ QCoro::Task<> Main(Options o) {
     }
     rig.MoveWeights(o.movingMs);
     rig.log->SetRecording(true);
-    rig.Start(o.traffic, o.trend, !o.noPanel, !o.noLog);
     Form1* form = rig.form.get();
+    if (!o.statusBar) {
+        QObject::disconnect(form->MSComm1, nullptr, &form->Status(), nullptr);
+        QObject::disconnect(form, nullptr, &form->Status(), nullptr);
+        form->statusBar()->hide();
+    }
+    rig.Start(o.traffic, o.trend, !o.noPanel, !o.noLog);
+    std::printf("status bar %s\n", o.statusBar ? "on" : "OFF (hidden, told nothing)");
     std::printf("traffic window %s\n", o.traffic ? "OPEN (every exchange recorded and shown)" : "closed");
     std::printf("weight trend and log %s\n",
                 o.trend ? "ON (15 minutes, 9000 points before the start)" : "off");
@@ -411,6 +423,7 @@ int main(int argc, char** argv) {
     o.trend = HasOption(argc, argv, "--trend");
     o.noPanel = HasOption(argc, argv, "--no-panel");
     o.noLog = HasOption(argc, argv, "--no-log");
+    o.statusBar = !HasOption(argc, argv, "--no-status-bar");
     const std::unique_ptr<PaintCounter> paints = PaintCounterIfAsked(app, argc, argv);
     return RunBenchmark(app, [o] { return Main(o); });
 }

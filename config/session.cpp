@@ -13,7 +13,8 @@ QCoro::Task<std::optional<QByteArray>> Session::Read(uint8_t function, uint16_t 
     if (!CheckReply(m.FrameBuffer, prefix)) {
         co_return std::nullopt;
     }
-    co_return m.FrameBuffer;
+    // A copy: QCoro's promise moves from an lvalue handed to co_return, which would empty the buffer.
+    co_return QByteArray(m.FrameBuffer);
 }
 
 QCoro::Task<std::optional<QByteArray>> Session::ReadStatus() {
@@ -25,7 +26,8 @@ QCoro::Task<std::optional<QByteArray>> Session::ReadStatus() {
     if (!CheckReply(m.FrameBuffer, Prefix::Status)) {
         co_return std::nullopt;
     }
-    co_return m.FrameBuffer;
+    // A copy: QCoro's promise moves from an lvalue handed to co_return, which would empty the buffer.
+    co_return QByteArray(m.FrameBuffer);
 }
 
 QCoro::Task<int> Session::ProbeModel() {

@@ -190,6 +190,7 @@ public:
     struct LoadReport {
         LoadOutcome outcome = LoadOutcome::Cancelled;
         QList<GroupResult> groups; // in the order written (none with offline editing)
+        QString path;              // the file, once one was chosen
     };
     enum class SaveOutcome { Saved, Cancelled, ReadFailed, WriteFailed };
 
@@ -220,6 +221,10 @@ public:
     QCoro::Task<LoadReport> Load(const QString& path);
 
     const LoadReport& LastLoad() const { return lastLoad_; }
+    // The setup file the last save wrote; empty when it wrote none.
+    const QString& LastSaved() const { return lastSaved_; }
+    // The group writes a load of a whole file makes on a live instrument.
+    static int GroupWritesPerLoad();
 
     // What loading `path` into an instrument of `model` finds before any field changes: the model check,
     // the opening and the reading with their refusals, each with the message the load shows. With
@@ -247,4 +252,5 @@ private:
     ConfigReader& reader_;
     FileActions& actions_;
     LoadReport lastLoad_;
+    QString lastSaved_;
 };

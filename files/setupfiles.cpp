@@ -83,8 +83,17 @@ QCoro::Task<> SetupFiles::RunPendingFileAction() {
     }
 }
 
+int SetupFiles::GroupWritesPerLoad() {
+    int writes = 0;
+    for (const LineDef& line : Lines()) {
+        writes += int(line.writes.has_value()) + int(line.writes2.has_value());
+    }
+    return writes;
+}
+
 QCoro::Task<SetupFiles::SaveOutcome> SetupFiles::Save() {
     Modulo1& m = s_.m;
+    lastSaved_.clear();
     actions_.Busy(true);
     co_await actions_.LetEventsRun();
     if (!m.OfflineEdit) {
@@ -104,6 +113,9 @@ QCoro::Task<SetupFiles::SaveOutcome> SetupFiles::Save() {
     SaveOutcome outcome = SaveOutcome::Cancelled;
     if (!path.isEmpty()) {
         outcome = co_await SaveFileAs(path) ? SaveOutcome::Saved : SaveOutcome::WriteFailed;
+        if (outcome == SaveOutcome::Saved) {
+            lastSaved_ = path;
+        }
     }
     actions_.Busy(false);
     co_return outcome;
@@ -128,7 +140,7 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::FOpenProc() {
     const QString path = co_await actions_.AskOpenFile();
     if (path.isEmpty()) {
         lastLoad_ = LoadReport{};
-        co_return lastLoad_;
+        co_return LoadReport(lastLoad_);
     }
     co_return co_await Load(path);
 }
@@ -136,9 +148,9 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::FOpenProc() {
 QCoro::Task<SetupFiles::LoadReport> SetupFiles::Load(const QString& path) {
     const QFileInfo info(path);
     if (info.exists() && info.size() > MaxFileBytes) {
-        lastLoad_ = LoadReport{LoadOutcome::TooLong, {}};
+        lastLoad_ = LoadReport{LoadOutcome::TooLong, {}, path};
         co_await ShowMessage(Message::TooLong);
-        co_return lastLoad_;
+        co_return LoadReport(lastLoad_);
     }
     co_return co_await OpenFile(path);
 }
@@ -147,12 +159,13 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
     Modulo1& m = s_.m;
     LoadReport& report = lastLoad_;
     report = LoadReport{};
+    report.path = Filename;
     actions_.Busy(true);
     const FileCheck check = CheckFile(Filename, m.InstrumentModel, m.LanguageIndex, false);
     if (check.outcome != LoadOutcome::Loaded) {
         report.outcome = check.outcome;
         co_await actions_.Message(check.title, check.text, check.icon);
-        co_return report;
+        co_return LoadReport(lastLoad_);
     }
     const Parsed& parsed = check.parsed;
 
@@ -195,7 +208,7 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
         }
     }
     report.outcome = s_.leaving ? LoadOutcome::Stopped : LoadOutcome::Loaded;
-    co_return report;
+    co_return LoadReport(lastLoad_);
 }
 
 QCoro::Task<bool> SetupFiles::ReadAnalogTrimming() {

@@ -363,13 +363,15 @@ QCoro::Task<> SerialLink::ExchangeFrame(int timeoutMs) {
     }
     BusyGuard guard(busy_);
     ++exchanges_;
+    emit ExchangeStarted();
     if (traffic_ && traffic_->Listening()) {
         co_await RecordedExchange(timeoutMs);
-        co_return;
+    } else {
+        const QByteArray request = m_.FrameBuffer;
+        SendRequest();
+        co_await Receive(timeoutMs, request);
     }
-    const QByteArray request = m_.FrameBuffer;
-    SendRequest();
-    co_await Receive(timeoutMs, request);
+    emit ExchangeEnded(!m_.FrameBuffer.isEmpty());
 }
 
 QCoro::Task<> SerialLink::RecordedExchange(int timeoutMs) {

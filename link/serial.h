@@ -110,6 +110,9 @@ public:
 signals:
     // Emitted once, when EchoSuspected() becomes true.
     void EchoSuspectedChanged();
+    // An exchange begins (its request goes out), and it ends: `answered` when a reply frame came.
+    void ExchangeStarted();
+    void ExchangeEnded(bool answered);
     // ConnectionProblem() changed.
     void ConnectionProblemChanged();
 

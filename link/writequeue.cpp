@@ -79,7 +79,10 @@ void WriteQueue::Drop(WriteSlot slot) {
         // The second step of a two-step command must never go out when its first step was never
         // confirmed (a span calibration would be stored with a stale sample weight). A request of
         // slot B that has been on the wire already was not waiting for this one: it stays.
-        m_.PendingWriteB.clear();
+        const QByteArray droppedB = std::exchange(m_.PendingWriteB, QByteArray());
+        if (onOutcome) {
+            onOutcome(WriteSlot::B, droppedB, false);
+        }
         Retries(WriteSlot::B) = 0;
     }
     Retries(slot) = 0;
@@ -98,6 +101,9 @@ void WriteQueue::FailedAttempt(WriteSlot slot) {
     m_.WriteRetries = ++Retries(slot);
     if (Retries(slot) > MaxRetries) {
         // Dropped without a message; polling resumes.
+        if (onOutcome) {
+            onOutcome(slot, sent, false);
+        }
         Drop(slot);
     }
 }
@@ -119,6 +125,9 @@ QCoro::Task<> WriteQueue::Service(WriteSlot slot) {
     }
     (slot == WriteSlot::A ? confirmedA_ : confirmedB_) = sent;
     ++confirmations_[slot == WriteSlot::A ? 0 : 1];
+    if (onOutcome) {
+        onOutcome(slot, sent, true);
+    }
     // Confirmed: the next request of this slot starts a fresh count.
     Retries(slot) = 0;
     m_.WriteRetries = 0;

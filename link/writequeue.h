@@ -65,6 +65,10 @@ public:
     // How many requests of the slot were confirmed so far.
     quint64 Confirmations(WriteSlot slot) const { return confirmations_[slot == WriteSlot::A ? 0 : 1]; }
 
+    // Told of each request's end: confirmed by its echo, or dropped after its retries (also the
+    // request of slot B dropped with the unconfirmed first step in slot A).
+    std::function<void(WriteSlot slot, const QByteArray& request, bool confirmed)> onOutcome;
+
     // For follow-ups that let the next slot go out in the same pass: empties the slot, unless a
     // handler queued a new request there while the confirmed one was on the wire.
     void EmptySlot(WriteSlot slot);

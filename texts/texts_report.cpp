@@ -27,6 +27,7 @@ constexpr CaptionText ReportTable[] = {
 
 constexpr CaptionText NoteDialogTable[] = {
     {"Note", "Note Report", "Report Notes"},
+    {"Label1", "Note da stampare in fondo al report:", "Notes printed at the end of the report:"},
     {"OKButton", "OK", "OK"},
 };
 

@@ -18,6 +18,6 @@ namespace texts {
 //   "PdfTitle", "PdfFilter", "PdfName"  the save dialog of that PDF and the name it proposes;
 //   "PdfFailed"      the PDF could not be written (%1 the path, %2 the reason).
 TextTable Report();
-// The notes window Note: its window title "Note" and its button "OKButton".
+// The notes window Note: its window title "Note", its prompt "Label1" and its button "OKButton".
 TextTable NoteDialog();
 } // namespace texts

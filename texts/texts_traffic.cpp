@@ -8,6 +8,7 @@ constexpr CaptionText TrafficTable[] = {
     {"TrafficPause", "Pausa", "Pause"},
     {"TrafficClear", "Cancella", "Clear"},
     {"TrafficSave", "Salva come testo...", "Save as text..."},
+    {"TrafficClose", "Chiudi", "Close"},
     {"TrafficCounters", "Scambi %1    Errori %2    Tempo medio di risposta %3 ms",
      "Exchanges %1    Failures %2    Mean turnaround %3 ms"},
     {"SaveTitle", "Salva il traffico sulla linea", "Save the line traffic"},

@@ -1,8 +1,10 @@
 // Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode,
 // its calibration tab and the traffic window, in Italian and in English, as PNG files: the README's
-// pictures. The first page of the configuration report of the VXA, with every tab read, goes there too:
-// the report as the program writes it to PDF, turned into a picture by poppler's pdftoppm. Last the
-// compare window, against a setup file in which the filter and the baud rate were changed.
+// pictures. On the way it checks the main setup screen's layout at 1024x768 and 1920x1080 (every
+// tab: captions next to their fields, no button too narrow) and fails when it is not sound. The first
+// page of the configuration report of the VXA, with every tab read, goes there too: the report as the
+// program writes it to PDF, turned into a picture by poppler's pdftoppm. Last the compare window,
+// against a setup file in which the filter and the baud rate were changed.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
@@ -10,6 +12,7 @@
 #include "comparewindow.h"
 #include "form1.h"
 #include "form2.h"
+#include "layoutcheck.h"
 #include "prompter.h"
 #include "reportrender.h"
 #include "settings.h"
@@ -79,6 +82,38 @@ void Answer(QWidget* screen, const char* name, const char* button) {
     }
 }
 
+// The main setup screen on the screens it must fit, every tab: the captions next to their fields, no
+// button too narrow (the faults are printed). The window comes back to its own size afterwards.
+bool CheckLayouts(Form1* main, const QString& suffix) {
+    const QSize own = main->size();
+    const int shown = main->SSTab1->currentIndex();
+    bool sound = true;
+    for (QSize screen : {QSize(1024, 768), QSize(1920, 1080)}) {
+        main->resize(screen);
+        for (int tab = 0; tab < Form1::TabCount; ++tab) {
+            if (!main->SSTab1->isTabEnabled(tab)) {
+                continue;
+            }
+            main->SSTab1->setCurrentIndex(tab);
+            QTest::qWait(50);
+            QStringList faults = LayoutFaults(*main);
+            if (main->width() > screen.width()) {
+                faults << QStringLiteral("the window needs %1 px").arg(main->width());
+            }
+            for (const QString& fault : faults) {
+                std::printf("layout %s %dx%d tab %d: %s\n", qPrintable(suffix), screen.width(),
+                            screen.height(), tab, qPrintable(fault));
+            }
+            sound = sound && faults.isEmpty();
+        }
+        std::printf("layout %s %dx%d: %s\n", qPrintable(suffix), screen.width(), screen.height(),
+                    sound ? "sound" : "faults");
+    }
+    main->SSTab1->setCurrentIndex(shown);
+    main->resize(own);
+    return sound;
+}
+
 bool Run(const QString& outDir, int language) {
     QTemporaryDir scratch;
     Modulo1 defaults;
@@ -115,6 +150,7 @@ bool Run(const QString& outDir, int language) {
         return false;
     }
     WaitUntil([&] { return main->PassCount() >= 8; });
+    const bool layoutsSound = CheckLayouts(main, suffix);
     Shoot(main, QDir(outDir).filePath(QStringLiteral("main-setup-%1.png").arg(suffix)));
     if (TrafficWindow* traffic = app.TrafficView()) {
         traffic->resize(1180, 460);
@@ -177,7 +213,7 @@ bool Run(const QString& outDir, int language) {
         return false;
     }
     app.StartScreen()->Command1_Click();
-    return WaitUntil([&] { return ended; });
+    return WaitUntil([&] { return ended; }) && layoutsSound;
 }
 
 } // namespace

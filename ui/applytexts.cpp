@@ -83,3 +83,43 @@ void UseQtTexts(int languageIndex) {
     c.installed = italian ? QCoreApplication::installTranslator(c.translator.get())
                           : !QCoreApplication::removeTranslator(c.translator.get());
 }
+
+QString WithoutMnemonic(const QString& caption) {
+    QString plain;
+    plain.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) {
+            ++i; // "&x" shows "x", "&&" shows "&"
+        }
+        plain += caption[i];
+    }
+    return plain;
+}
+
+QString WithMnemonic(const QString& caption, QChar key) {
+    QString plain = WithoutMnemonic(caption);
+    plain.replace(QLatin1Char('&'), QLatin1String("&&"));
+    qsizetype at = plain.indexOf(key, 0, Qt::CaseSensitive);
+    if (at < 0) {
+        at = plain.indexOf(key, 0, Qt::CaseInsensitive);
+    }
+    if (at >= 0) {
+        plain.insert(at, QLatin1Char('&'));
+    }
+    return plain;
+}
+
+void ApplyMnemonics(QObject* root, TextTable mnemonics, int languageIndex) {
+    for (const CaptionText& row : mnemonics) {
+        const QString key = QString::fromUtf8(IsEnglish(languageIndex) ? row.english : row.italian);
+        QObject* control = root->findChild<QObject*>(QString::fromLatin1(row.control));
+        if (key.isEmpty() || !control) {
+            continue;
+        }
+        if (auto* menu = qobject_cast<QMenu*>(control)) {
+            menu->setTitle(WithMnemonic(menu->title(), key[0]));
+        } else if (auto* action = qobject_cast<QAction*>(control)) {
+            action->setText(WithMnemonic(action->text(), key[0]));
+        }
+    }
+}

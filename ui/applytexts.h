@@ -15,3 +15,12 @@ void UseQtTexts(int languageIndex);
 // buttons and check boxes, labels, group boxes and line edits get their text, menus their title,
 // actions their text, windows their title. Rows without a matching control are left alone.
 void ApplyTexts(QObject* root, TextTable table, int languageIndex);
+
+// Marks the access key of each menu and menu item below `root` that the table names (one character
+// of its caption: the first one of the same case, else of either case). The caption keeps its text;
+// WithoutMnemonic gives it back unmarked.
+void ApplyMnemonics(QObject* root, TextTable mnemonics, int languageIndex);
+// A caption without its access-key marker ("&&" stands for a "&" of the text).
+QString WithoutMnemonic(const QString& caption);
+// A caption with the marker before the first `key` in it (same case first); unchanged without one.
+QString WithMnemonic(const QString& caption, QChar key);

@@ -7,6 +7,7 @@
 #include "prompter.h"
 #include "rules.h"
 #include "setupdialogs.h"
+#include "statusline.h"
 #include "texts.h"
 #include "texts_compare.h"
 #include "texts_form1.h"
@@ -151,12 +152,15 @@ void Form1::ApplyLanguage() {
     const int setupCaptionWidth = Command1->sizeHint().width();
     Command1->setText(Text("Command1.off"));
     Command1->setMinimumWidth(std::max(setupCaptionWidth, Command1->sizeHint().width()));
+    EqualiseTestControls();
     if (m_.InstrumentModel == 2) {
         if (QLabel* label36 = Named<QLabel>("Label36")) {
             label36->setText(Text("Label36.model2"));
         }
     }
     setWindowTitle(Text("Form1"));
+    ApplyKeyTexts();
+    Status().ApplyLanguage();
 }
 
 void Form1::FillLists() {
@@ -556,7 +560,9 @@ QCoro::Task<> Form1::PrintConfiguration() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const ReportOutcome saved = SaveReportPdf(report, path, language);
     QApplication::restoreOverrideCursor();
-    if (!saved.ok) {
+    if (saved.ok) {
+        Status().PdfWritten(path);
+    } else {
         co_await prompter.Message(this, say("PrintFailedTitle"),
                                   say("PdfFailed").arg(QDir::toNativeSeparators(path), saved.reason),
                                   MessageIcon::Exclamation);

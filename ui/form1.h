@@ -47,6 +47,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class TrendControl;
+class StatusLine;
 
 // A shape used as a status lamp (solid or transparent fill) or as a group's modification marker.
 class Shape : public QFrame {
@@ -166,6 +167,9 @@ public:
     QAction* SConf = nullptr;
     QMenu* vis = nullptr;
     QAction* traf = nullptr; // opens the traffic window (usable in setup mode too)
+    QMenu* aiuto = nullptr;  // Help: the short help (F1) and the About box
+    QAction* guida = nullptr;
+    QAction* about = nullptr;
     std::array<QLabel*, 30> lblAddText{};
     std::array<QFrame*, 12> Line7{};
     SerialLink* MSComm1 = nullptr;
@@ -178,6 +182,12 @@ public:
     QList<ReportLine> Report() const;
     // Where SConf sends the report: the system's default printer (tests put a fake one here).
     std::function<ReportOutcome(const QList<ReportLine>&, int languageIndex)> PrintTarget = PrintReport;
+
+    // The Help menu's boxes (form1_keys.cpp).
+    void Guida_Click();
+    void About_Click();
+    // The status bar's messages and the line-health indicator (form1_status.cpp).
+    StatusLine& Status() const { return *statusLine_; }
 
     // Passes of the main loop completed (tests and benchmarks).
     quint64 PassCount() const { return passCount_; }
@@ -199,6 +209,14 @@ protected:
 
 private:
     void BuildControls();
+    // Enter on buttons, shortcuts, the Help menu; their captions, access keys and the fields' tooltips.
+    void WireKeys();
+    void ApplyKeyTexts();
+    // The status bar; what a send button queued, and a setup-file action (1 load, 2 save) before and
+    // after it ran.
+    void WireStatus();
+    void NoteSend(GroupId id);
+    void NoteFileAction(int action, bool ended);
     void EnableMenu(QAction* action, bool enabled);
     QWidget* BuildUpperBand();
     QWidget* BuildTab(int tab);
@@ -213,6 +231,8 @@ private:
     void SetEnabled(std::initializer_list<const char*> names, bool enabled);
 
     void ApplyLanguage();
+    // The test tab's start and end buttons as wide as each other, and its two boxes alike.
+    void EqualiseTestControls();
     // The window's size for the mode it is in.
     void FitWindow();
     void FillLists();
@@ -292,6 +312,7 @@ private:
     std::unique_ptr<FileActions> fileActions_; // message boxes and CMDialog1 through the prompter
     std::unique_ptr<SetupFiles> files_;
     TrendControl* trend_ = nullptr; // a child of the screen
+    StatusLine* statusLine_ = nullptr;
 
     std::array<QWidget*, FieldCount> fields_{};
     LeaveGuard guard_;

@@ -113,6 +113,20 @@ private:
     Check check_;
 };
 
+// The captions of the grid's first column end next to their fields, whatever the window's width: they
+// are aligned to the right, and the room to spare goes to an empty column after the last one.
+void KeepCaptionsByFields(QGridLayout* grid) {
+    for (int i = 0; i < grid->count(); ++i) {
+        int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+        if (auto* label = qobject_cast<QLabel*>(grid->itemAt(i)->widget());
+            label && column == 0 && columnSpan == 1) {
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
+    grid->setColumnStretch(grid->columnCount(), 1);
+}
+
 // The fields of a tab's groups, in the order of the parameter table.
 QList<Field> FieldsOfTab(int tab) {
     QList<Field> fields;
@@ -170,6 +184,8 @@ Form1::Form1(const ScreenContext& context, QWidget* parent)
     BuildControls();
     WireCalibration();
     WireFiles();
+    WireKeys();
+    WireStatus();
 
     connect(&set_, &ParameterSet::changed, this, [this](Field f) {
         ShowField(f);
@@ -277,6 +293,7 @@ QPushButton* Form1::MakeSendButton(GroupId id, QWidget* parent) {
         // The value of the field being left is checked first: a refused one stops the send.
         if (SendAllowed()) {
             writer_.Send(id);
+            NoteSend(id);
         }
     });
     return button;
@@ -452,6 +469,7 @@ QWidget* Form1::BuildUpperBand() {
     Versione = MakeDisplay("Versione", band, 5);
     Versione->setFont(QApplication::font());
     addRow("Label55", Versione);
+    KeepCaptionsByFields(values);
     grid->addLayout(values, 0, 3, 2, 1);
 
     Command1 = MakeButton("Command1", band);
@@ -591,7 +609,7 @@ QWidget* Form1::BuildTab(int tab) {
         }
     }
     grid->setRowStretch(row, 1);
-    grid->setColumnStretch(0, 1);
+    KeepCaptionsByFields(grid);
     return page;
 }
 
@@ -602,8 +620,9 @@ QWidget* Form1::BuildTestTab() {
     auto* frame5 = new QGroupBox(page);
     frame5->setObjectName(QStringLiteral("Frame5"));
     auto* analog = new QGridLayout(frame5);
-    analog->addWidget(MakeButton("Command8", frame5), 0, 0);
-    analog->addWidget(MakeButton("Command11", frame5), 0, 1);
+    // Start and end share one place: the button under the pointer does not move when pressed.
+    analog->addWidget(MakeButton("Command8", frame5), 0, 0, Qt::AlignLeft);
+    analog->addWidget(MakeButton("Command11", frame5), 0, 0, Qt::AlignLeft);
     analog->addWidget(MakeLabel("Label42", frame5), 1, 0, 1, 6);
     auto* steps = new QHBoxLayout;
     steps->addWidget(MakeLabel("Label51", frame5));
@@ -626,8 +645,8 @@ QWidget* Form1::BuildTestTab() {
     auto* frame6 = new QGroupBox(page);
     frame6->setObjectName(QStringLiteral("Frame6"));
     auto* relays = new QGridLayout(frame6);
-    relays->addWidget(MakeButton("Command22", frame6), 0, 0);
-    relays->addWidget(MakeButton("Command23", frame6), 0, 1);
+    relays->addWidget(MakeButton("Command22", frame6), 0, 0, Qt::AlignLeft);
+    relays->addWidget(MakeButton("Command23", frame6), 0, 0, Qt::AlignLeft);
     relays->addWidget(MakeLabel("Label45", frame6), 1, 0, 1, 2);
     int column = 0;
     for (auto [frame, on, off] :
@@ -644,7 +663,33 @@ QWidget* Form1::BuildTestTab() {
     }
     relays->setRowStretch(3, 1);
 
-    layout->addWidget(frame5);
-    layout->addWidget(frame6);
+    // What comes and goes with a test keeps its room, so that nothing moves when a test starts or ends;
+    // the two boxes share the width equally.
+    for (QGroupBox* frame : {frame5, frame6}) {
+        for (QWidget* w : frame->findChildren<QWidget*>()) {
+            RetainSpaceWhenHidden(w);
+        }
+        layout->addWidget(frame, 1);
+    }
     return page;
+}
+
+void Form1::EqualiseTestControls() {
+    // A start button and the end button in its place are equally wide in either language.
+    for (auto [start, end] : {std::pair{"Command8", "Command11"}, std::pair{"Command22", "Command23"}}) {
+        QWidget* first = Named(start);
+        QWidget* second = Named(end);
+        if (first && second) {
+            const int width = std::max(first->sizeHint().width(), second->sizeHint().width());
+            first->setFixedWidth(width);
+            second->setFixedWidth(width);
+        }
+    }
+    QWidget* frame5 = Named("Frame5");
+    QWidget* frame6 = Named("Frame6");
+    if (frame5 && frame6) {
+        const int width = std::max(frame5->sizeHint().width(), frame6->sizeHint().width());
+        frame5->setMinimumWidth(width);
+        frame6->setMinimumWidth(width);
+    }
 }

@@ -113,8 +113,11 @@ QCoro::Task<> Form1::RunPendingFileAction() {
         co_await RunCompare();
         co_return;
     }
-    const bool load = m_.PendingFileAction == 1;
+    const int action = m_.PendingFileAction;
+    const bool load = action == 1;
+    NoteFileAction(action, false);
     co_await files_->RunPendingFileAction();
+    NoteFileAction(action, true);
     if (load && !exitRequested_ && m_.InstrumentModel != 2) {
         // As on activation: the focus goes to Set1.
         if (QWidget* set1 = FieldWidget(Field::Set1)) {

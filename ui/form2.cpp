@@ -8,6 +8,7 @@
 #include "portsettings.h"
 #include "prompter.h"
 #include "texts.h"
+#include "texts_help.h"
 #include "texts_traffic.h"
 #include "trafficwindow.h"
 
@@ -24,6 +25,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -173,6 +176,11 @@ void Form2::BuildControls() {
     buttons->addWidget(Command1);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(14, 12, 14, 12);
+    StartHint = new QLabel(central);
+    StartHint->setObjectName(QStringLiteral("StartHint"));
+    StartHint->setVisible(false);
+    RetainSpaceWhenHidden(StartHint);
+    layout->addWidget(StartHint);
     layout->addLayout(grid);
     layout->addSpacing(8);
     layout->addLayout(buttons);
@@ -254,8 +262,10 @@ void Form2::LoadStartScreen() {
     UseQtTexts(m.LanguageIndex);
     ApplyTexts(this, texts::Form2(), m.LanguageIndex);
     ApplyTexts(this, texts::Traffic(), m.LanguageIndex);
-    // 7.
-    m.InstrumentMenuCaption = sel->title();
+    ApplyMnemonics(this, texts::Mnemonics(), m.LanguageIndex);
+    StartHint->setText(TextOf(texts::Help(), u"FirstStartHint", m.LanguageIndex));
+    // 7. The caption as the table spells it, without the menu's access-key marker.
+    m.InstrumentMenuCaption = WithoutMnemonic(sel->title());
     // 8.
     Lin->setVisible(m.HideLanguageMenu != 1);
 }
@@ -282,6 +292,7 @@ QCoro::Task<StartScreenOutcome> Form2::ActivateStartScreen() {
         for (int n = 1; n <= AddressCount; ++n) {
             Num_Strumenti += Check1[n]->isChecked() ? 1 : 0;
         }
+        StartHint->setVisible(Num_Strumenti == 0);
         for (int n = 1; n <= AddressCount; ++n) {
             m.DeviceAddress = uint8_t(n);
             if (Check1[n]->isChecked()) {
@@ -520,6 +531,8 @@ void Form2::Check1_Click(int index) {
     Icona[index]->setVisible(ticked);
     Peso[index]->setVisible(ticked);
     SetTextColour(Check1[index], ticked ? TickedColour() : UntickedColour());
+    StartHint->setVisible(
+        std::none_of(Check1.begin() + 1, Check1.end(), [](QCheckBox* c) { return c->isChecked(); }));
     waker_.Notify(); // an idle loop picks the change up at once
 }
 

@@ -74,6 +74,7 @@ public:
     QTimer Timer2;                   // the pause between instruments
     QLabel* PortLabel = nullptr;     // status line: the port and the device it leads to
     QLabel* SettingsLabel = nullptr; // status line: a settings file that was not read (hidden otherwise)
+    QLabel* StartHint = nullptr;     // one line over the entries while no instrument is ticked
 
     // --- form variables ---
     int16_t t_delay = 0;

@@ -4,6 +4,7 @@
 #include "texts_report.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -18,7 +19,11 @@ constexpr int Text1Chars = 60;
 Note::Note(Modulo1& m, QWidget* parent) : QDialog(parent), m_(m) {
     setObjectName(QStringLiteral("Note"));
     auto* layout = new QVBoxLayout(this);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    layout->addWidget(Label1);
     Text1 = new QLineEdit(this);
+    Label1->setBuddy(Text1);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setMaxLength(std::numeric_limits<int>::max());
     Text1->setMinimumWidth(QFontMetrics(Text1->font()).averageCharWidth() * Text1Chars);

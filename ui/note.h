@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -18,6 +19,7 @@ public:
     // The notes as last confirmed, and the caption of the language.
     void Form_Load();
 
+    QLabel* Label1 = nullptr; // the prompt over the field
     QLineEdit* Text1 = nullptr;
     QPushButton* OKButton = nullptr;
 

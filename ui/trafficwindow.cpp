@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMainWindow>
@@ -143,7 +144,11 @@ TrafficWindow::TrafficWindow(TrafficLog& log, const Modulo1& m, Prompter& prompt
     buttons->addWidget(TrafficClear);
     buttons->addStretch(1);
     buttons->addWidget(TrafficSave);
+    TrafficClose = new QPushButton(this);
+    TrafficClose->setObjectName(QStringLiteral("TrafficClose"));
+    buttons->addWidget(TrafficClose);
     layout->addLayout(buttons);
+    connect(TrafficClose, &QPushButton::clicked, this, &QWidget::close);
 
     connect(TrafficPause, &QPushButton::toggled, this, [this](bool down) {
         if (!down) {
@@ -186,6 +191,14 @@ void TrafficWindow::showEvent(QShowEvent* event) {
 void TrafficWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     Listen(false);
+}
+
+void TrafficWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QString TrafficWindow::Text(const char* key) const {

@@ -42,6 +42,7 @@ public:
     QPushButton* TrafficPause = nullptr; // checkable: while down no line is added
     QPushButton* TrafficClear = nullptr;
     QPushButton* TrafficSave = nullptr;
+    QPushButton* TrafficClose = nullptr; // hides the window, as Esc does
 
     bool Paused() const;
     // The lines the window holds, the oldest first (what Save as text writes).
@@ -61,6 +62,7 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Clear_Click();

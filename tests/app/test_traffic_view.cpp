@@ -5,6 +5,7 @@
 #include "appshell.h"
 
 #include "application.h"
+#include "applytexts.h"
 #include "form1.h"
 #include "form2.h"
 #include "options.h"
@@ -133,8 +134,8 @@ private slots:
         shell.Run();
         WAIT_VERIFY(shell.Start() && shell.Start()->Icona[3]->isVisible(), 3000);
         Form2* start = shell.Start();
-        QCOMPARE(start->vis->title(), QString("View"));
-        QCOMPARE(start->traf->text(), QString("Line traffic"));
+        QCOMPARE(WithoutMnemonic(start->vis->title()), QString("View"));
+        QCOMPARE(WithoutMnemonic(start->traf->text()), QString("Line traffic"));
         ChooseMenuItem(start, start->vis, start->traf);
         TrafficWindow* window = shell.app->TrafficView();
         QVERIFY(window);

@@ -80,6 +80,24 @@ private slots:
         QVERIFY(r.marks.SendEnabled(GroupId::WeightParameters));
     }
 
+    // A read hands back the reply and leaves it in the frame buffer too, as every exchange does.
+    void readKeepsTheReplyInTheFrameBuffer() {
+        Rig r;
+        QVERIFY(r.Open());
+        std::optional<QByteArray> reply;
+        QVERIFY(r.Run([&]() -> QCoro::Task<> {
+            reply = co_await r.session->Read(Fn::ReadHoldingRegisters, Reg::DivisionCode, 1,
+                                             Prefix::DivisionCode);
+        }));
+        QVERIFY(reply.has_value());
+        QVERIFY(reply->startsWith(":01030200"));
+        QCOMPARE(r.m.FrameBuffer, *reply);
+        std::optional<QByteArray> status;
+        QVERIFY(r.Run([&]() -> QCoro::Task<> { status = co_await r.session->ReadStatus(); }));
+        QVERIFY(status.has_value());
+        QCOMPARE(r.m.FrameBuffer, *status);
+    }
+
     void nothingIsReadWhileAWriteIsPending() {
         Rig r;
         QVERIFY(r.Open());

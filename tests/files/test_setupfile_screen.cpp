@@ -3,6 +3,7 @@
 // the save-failure message and no dialog, a load through the menu fills the screen and writes the
 // instrument, and offline editing loads and saves without a word on the line.
 
+#include "../support/setupbytes.h"
 #include "filemenu.h"
 #include "mainrig.h"
 #include "setupfile.h"
@@ -25,20 +26,6 @@ bool Write(const QString& path, const QByteArray& bytes) {
 }
 
 using filemenu::Choose;
-
-QByteArray SetupBytes(const QStringList& values) {
-    QByteArray out;
-    for (int i = 0; i < values.size(); ++i) {
-        out += "Chiave " + QByteArray::number(i + 1) + " = \t" + values[i].toLatin1() + "\r\n";
-    }
-    return out;
-}
-
-const QStringList LoadedValues = {
-    "   1000", "   3000", "  20000", " 2.5000", "  15000", "    100", "2",  "10", "7",      "3",
-    "1.5",     "1",       "150",     "2",       "1",       "0",       "1",  "4",  "10",     "20",
-    "1",       "0",       "1",       "0",       "6",       "30",      "40", "2",  "5",      "1",
-    "12",      "7",       "0",       "9",       "2",       "  10000", "1",  "2",  "    200"};
 
 } // namespace
 

@@ -5,6 +5,8 @@
 #include "expected_form1_texts.h"
 #include "mainrig.h"
 
+#include "applytexts.h"
+
 #include "frame.h"
 #include "registers.h"
 
@@ -39,11 +41,12 @@ QString Shown(Form1& form, const TextKey& key) {
     if (key.name == QLatin1String("SSTab1")) {
         return form.SSTab1->tabText(key.index);
     }
+    // Menus carry their access-key marker; the caption is the table's text.
     if (auto* menu = form.findChild<QMenu*>(name)) {
-        return menu->title();
+        return WithoutMnemonic(menu->title());
     }
     if (auto* action = form.findChild<QAction*>(name)) {
-        return action->text();
+        return WithoutMnemonic(action->text());
     }
     QWidget* w = form.findChild<QWidget*>(name);
     if (auto* label = qobject_cast<QLabel*>(w)) {

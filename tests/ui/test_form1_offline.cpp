@@ -10,6 +10,7 @@
 #include "texts_report.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinterInfo>
@@ -230,11 +231,13 @@ private slots:
         rig.Run();
         rig.m.ReportNotes = QStringLiteral("old notes");
         QString shown;
+        QString prompt;
         QString typed = QString(300, 'x'); // no length limit
         rig.prompter.QueueDialogScript([&](QDialog& dialog) {
             dialog.show();
             auto* text1 = dialog.findChild<QLineEdit*>("Text1");
             shown = text1->text();
+            prompt = dialog.findChild<QLabel*>("Label1")->text();
             QVERIFY(text1->maxLength() > 1000000); // no length limit
             text1->selectAll();
             QTest::keyClick(text1, Qt::Key_Delete);
@@ -254,6 +257,8 @@ private slots:
         QCOMPARE(record.objectName, QString("Note"));
         QCOMPARE(record.title, language == 1 ? QString("Report Notes") : QString("Note Report"));
         QCOMPARE(shown, QString("old notes"));
+        QCOMPARE(prompt, language == 1 ? QString("Notes printed at the end of the report:")
+                                       : QString("Note da stampare in fondo al report:"));
         QTRY_COMPARE(rig.m.ReportNotes, notes);
         const QString date = ReportText(f.Report()).split('\n').at(6);
         QVERIFY2(date.endsWith(" " + notes), qPrintable(date));

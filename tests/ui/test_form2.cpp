@@ -4,6 +4,7 @@
 
 #include "uitestsupport.h"
 
+#include "applytexts.h"
 #include "registers.h"
 
 #include <QAction>
@@ -577,6 +578,37 @@ private slots:
         QVERIFY(odd.form->vxa->isChecked());
     }
 
+    // With no instrument ticked, one line says how to tick one and what finds them; it goes with the
+    // first tick and comes back when the last one goes.
+    void firstStartHint_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("Italian")
+            << 0
+            << "Spuntare l'indirizzo di ogni strumento da interrogare; \"quartel-cli scan\" "
+               "trova gli strumenti sulla linea.";
+        QTest::newRow("English")
+            << 1
+            << "Tick the address of each instrument to poll; \"quartel-cli scan\" finds the "
+               "instruments on the line.";
+    }
+    void firstStartHint() {
+        QFETCH(int, language);
+        QFETCH(QString, hint);
+        Bench bench;
+        QVERIFY(bench.Open());
+        QVERIFY(bench.WriteProgIni(ProgIni(0, "1", 0, language)));
+        StartScreen screen(bench);
+        screen.Run();
+        QVERIFY(screen.WaitPasses(1));
+        QCOMPARE(screen.form->StartHint->text(), hint);
+        QVERIFY(screen.form->StartHint->isVisible());
+        QTest::mouseClick(screen.form->Check1[5], Qt::LeftButton);
+        QVERIFY(!screen.form->StartHint->isVisible());
+        QTest::mouseClick(screen.form->Check1[5], Qt::LeftButton);
+        QVERIFY(screen.form->StartHint->isVisible());
+    }
+
     // Captions in the language of prog.ini (1 English, anything else Italian), the hidden language
     // menu, and the model menu caption kept for the setup files.
     void captionsFollowTheLanguage_data() {
@@ -614,12 +646,15 @@ private slots:
         const Form2& form = *screen.form;
         QCOMPARE(form.windowTitle(), captions[0]);
         QCOMPARE(form.Command1->text(), captions[1]);
-        QCOMPARE(form.opz->title(), captions[2]);
-        QCOMPARE(form.pse->text(), captions[3]);
-        QCOMPARE(form.Lin->text(), captions[4]);
-        QCOMPARE(form.sel->title(), captions[5]);
+        // The menus show their access keys; the captions stay the table's texts.
+        QCOMPARE(WithoutMnemonic(form.opz->title()), captions[2]);
+        QCOMPARE(WithoutMnemonic(form.pse->text()), captions[3]);
+        QCOMPARE(WithoutMnemonic(form.Lin->text()), captions[4]);
+        QCOMPARE(WithoutMnemonic(form.sel->title()), captions[5]);
+        QVERIFY(form.sel->title().contains('&'));
         QCOMPARE(form.vxa->text(), QString("VXA"));
         QCOMPARE(form.vxb->text(), QString("VXB"));
+        // What the model file keeps carries no marker.
         QCOMPARE(screen.m.InstrumentMenuCaption, captions[5]);
         QCOMPARE(form.Lin->isVisible(), hide != 1);
         QVERIFY(form.pse->isVisible());

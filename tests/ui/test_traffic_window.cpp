@@ -67,9 +67,10 @@ private slots:
         QTest::addColumn<QStringList>("buttons");
         QTest::addColumn<QString>("counters");
         QTest::newRow("Italian") << 0 << "Traffico sulla linea"
-                                 << QStringList{"Pausa", "Cancella", "Salva come testo..."}
+                                 << QStringList{"Pausa", "Cancella", "Salva come testo...", "Chiudi"}
                                  << "Scambi 0    Errori 0    Tempo medio di risposta 0.0 ms";
-        QTest::newRow("English") << 1 << "Line traffic" << QStringList{"Pause", "Clear", "Save as text..."}
+        QTest::newRow("English") << 1 << "Line traffic"
+                                 << QStringList{"Pause", "Clear", "Save as text...", "Close"}
                                  << "Exchanges 0    Failures 0    Mean turnaround 0.0 ms";
     }
     void captions() {
@@ -77,13 +78,34 @@ private slots:
         WindowRig rig(language);
         QTEST(rig.window->windowTitle(), "title");
         QTEST((QStringList{rig.window->TrafficPause->text(), rig.window->TrafficClear->text(),
-                           rig.window->TrafficSave->text()}),
+                           rig.window->TrafficSave->text(), rig.window->TrafficClose->text()}),
               "buttons");
         QTEST(rig.Counters(), "counters");
         // The language changes while the window is open (the start-up screen's language dialog): the
         // captions follow at the next refresh.
         rig.m.LanguageIndex = uint8_t(1 - language);
         WAIT_COMPARE(rig.window->TrafficClear->text(), QString(language == 1 ? "Cancella" : "Clear"), 2000);
+    }
+
+    // Esc and the Close button hide the window; it stops listening.
+    void escAndCloseHide_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Esc") << true;
+        QTest::newRow("Close") << false;
+    }
+    void escAndCloseHide() {
+        QFETCH(bool, escape);
+        WindowRig rig;
+        QVERIFY(rig.window->isVisible());
+        QCOMPARE(rig.log.Watchers(), 1);
+        if (escape) {
+            QTest::keyClick(rig.window->Lines, Qt::Key_Escape);
+        } else {
+            rig.window->TrafficClose->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(rig.window->TrafficClose, Qt::Key_Space);
+        }
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.log.Watchers(), 0);
     }
 
     // Lines come in batches at the repaint tick, never one by one while the link works.
