@@ -16,6 +16,12 @@
 
 namespace {
 
+// A message of the setup files as one line: its line breaks become blanks.
+QString OneLine(QString text) {
+    text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text.simplified();
+}
+
 // The setup-file actions on a terminal: a message is one line on standard error. The paths come from
 // the command line, so no dialog is ever asked for (one that were would be cancelled).
 class CliFileActions final : public FileActions {
@@ -31,9 +37,7 @@ public:
                 co_return;
             }
         }
-        QString line = text;
-        line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        io_.Fail(prefix + line.simplified());
+        io_.Fail(prefix + OneLine(text));
         co_return;
     }
     QCoro::Task<QString> AskOpenFile() override { co_return QString(); }
@@ -179,19 +183,15 @@ QCoro::Task<bool> Store(CliInstrument& inst, CliIo& io, int address) {
     co_return true;
 }
 
-// Loads the file into a scratch parameter set with nothing sent (offline editing): the size, model and
-// length checks of the screen's load, with its messages. True when the file would load.
-QCoro::Task<bool> CheckFile(CliLine& line, CliIo& io, int model, const QString& path, const QString& prefix) {
-    Modulo1& m = line.m();
-    CliInstrument inst(m, line.link());
-    inst.Load(m.DeviceAddress, model);
-    m.OfflineEdit = true;
-    CliFileActions actions(io, m);
-    actions.prefix = prefix;
-    SetupFiles files(inst.session, inst.writer, inst.reader, actions);
-    const SetupFiles::LoadReport report = co_await files.Load(path);
-    m.OfflineEdit = false;
-    co_return report.outcome == SetupFiles::LoadOutcome::Loaded;
+// A file that a load into a `model` instrument would refuse is told as the load tells it, with
+// nothing sent; true when it would load.
+bool CheckFile(CliLine& line, CliIo& io, int model, const QString& path, const QString& prefix) {
+    const SetupFiles::FileCheck check = SetupFiles::CheckFile(path, model, line.m().LanguageIndex, true);
+    if (check.outcome == SetupFiles::LoadOutcome::Loaded) {
+        return true;
+    }
+    io.Fail(prefix + OneLine(check.text));
+    return false;
 }
 
 } // namespace
@@ -200,7 +200,7 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
     const CliOptions& o = line.options();
     line.ReadSettings();
     // A file that does not fit the model, or is short, is refused before anything is sent.
-    if (o.model != ModelAuto && !co_await CheckFile(line, io, o.model, o.path, QString())) {
+    if (o.model != ModelAuto && !CheckFile(line, io, o.model, o.path, QString())) {
         co_return ExitFailed;
     }
     if (!line.Open()) {
@@ -217,7 +217,7 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
             continue;
         }
         line.m().DeviceAddress = uint8_t(a);
-        if (o.model == ModelAuto && !co_await CheckFile(line, io, model, o.path, io.Text("Address").arg(a))) {
+        if (o.model == ModelAuto && !CheckFile(line, io, model, o.path, io.Text("Address").arg(a))) {
             ++failed;
             continue;
         }
