@@ -789,6 +789,25 @@ private slots:
         QVERIFY2(file.err.contains(QLatin1String("is not a directory")), qPrintable(file.err));
         QCOMPARE(ReadAll(rig.Path("plain")), QByteArray("x"));
     }
+
+    // backup --all: an instrument that answered the search but falls silent before its own backup is
+    // a failure a script must see (status 1), while the others are still backed up.
+    void backupAllReportsAFailedInstrument() {
+        CliRig rig(1);
+        Configure(rig.sim.addInstrument(1, SimInstrument::VXA), 1);
+        Configure(rig.sim.addInstrument(2, SimInstrument::VXB), 2);
+        // The search asks address 32 last; from then on address 2 is silent.
+        QObject::connect(&rig.sim, &Simulator::requestReceived, &rig.sim, [&](int address) {
+            if (address == 32) {
+                rig.sim.setFault(2, SimFault::mute());
+            }
+        });
+        const QString out = rig.Path("line");
+        const CliResult r = rig.Run({"backup", "--all", out, "--lang", "en"});
+        QCOMPARE(r.status, ExitFailed);
+        QVERIFY2(r.err.contains(QLatin1String("address 2")), qPrintable(r.err));
+        QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"quartel-01.stp", "quartel-01.typ"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)

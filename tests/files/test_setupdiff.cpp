@@ -239,6 +239,11 @@ private slots:
         QTest::newRow("same weight under another division") << "9"
                                                             << "10" << 2 << "2000"
                                                             << "2000" << true;
+        // Each file's weight is taken at its own division: 2001 is held as 2000 under a division of 2,
+        // as 2001 under a division of 1.
+        QTest::newRow("odd weight under divisions of 2 and 1") << "10"
+                                                               << "9" << 2 << "2001"
+                                                               << "2001" << false;
         QTest::newRow("odd weight rounded to a division of 2") << "10"
                                                                << "10" << 2 << "2001"
                                                                << "2000" << true;

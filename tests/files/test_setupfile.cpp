@@ -125,6 +125,16 @@ private slots:
                                    << QString() << 2;
         QTest::newRow("two points") << withLine(3, "1.2.3") << int(ParseError::NotANumber) << QString()
                                     << QString() << 3;
+        // Only plain blanks pad a value: any other white space (a no-break space pasted from a
+        // spreadsheet, a form feed, a vertical tab) is refused naming its line.
+        QTest::newRow("a no-break space before the value")
+            << withLine(1, QByteArray("\xA0") + "5") << int(ParseError::NotANumber) << QString() << QString() << 1;
+        QTest::newRow("a no-break space after the value")
+            << withLine(39, "5\xA0") << int(ParseError::NotANumber) << QString() << QString() << 39;
+        QTest::newRow("a form feed after the value")
+            << withLine(12, "5\f") << int(ParseError::NotANumber) << QString() << QString() << 12;
+        QTest::newRow("a vertical tab inside the value")
+            << withLine(20, "1\v5") << int(ParseError::NotANumber) << QString() << QString() << 20;
         QTest::newRow("one sign, one point, blanks")
             << withLine(39, " + 1.5 ") << int(ParseError::None) << "0"
             << "+ 1.5" << 0;

@@ -103,6 +103,41 @@ private slots:
         QVERIFY(rig.m.Fl_setup);
     }
 
+    // Holding Enter down presses the focused button once: the keyboard's auto-repeat neither toggles
+    // setup mode back and forth nor queues a group again.
+    void holdingEnterPressesOnce_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::newRow("setup switch, Return") << "Command1" << int(Qt::Key_Return);
+        QTest::newRow("send of the weight parameters, keypad Enter") << "Command13" << int(Qt::Key_Enter);
+    }
+    void holdingEnterPressesOnce() {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        MainRig rig;
+        OpenTab(rig, 2);
+        rig.m.TabRead.fill(1);
+        auto* target = rig.Get<QAbstractButton>(qPrintable(button));
+        if (!target->isEnabled()) {
+            // A send button comes alive with an edit of its group.
+            QLineEdit* edit = rig.Edit(Field::ZeroBand);
+            QTest::mouseClick(edit, Qt::LeftButton);
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(edit, QStringLiteral("200"));
+            QTest::keyClick(edit, Qt::Key_Tab);
+        }
+        target->setFocus(Qt::TabFocusReason);
+        QSignalSpy clicks(target, &QAbstractButton::clicked);
+        const auto modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        for (int i = 0; i < 6; ++i) {
+            QKeyEvent press(QEvent::KeyPress, key, modifiers, QStringLiteral("\r"), /*autorep=*/i > 0);
+            QApplication::sendEvent(Focused(), &press);
+        }
+        QTest::keyRelease(Focused(), Qt::Key(key), modifiers);
+        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(rig.m.Fl_setup, button != QLatin1String("Command1"));
+    }
+
     // --- Shortcuts -------------------------------------------------------------------------------------
     void shortcutsFollowTheirItems_data() {
         QTest::addColumn<QString>("item");
