@@ -128,7 +128,8 @@ private slots:
         // Only plain blanks pad a value: any other white space (a no-break space pasted from a
         // spreadsheet, a form feed, a vertical tab) is refused naming its line.
         QTest::newRow("a no-break space before the value")
-            << withLine(1, QByteArray("\xA0") + "5") << int(ParseError::NotANumber) << QString() << QString() << 1;
+            << withLine(1, QByteArray("\xA0") + "5") << int(ParseError::NotANumber) << QString() << QString()
+            << 1;
         QTest::newRow("a no-break space after the value")
             << withLine(39, "5\xA0") << int(ParseError::NotANumber) << QString() << QString() << 39;
         QTest::newRow("a form feed after the value")
