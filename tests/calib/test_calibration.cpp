@@ -392,6 +392,12 @@ private slots:
                                                       << "65536" << false;
         QTest::newRow("below Capac, beyond the register") << "500000"
                                                           << "70000" << false;
+        QTest::newRow("two points") << "0"
+                                    << "1..5" << false;
+        QTest::newRow("a sign") << "0"
+                                << "-5" << false;
+        QTest::newRow("blanks and one point") << "0"
+                                              << " 1 2.5" << true;
     }
     void campioneLeave() {
         QFETCH(QString, capac);

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(GroupId)
+
 namespace {
 
 QStringList Lines(const QList<ReportLine>& lines) {
@@ -153,6 +155,37 @@ private slots:
         const QStringList reference = ReferenceReport(model, language);
         QVERIFY(!reference.isEmpty());
         QCOMPARE(Lines(ReportFixture(model).Build(language)), reference);
+    }
+
+    // Rows of the groups the instrument did not give print a marker instead of a value, and a line under
+    // the date names those groups; offline every row is the user's and prints as it stands.
+    void unreadGroups_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QList<GroupId>>("unread");
+        QTest::addColumn<bool>("offline");
+        QTest::addColumn<QString>("variant");
+        using G = GroupId;
+        QTest::newRow("VXA English, tabs 2 to 5 not read")
+            << 1 << 1 << QList<G>{G::WeightParameters, G::Outputs, G::Serial, G::Analog} << false << "_unread";
+        QTest::newRow("VXB Italian, tab 0 not read")
+            << 2 << 0 << QList<G>{G::WeightConstants, G::Division} << false << "_unread";
+        QTest::newRow("offline") << 1 << 1 << QList<G>{G::WeightConstants, G::Serial} << true << "";
+    }
+    void unreadGroups() {
+        QFETCH(int, model);
+        QFETCH(int, language);
+        QFETCH(QList<GroupId>, unread);
+        QFETCH(bool, offline);
+        QFETCH(QString, variant);
+        ReportFixture f(model);
+        f.m.OfflineEdit = offline;
+        for (const GroupId id : unread) {
+            f.set->setKnown(id, false);
+        }
+        const QStringList reference = ReferenceReport(model, language, variant);
+        QVERIFY(!reference.isEmpty());
+        QCOMPARE(Lines(f.Build(language)), reference);
     }
 
     // Empty notes: the date line ends with the date and one blank.

@@ -1,10 +1,12 @@
 // The setup file's bytes: the Windows-1252 coding, the line layout, the reader's refusals, the way a
 // value goes into its field, the model file, and writing both files to disk.
 
+#include "rules.h"
 #include "setupfile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -79,8 +81,8 @@ private slots:
             << QByteArray("a\tb\t3\r\n") + FileOf(38) << int(ParseError::None) << "3"
             << "0" << 0;
         QTest::newRow("a line without a TAB is its value")
-            << QByteArray(" 12 \r\n") + FileOf(37) + "-4.5" << int(ParseError::None) << " 12 "
-            << "-4.5" << 0;
+            << QByteArray(" 12 \r\n") + FileOf(37) + "4.5" << int(ParseError::None) << " 12 "
+            << "4.5" << 0;
         QTest::newRow("empty") << QByteArray() << int(ParseError::TooShort) << QString() << QString() << 0;
         QByteArray big = FileOf(39);
         QTest::newRow("65000 bytes") << big + QByteArray(MaxFileBytes - big.size(), ' ')
@@ -125,9 +127,20 @@ private slots:
                                    << QString() << 2;
         QTest::newRow("two points") << withLine(3, "1.2.3") << int(ParseError::NotANumber) << QString()
                                     << QString() << 3;
-        QTest::newRow("one sign, one point, blanks")
-            << withLine(39, " + 1.5 ") << int(ParseError::None) << "0"
-            << "+ 1.5" << 0;
+        QTest::newRow("a list: one sign, one point, blanks")
+            << withLine(38, " + 1.5 ") << int(ParseError::None) << "0"
+            << "0" << 0;
+        // A text line holds what its field takes: digits and blanks, one point where it has decimals.
+        QTest::newRow("1..5 in a set point") << withLine(1, "1..5") << int(ParseError::NotANumber)
+                                             << QString() << QString() << 1;
+        QTest::newRow("1-5 in a set point")
+            << withLine(2, "1-5") << int(ParseError::NotANumber) << QString() << QString() << 2;
+        QTest::newRow("a lone minus") << withLine(39, "-") << int(ParseError::NotANumber) << QString()
+                                      << QString() << 39;
+        QTest::newRow("a point in the capacity")
+            << withLine(3, "1000.5") << int(ParseError::NotANumber) << QString() << QString() << 3;
+        QTest::newRow("blanks and a point in a set point")
+            << withLine(1, " 1 2.5") << int(ParseError::None) << " 1 2.5" << "0" << 0;
     }
     void parse() {
         QFETCH(QByteArray, bytes);
@@ -142,6 +155,81 @@ private slots:
             QTEST(parsed.values.last().trimmed(), "value39");
         } else {
             QVERIFY(parsed.values.isEmpty());
+        }
+    }
+
+    // A weight is judged at the file's own division (line 8), a whole number against 65535.
+    void unheldLines_data() {
+        QTest::addColumn<QString>("division"); // line 8
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("unheld");
+        QTest::newRow("0.001: 1000.00") << "0" << 1 << "1000.00" << 1;
+        QTest::newRow("0.001: 65.535") << "0" << 1 << "65.535" << 0;
+        QTest::newRow("0.001: 65.536") << "0" << 2 << " 65.536" << 2;
+        QTest::newRow("0.01: 655.36 analog") << "3" << 36 << "655.36" << 36;
+        QTest::newRow("0.01: 655.35 analog zero") << "3" << 39 << "655.35" << 0;
+        QTest::newRow("step 50: 3276800") << "14" << 39 << "3276800" << 39;
+        QTest::newRow("whole units: 65536") << "9" << 2 << "65536" << 2;
+        QTest::newRow("division left alone: 65535") << "99" << 1 << "65535" << 0;
+        QTest::newRow("hysteresis 65535") << "0" << 18 << "65535" << 0;
+        QTest::newRow("hysteresis 65536") << "9" << 25 << "65536" << 25;
+    }
+    void unheldLines() {
+        QFETCH(QString, division);
+        QFETCH(int, line);
+        QFETCH(QString, value);
+        QStringList values(LineCount, QStringLiteral("0"));
+        values[7] = division;
+        values[line - 1] = value;
+        QTEST(UnheldLine(values, 1), "unheld");
+    }
+
+    // What the fields take is saved, and the file loads back to the same values: generated texts of
+    // each field's kind that its leave check lets go, at a generated division, for both models.
+    void savedFieldsLoadBack() {
+        QRandomGenerator random(30);
+        for (int round = 0; round < 300; ++round) {
+            Modulo1 m;
+            m.InstrumentModel = int16_t(1 + round % 2);
+            m.OfflineEdit = true; // weights are judged at the division ValDiv shows
+            ParameterSet set(m);
+            set.reset();
+            set.setIndex(Field::ValDiv, random.bounded(ListCount(Field::ValDiv, m.InstrumentModel)));
+            for (const LineDef& line : Lines()) {
+                const ParameterDef& p = Parameter(line.field);
+                if (p.kind == FieldKind::List) {
+                    if (line.field != Field::ValDiv) {
+                        set.setIndex(line.field, random.bounded(-1, ListCount(line.field, m.InstrumentModel)));
+                    }
+                    continue;
+                }
+                const QString alphabet = p.keys == KeyKind::Decimal ? " 0123456789." : " 0123456789";
+                for (int attempt = 0; attempt < 50; ++attempt) {
+                    QString text;
+                    for (int n = int(random.bounded(p.maxLength + 1)); n > 0; --n) {
+                        text += alphabet[random.bounded(int(alphabet.size()))];
+                    }
+                    set.setText(line.field, text);
+                    if (MayLeave(line.field, set)) {
+                        break;
+                    }
+                }
+                QVERIFY2(MayLeave(line.field, set), qPrintable(ControlName(line.field)));
+            }
+            const Parsed parsed = ParseSetupFile(BuildSetupFile(set, 1, m.InstrumentModel));
+            QCOMPARE(int(parsed.error), int(ParseError::None));
+            QCOMPARE(UnheldLine(parsed.values, m.InstrumentModel), 0);
+            ParameterSet loaded(m);
+            loaded.reset();
+            for (const LineDef& line : Lines()) {
+                ApplyValue(loaded, line, parsed.values[line.line - 1], m.InstrumentModel);
+                const Field f = line.field;
+                QCOMPARE(loaded.text(f), set.text(f));
+                if (!(line.line == 29 && m.InstrumentModel == 2 && set.index(f) < 0)) {
+                    QCOMPARE(loaded.index(f), set.index(f));
+                }
+            }
         }
     }
 
