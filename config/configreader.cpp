@@ -115,9 +115,10 @@ QCoro::Task<> ConfigReader::ReadAllConfiguration() {
         m.TabRead[element] = 0;
     }
     divisionRead_ = false;
-    const int blocks = m.InstrumentModel == 2 ? int(std::count_if(ReadAllTabs.begin(), ReadAllTabs.end(),
-                                                                   [](int tab) { return !SkippedOnModel2(tab); }))
-                                              : int(ReadAllTabs.size());
+    const int blocks = m.InstrumentModel == 2
+                           ? int(std::count_if(ReadAllTabs.begin(), ReadAllTabs.end(),
+                                               [](int tab) { return !SkippedOnModel2(tab); }))
+                           : int(ReadAllTabs.size());
     int block = 0;
     for (const int tab : ReadAllTabs) {
         const size_t element = static_cast<size_t>(tab + 1);

@@ -40,7 +40,8 @@ QCoro::Task<int> Session::ProbeModel(bool* answered) {
     co_return co_await ::ProbeModel(m, link, m.DeviceAddress, ReplyTimeoutMs(), answered);
 }
 
-QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs, bool* answered) {
+QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs,
+                            bool* answered) {
     m.FrameBuffer = BuildRequest(address, Fn::ReadHoldingRegisters, ReadBody(Reg::OperatingMode, 1));
     co_await link.ExchangeFrame(replyTimeoutMs);
     const QByteArray exception = Hex2(Fn::ReadHoldingRegisters | Fn::ExceptionFlag);

@@ -232,10 +232,10 @@ QList<ReportLine> BuildReport(const ParameterSet& set, int languageIndex, const 
             names << TextOf(texts::SetupFileMessages(),
                             QLatin1String("GroupName.") + QLatin1String(Group(id).name), languageIndex);
         }
-        lines << ReportLine{ReportLine::BodyPoints,
-                            {ReportRun{ReportLabelColumn,
-                                       ReportWord("NotReadGroups", languageIndex).arg(names.join(u", ")),
-                                       false}}};
+        lines << ReportLine{
+            ReportLine::BodyPoints,
+            {ReportRun{ReportLabelColumn, ReportWord("NotReadGroups", languageIndex).arg(names.join(u", ")),
+                       false}}};
     }
     lines << EmptyLine() << EmptyLine();
 

@@ -55,7 +55,8 @@ Modulo1 DivisionOf(const QStringList& values, int model) {
 }
 
 // The value as the screen shows it, or that the instrument cannot hold it.
-QString Shown(const LineDef& line, const QString& value, int model, int languageIndex, const Modulo1& division) {
+QString Shown(const LineDef& line, const QString& value, int model, int languageIndex,
+              const Modulo1& division) {
     if (!LineHeld(line, value, {division.CurrentStep(), division.CurrentDecimals()})) {
         return Say("NotHeld", languageIndex);
     }

@@ -441,8 +441,9 @@ QString MessageText(Message message, int languageIndex, const QString& path) {
 
 QString NotANumberText(const QString& path, const Parsed& parsed, int languageIndex, int model) {
     const LineDef& line = Lines()[size_t(parsed.badLine - 1)];
-    return Fill(Text("NotANumber", languageIndex), {path, QString::number(parsed.badLine),
-                                                    KeyText(line, languageIndex, model).trimmed(), parsed.badValue});
+    return Fill(Text("NotANumber", languageIndex),
+                {path, QString::number(parsed.badLine), KeyText(line, languageIndex, model).trimmed(),
+                 parsed.badValue});
 }
 
 QString NotHeldText(const QString& path, const QStringList& values, int line, int languageIndex, int model) {

@@ -332,8 +332,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::ToolTip:
         // The largest value the field takes at the division it is encoded with at this moment.
-        edit->setToolTip(
-            RegisterLimitTip(edit, def.maxLength > 4 ? LargestValue(*field, WeightDivision(set_)) : QString()));
+        edit->setToolTip(RegisterLimitTip(edit, def.maxLength > 4 ? LargestValue(*field, WeightDivision(set_))
+                                                                  : QString()));
         return false;
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);

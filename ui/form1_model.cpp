@@ -6,8 +6,8 @@
 #include "prompter.h"
 #include "setupfile.h"
 #include "texts.h"
-#include "texts_help.h"
 #include "texts_form1.h"
+#include "texts_help.h"
 
 #include <QPointer>
 

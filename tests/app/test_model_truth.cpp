@@ -226,8 +226,8 @@ private slots:
     // exceptions "no such function/register" (01, 02) tell a VXB; after a link error (the error text
     // shown, the lamps dark but Net, which follows the view) it is asked again once the line is back.
     void modelCheck_data() {
-        QTest::addColumn<int>("instrument");  // the model at address 1 (VXA selected)
-        QTest::addColumn<int>("exception");   // the answer to the first request, 0: a normal one
+        QTest::addColumn<int>("instrument");   // the model at address 1 (VXA selected)
+        QTest::addColumn<int>("exception");    // the answer to the first request, 0: a normal one
         QTest::addColumn<int>("afterSilence"); // 0: the line stays up; else the model answering after it
         QTest::addColumn<int>("probes");
         QTest::addColumn<int>("messages");
@@ -253,9 +253,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!rig.sim.requestsTo(1).isEmpty(), 5000);
         rig.sim.clearFaults();
         QTRY_VERIFY_WITH_TIMEOUT(rig.form->PassCount() >= 8, 10000);
-        const auto lamp = [&](const char* shape) { return rig.Get<Shape>(shape)->FillStyle() == Shape::Solid; };
+        const auto lamp = [&](const char* shape) {
+            return rig.Get<Shape>(shape)->FillStyle() == Shape::Solid;
+        };
         if (afterSilence != 0) {
-            QTRY_VERIFY_WITH_TIMEOUT(lamp("Shape5") && lamp("Shape1") && lamp("Shape2") && lamp("Shape3"), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(lamp("Shape5") && lamp("Shape1") && lamp("Shape2") && lamp("Shape3"),
+                                     5000);
             rig.sim.setLineSilent(true);
             QTRY_COMPARE_WITH_TIMEOUT(rig.form->Peso->text(), QStringLiteral("ERRORE"), 5000);
             QVERIFY(!lamp("Shape5") && !lamp("Shape1") && !lamp("Shape2") && lamp("Shape3"));
@@ -292,7 +295,8 @@ private slots:
         Shell shell(bench);
         shell.Run();
         WAIT_VERIFY(shell.Start() != nullptr, 3000);
-        ChooseMenuItem(shell.Start(), shell.Start()->sel, model == 2 ? shell.Start()->vxb : shell.Start()->vxa);
+        ChooseMenuItem(shell.Start(), shell.Start()->sel,
+                       model == 2 ? shell.Start()->vxb : shell.Start()->vxa);
         for (int screen = 1; screen <= 2; ++screen) {
             WAIT_VERIFY(shell.Start() && shell.Start()->Icona[3]->isVisible(), 5000);
             bench.sim.setLineSilent(true);
@@ -320,7 +324,8 @@ private slots:
                     if (Group(p.group).tab != tab && !(tab == 0 && Group(p.group).tab < 0)) {
                         return;
                     }
-                    const QString design = p.field == Field::Indir ? QStringLiteral("3") : InitialText(p.field);
+                    const QString design =
+                        p.field == Field::Indir ? QStringLiteral("3") : InitialText(p.field);
                     QVERIFY2(edit ? edit->text() == design && !edit->isReadOnly()
                                   : list->currentIndex() == p.initialIndex && list->isEnabled(),
                              p.controlName);
@@ -342,8 +347,7 @@ private slots:
 
 private:
     // Every field of the screen that the model has, with its text box or its list.
-    template <typename Check>
-    static void ForEachField(Form1* f, int model, Check check) {
+    template <typename Check> static void ForEachField(Form1* f, int model, Check check) {
         for (const ParameterDef& p : Parameters()) {
             if (model == 2 && (p.hiddenModel2 || !Group(p.group).model2)) {
                 continue;

@@ -502,9 +502,10 @@ private slots:
         QTest::newRow("abc in the address line")
             << "abc.stp" << QStringList{}
             << "line 30 (Serial address (ID Code) (From 1 to 32)): the value \"abc\" is not a number";
-        QTest::newRow("1000.00 at 0.001") << "wrap.stp" << QStringList{}
-                                          << "line 1 (Setpoint 1 value): the value \"1000.00\" cannot be held at "
-                                             "the file's division (at most 65.535)";
+        QTest::newRow("1000.00 at 0.001")
+            << "wrap.stp" << QStringList{}
+            << "line 1 (Setpoint 1 value): the value \"1000.00\" cannot be held at "
+               "the file's division (at most 65.535)";
     }
     void restoreRefused() {
         QFETCH(QString, file);

@@ -99,9 +99,9 @@ private slots:
         const CliResult r = rig.Run({"diff", "--address", "1", file});
         QCOMPARE(r.status, 1);
         const QString held = setupfile::ValueOfLine(QString::fromLatin1(ReadAll(backup).split('\r').first()));
-        QCOMPARE(r.OutLines(), (QStringList{"Setpoint 1 value: " + held.trimmed() +
-                                                " | cannot be held at this division",
-                                            "Parameters that differ: 1"}));
+        QCOMPARE(r.OutLines(),
+                 (QStringList{"Setpoint 1 value: " + held.trimmed() + " | cannot be held at this division",
+                              "Parameters that differ: 1"}));
     }
 
     void twoFiles() {

@@ -167,7 +167,8 @@ private slots:
         QTest::addColumn<QString>("variant");
         using G = GroupId;
         QTest::newRow("VXA English, tabs 2 to 5 not read")
-            << 1 << 1 << QList<G>{G::WeightParameters, G::Outputs, G::Serial, G::Analog} << false << "_unread";
+            << 1 << 1 << QList<G>{G::WeightParameters, G::Outputs, G::Serial, G::Analog} << false
+            << "_unread";
         QTest::newRow("VXB Italian, tab 0 not read")
             << 2 << 0 << QList<G>{G::WeightConstants, G::Division} << false << "_unread";
         QTest::newRow("offline") << 1 << 1 << QList<G>{G::WeightConstants, G::Serial} << true << "";

@@ -131,16 +131,17 @@ private slots:
             << withLine(38, " + 1.5 ") << int(ParseError::None) << "0"
             << "0" << 0;
         // A text line holds what its field takes: digits and blanks, one point where it has decimals.
-        QTest::newRow("1..5 in a set point") << withLine(1, "1..5") << int(ParseError::NotANumber)
-                                             << QString() << QString() << 1;
+        QTest::newRow("1..5 in a set point")
+            << withLine(1, "1..5") << int(ParseError::NotANumber) << QString() << QString() << 1;
         QTest::newRow("1-5 in a set point")
             << withLine(2, "1-5") << int(ParseError::NotANumber) << QString() << QString() << 2;
-        QTest::newRow("a lone minus") << withLine(39, "-") << int(ParseError::NotANumber) << QString()
-                                      << QString() << 39;
+        QTest::newRow("a lone minus")
+            << withLine(39, "-") << int(ParseError::NotANumber) << QString() << QString() << 39;
         QTest::newRow("a point in the capacity")
             << withLine(3, "1000.5") << int(ParseError::NotANumber) << QString() << QString() << 3;
         QTest::newRow("blanks and a point in a set point")
-            << withLine(1, " 1 2.5") << int(ParseError::None) << " 1 2.5" << "0" << 0;
+            << withLine(1, " 1 2.5") << int(ParseError::None) << " 1 2.5"
+            << "0" << 0;
     }
     void parse() {
         QFETCH(QByteArray, bytes);
@@ -200,7 +201,8 @@ private slots:
                 const ParameterDef& p = Parameter(line.field);
                 if (p.kind == FieldKind::List) {
                     if (line.field != Field::ValDiv) {
-                        set.setIndex(line.field, random.bounded(-1, ListCount(line.field, m.InstrumentModel)));
+                        set.setIndex(line.field,
+                                     random.bounded(-1, ListCount(line.field, m.InstrumentModel)));
                     }
                     continue;
                 }

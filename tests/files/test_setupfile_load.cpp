@@ -315,8 +315,9 @@ private slots:
                "most 65.535): no value was loaded";
         QStringList points = LoadedValues;
         points[0] = QStringLiteral("1..5");
-        QTest::newRow("1..5 in a set point") << 1 << SetupBytes(points) << QByteArray("none") << int(O::Refused)
-                                             << ", line 1 (Setpoint 1 value): the value \"1..5\" is not a number";
+        QTest::newRow("1..5 in a set point")
+            << 1 << SetupBytes(points) << QByteArray("none") << int(O::Refused)
+            << ", line 1 (Setpoint 1 value): the value \"1..5\" is not a number";
     }
     void refusedFilesChangeNothing() {
         QFETCH(int, model);

@@ -166,9 +166,10 @@ private slots:
         wrap[0] = QStringLiteral("1000.00");
         QTest::newRow("1000.00 at the file's 0.001, Italian")
             << 0 << SetupBytes(wrap)
-            << QStringLiteral("Il file : %1, riga 1 (Valore Setpoint 1): il valore \"1000.00\" non può essere "
-                              "tenuto con la divisione del file (al massimo 65.535): nessun valore è stato "
-                              "caricato");
+            << QStringLiteral(
+                   "Il file : %1, riga 1 (Valore Setpoint 1): il valore \"1000.00\" non può essere "
+                   "tenuto con la divisione del file (al massimo 65.535): nessun valore è stato "
+                   "caricato");
     }
     void refusedFileThroughTheMenu() {
         QFETCH(int, language);

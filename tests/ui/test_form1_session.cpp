@@ -291,7 +291,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("other"); // where the user goes next
         QTest::addColumn<bool>("kept");
-        QTest::addColumn<int>("division");     // the instrument's division code; -1: as loaded
+        QTest::addColumn<int>("division");    // the instrument's division code; -1: as loaded
         QTest::addColumn<QString>("largest"); // what the tooltip names, when not empty
         QTest::newRow("Stabilità 5") << "Stabilità"
                                      << ""
