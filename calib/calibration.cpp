@@ -9,7 +9,6 @@
 #include <cmath>
 
 namespace {
-// The largest count of divisions register 0x0801 holds.
 
 QByteArray CommandRequest(const Modulo1& m, uint16_t reg, const QByteArray& value4) {
     return BuildRequest(m.DeviceAddress, Fn::WriteSingleRegister, WriteSingleBody(reg, value4));

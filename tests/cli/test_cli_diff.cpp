@@ -87,23 +87,6 @@ private slots:
         QCOMPARE(json.value("notCompared").toArray().size(), model == 2 ? 25 : 0);
     }
 
-    // A line the instrument cannot hold at its file's division is reported as such, never compared.
-    void unheldLine() {
-        CliRig rig(1);
-        rig.sim.addInstrument(1, SimInstrument::VXA);
-        const QString backup = rig.Path("backup.stp");
-        QCOMPARE(rig.Run({"backup", "--address", "1", backup}).status, ExitOk);
-        const QString file = rig.Path("wrap.stp");
-        QVERIFY(WriteAll(file, WithValue(ReadAll(backup), 1, "9999999")));
-        QVERIFY(QFile::copy(setupfile::ModelFileName(backup), setupfile::ModelFileName(file)));
-        const CliResult r = rig.Run({"diff", "--address", "1", file});
-        QCOMPARE(r.status, 1);
-        const QString held = setupfile::ValueOfLine(QString::fromLatin1(ReadAll(backup).split('\r').first()));
-        QCOMPARE(r.OutLines(),
-                 (QStringList{"Setpoint 1 value: " + held.trimmed() + " | cannot be held at this division",
-                              "Parameters that differ: 1"}));
-    }
-
     void twoFiles() {
         CliRig rig(0);
         Modulo1 m;

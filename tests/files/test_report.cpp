@@ -7,8 +7,6 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(GroupId)
-
 namespace {
 
 QStringList Lines(const QList<ReportLine>& lines) {
@@ -162,31 +160,25 @@ private slots:
     void unreadGroups_data() {
         QTest::addColumn<int>("model");
         QTest::addColumn<int>("language");
-        QTest::addColumn<QList<GroupId>>("unread");
         QTest::addColumn<bool>("offline");
         QTest::addColumn<QString>("variant");
-        using G = GroupId;
-        QTest::newRow("VXA English, tabs 2 to 5 not read")
-            << 1 << 1 << QList<G>{G::WeightParameters, G::Outputs, G::Serial, G::Analog} << false
-            << "_unread";
-        QTest::newRow("VXB Italian, tab 0 not read")
-            << 2 << 0 << QList<G>{G::WeightConstants, G::Division} << false << "_unread";
-        QTest::newRow("offline") << 1 << 1 << QList<G>{G::WeightConstants, G::Serial} << true << "";
+        QTest::newRow("VXA English, tabs 2 to 5 not read") << 1 << 1 << false << "_unread";
+        QTest::newRow("VXB Italian, tab 0 not read") << 2 << 0 << false << "_unread";
+        QTest::newRow("offline") << 1 << 1 << true << "";
     }
     void unreadGroups() {
         QFETCH(int, model);
         QFETCH(int, language);
-        QFETCH(QList<GroupId>, unread);
-        QFETCH(bool, offline);
-        QFETCH(QString, variant);
         ReportFixture f(model);
+        QFETCH(bool, offline);
         f.m.OfflineEdit = offline;
-        for (const GroupId id : unread) {
+        using G = GroupId;
+        for (const G id : model == 2 ? QList<G>{G::WeightConstants, G::Division}
+                                     : QList<G>{G::WeightParameters, G::Outputs, G::Serial, G::Analog}) {
             f.set->setKnown(id, false);
         }
-        const QStringList reference = ReferenceReport(model, language, variant);
-        QVERIFY(!reference.isEmpty());
-        QCOMPARE(Lines(f.Build(language)), reference);
+        QFETCH(QString, variant);
+        QCOMPARE(Lines(f.Build(language)), ReferenceReport(model, language, variant));
     }
 
     // Empty notes: the date line ends with the date and one blank.
