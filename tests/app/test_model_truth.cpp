@@ -210,21 +210,19 @@ private slots:
     // exceptions "no such function/register" (01, 02) tell a VXB; after a link error (the error text, the
     // lamps dark but Net, which follows the view) it is asked again once the line is back.
     void modelCheck_data() {
-        QTest::addColumn<int>("instrument");   // the model at address 1 (VXA selected)
-        QTest::addColumn<int>("exception");    // the answer to the first request; 0: a normal one
+        QTest::addColumn<int>("exception");    // a VXB's answer to the first request; 0: a VXA answering
         QTest::addColumn<int>("afterSilence"); // 0: the line stays up; else the model answering after it
         QTest::addColumn<int>("probes");
-        QTest::newRow("a VXA answering") << 1 << 0 << 0 << 1;
-        QTest::newRow("busy (06) from a VXB: the selection stands") << 2 << 6 << 0 << 1;
-        QTest::newRow("after a link error, asked again") << 1 << 0 << 1 << 2;
-        QTest::newRow("after a link error a VXB answers: told") << 1 << 0 << 2 << 2;
+        QTest::newRow("a VXA answering") << 0 << 0 << 1;
+        QTest::newRow("busy (06) from a VXB: the selection stands") << 6 << 0 << 1;
+        QTest::newRow("after a link error, asked again") << 0 << 1 << 2;
+        QTest::newRow("after a link error a VXB answers: told") << 0 << 2 << 2;
     }
     void modelCheck() {
-        QFETCH(int, instrument);
         QFETCH(int, exception);
         QFETCH(int, afterSilence);
         MainRig rig;
-        rig.sim.addInstrument(1, instrument)->setStable(true);
+        rig.sim.addInstrument(1, exception != 0 ? 2 : 1)->setStable(true);
         rig.sim.instrument(1)->setRelays(3);
         rig.sim.setFault(1, SimFault::exception(exception)); // the first request only
         connect(

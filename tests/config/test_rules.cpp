@@ -236,15 +236,11 @@ void TestRules::fieldTexts_data() {
     QTest::addColumn<QString>("largest");
     using F = Field;
     QTest::newRow("two points") << F::Set1 << 3 << false << "1..5" << false << "655.35";
-    QTest::newRow("sign inside") << F::Set2 << 3 << false << "1-5" << false << "655.35";
     QTest::newRow("lone minus") << F::FsAna << 9 << false << "-" << false << "65535";
-    QTest::newRow("plus, exponent") << F::RifZero << 9 << false << "+1e3" << false << "65535";
     QTest::newRow("point, whole number") << F::Iste1 << 9 << false << "1.5" << false << "65535";
     QTest::newRow("one point, blanks") << F::Autozero << 9 << false << " 1 .5" << true << "";
-    QTest::newRow("empty") << F::Set1 << 3 << false << "" << true << "655.35";
     QTest::newRow("0.001: 65.535") << F::Set1 << 0 << false << "65.535" << true << "65.535";
     QTest::newRow("0.001: 65.536") << F::Set2 << 0 << false << "65.536" << false << "65.535";
-    QTest::newRow("step 50: 3276750") << F::FsAna << 14 << false << "3276750" << true << "3276750";
     QTest::newRow("step 50: 3276800") << F::RifZero << 14 << false << "3276800" << false << "3276750";
     QTest::newRow("hysteresis 65535") << F::Iste1 << 0 << false << "65535" << true << "65535";
     QTest::newRow("hysteresis 65536") << F::Iste2 << 0 << false << "65536" << false << "65535";
