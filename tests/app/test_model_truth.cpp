@@ -227,7 +227,7 @@ private slots:
         rig.sim.instrument(1)->setRelays(3);
         rig.sim.setFault(1, SimFault::exception(exception)); // the first request only
         connect(
-            &rig.sim, &Simulator::requestReceived, &rig.sim, [&] { rig.sim.clearFaults(); },
+            &rig.sim, &Simulator::requestReceived, &rig.sim, [&] { rig.sim.setFault(1, {}); },
             Qt::DirectConnection);
         QTest::mouseClick(rig.Get<QRadioButton>("Option1"), Qt::LeftButton); // net view
         rig.Run();
