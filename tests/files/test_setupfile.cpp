@@ -162,6 +162,7 @@ private slots:
             m.OfflineEdit = true;
             ParameterSet set(m);
             ParameterSet loaded(m);
+            set.setIndex(Field::ValDiv, random.bounded(15)); // first: the weights are judged at it
             for (const LineDef& line : Lines()) {
                 const ParameterDef& p = Parameter(line.field);
                 const QString chars = p.keys == KeyKind::Decimal ? " 0123456789." : " 0123456789";
@@ -171,8 +172,9 @@ private slots:
                         text += chars[random.bounded(int(chars.size()))];
                     }
                     set.setText(line.field, text);
-                    set.setIndex(line.field,
-                                 random.bounded(qMax(1, ListCount(line.field, m.InstrumentModel))));
+                    if (line.field != Field::ValDiv) {
+                        set.setIndex(line.field, random.bounded(qMax(1, ListCount(line.field, m.InstrumentModel))));
+                    }
                 } while (!MayLeave(line.field, set));
             }
             const Parsed parsed = ParseSetupFile(BuildSetupFile(set, 1, m.InstrumentModel));
