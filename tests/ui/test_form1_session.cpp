@@ -388,6 +388,7 @@ private slots:
         QFETCH(QString, other);
         QFETCH(bool, kept);
         MainRig rig;
+        SetDivisionFromCode(rig.m, rig.m.DeviceAddress, 0); // 0.001
         const Field f = FieldNamed(field);
         Show(rig, f);
         if (!capac.isEmpty()) {
@@ -448,7 +449,7 @@ private slots:
         QVERIFY(!Enabled(rig, "Command13"));
     }
 
-    // Each value the serial read puts into Indir goes to IndStr, and none is an edit.
+    // No value the serial read puts into Indir is an edit; IndStr keeps the address the screen talks to.
     void serialReadFillsIndStrWithoutMarker() {
         MainRig rig;
         // The address register says 7 (the instrument still answers at 1).
@@ -473,7 +474,7 @@ private slots:
         QTRY_COMPARE(rig.m.TabRead[5], uint8_t(1));
         QCOMPARE(seen.size(), 1);
         for (const Seen& s : seen) {
-            QCOMPARE(s.indStr, s.indir);
+            QCOMPARE(s.indStr, QString("1"));
             QCOMPARE(s.indir.trimmed(), QString("7"));
             QCOMPARE(s.tabRead, uint8_t(0));
             QVERIFY(!s.marker);
