@@ -173,7 +173,8 @@ private slots:
                     }
                     set.setText(line.field, text);
                     if (line.field != Field::ValDiv) {
-                        set.setIndex(line.field, random.bounded(qMax(1, ListCount(line.field, m.InstrumentModel))));
+                        set.setIndex(line.field,
+                                     random.bounded(qMax(1, ListCount(line.field, m.InstrumentModel))));
                     }
                 } while (!MayLeave(line.field, set));
             }

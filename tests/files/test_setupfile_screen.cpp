@@ -87,11 +87,12 @@ private slots:
         QCOMPARE(shown.title, QStringLiteral("Attenzione !!"));
         // The groups the instrument did not give are named: every one it has, tab 0 included, and the
         // division read with it (the one read before the line went silent does not count).
-        QCOMPARE(shown.text,
-                 QStringLiteral(
-                     "Errore di comunicazione con lo Strumento !\nOperazione di salvataggio impossibile !\n"
-                     "Dati non letti dallo strumento: Costanti Peso, Modo di funzionamento, Valore divisione, "
-                     "Parametri peso, Configurazione uscite, Porta seriale, Uscita analogica"));
+        QCOMPARE(
+            shown.text,
+            QStringLiteral(
+                "Errore di comunicazione con lo Strumento !\nOperazione di salvataggio impossibile !\n"
+                "Dati non letti dallo strumento: Costanti Peso, Modo di funzionamento, Valore divisione, "
+                "Parametri peso, Configurazione uscite, Porta seriale, Uscita analogica"));
         QCOMPARE(int(shown.icon), int(MessageIcon::Exclamation));
         QCOMPARE(rig.prompter.DialogCount(), 0);
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
