@@ -2,14 +2,13 @@
 
 #include "frame.h"
 #include "registers.h"
+#include "rules.h"
 
 #include <QLocale>
 
 #include <cmath>
 
 namespace {
-// The largest count of divisions register 0x0801 holds.
-constexpr double MaxRegisterCount = 65535;
 
 QByteArray CommandRequest(const Modulo1& m, uint16_t reg, const QByteArray& value4) {
     return BuildRequest(m.DeviceAddress, Fn::WriteSingleRegister, WriteSingleBody(reg, value4));
@@ -43,8 +42,7 @@ bool Calibration::AsksDatasheetQuestion(double w, double deadLoad) {
 }
 
 bool Calibration::SampleWeightFits(const QString& text, const Modulo1& m) {
-    const double count = ScaledCount(text, m.CurrentDecimals(), m.CurrentStep());
-    return std::isfinite(count) && count >= 0 && count <= MaxRegisterCount;
+    return WeightFits(text, {m.CurrentStep(), m.CurrentDecimals()});
 }
 
 QString Calibration::PlainNumber(double value) {
@@ -150,6 +148,9 @@ bool Calibration::Command3_Click(const QString& campione) {
 }
 
 bool Calibration::Campione_MayLeave(const QString& campione) const {
+    if (!IsFieldNumber(campione, true)) {
+        return false;
+    }
     const double capac = Number(Field::Capac);
     if (capac > 0 && ReadNumber(campione) > capac) {
         return false;

@@ -71,7 +71,8 @@ public:
     // (0x0800 := 0x0011) in slot B. False, and nothing queued, when the sample weight does not fit its
     // register.
     bool Command3_Click(const QString& campione);
-    // Leave rule of Campione: refused above Capac (when Capac > 0) and when it does not fit its register.
+    // Leave rule of Campione: refused when it is no number with decimals (IsFieldNumber), above Capac
+    // (when Capac > 0) and when it does not fit its register.
     bool Campione_MayLeave(const QString& campione) const;
 
     // --- Datasheet constants -------------------------------------------------------------------------

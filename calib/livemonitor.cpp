@@ -267,6 +267,9 @@ QCoro::Task<> LiveMonitor::ShowLinkState() {
     if (m.ErrorCount[a] >= LinkErrorThreshold) {
         display_.setText(MonitorDisplay::Text::Peso, TextOf(MonitorText::LinkError, m.LanguageIndex));
         display_.setText(MonitorDisplay::Text::Versione, TextOf(MonitorText::VersionError, m.LanguageIndex));
+        // Nothing the instrument said is shown as if it still held: no stable weight, no output on.
+        stabile = 0;
+        ShowLamps(0);
         m.DivisionStep[a] = 0;
         // Asked again at once, so that division and version come back as soon as the line does.
         co_await reader_.ReadDivisionCode();
@@ -285,7 +288,14 @@ QCoro::Task<> LiveMonitor::ReadOutputs() {
     if (!reply) {
         co_return;
     }
-    const uint8_t coils = ReadDataByte(*reply);
+    ShowLamps(ReadDataByte(*reply));
+}
+
+bool LiveMonitor::ShowsLinkError() const {
+    return s_.m.ResetInProgress != 1 && s_.m.ErrorCount[s_.m.DeviceAddress] >= LinkErrorThreshold;
+}
+
+void LiveMonitor::ShowLamps(uint8_t coils) {
     const auto show = [this](MonitorDisplay::Lamp lamp, bool on) {
         if (display_.lamp(lamp) != on) { // repainted only when it changes
             display_.setLamp(lamp, on);
@@ -294,7 +304,7 @@ QCoro::Task<> LiveMonitor::ReadOutputs() {
     show(MonitorDisplay::Lamp::Output2, (coils & 0x02) != 0);
     show(MonitorDisplay::Lamp::Output1, (coils & 0x01) != 0);
     show(MonitorDisplay::Lamp::Stable, stabile == 1);
-    show(MonitorDisplay::Lamp::Net, m.WeightView == 1);
+    show(MonitorDisplay::Lamp::Net, s_.m.WeightView == 1);
 }
 
 QCoro::Task<> LiveMonitor::Pass() {

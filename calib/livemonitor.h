@@ -93,8 +93,13 @@ public:
     int32_t NetCount = 0;
     int32_t GrossCount = 0;
 
+    // Whether the weight shows the link error (failed readings in a row, no reset under way).
+    bool ShowsLinkError() const;
+
 private:
     void TakeReading(bool hasWeight, const QString& number);
+    // The lamps: the outputs by the coils' bits, Stable by stabile, Net by the view.
+    void ShowLamps(uint8_t coils);
 
     Session& s_;
     ConfigReader& reader_;

@@ -84,6 +84,7 @@ QCoro::Task<> ConfigReader::ReadDivisionCode() {
     // After the list: while ValDiv changes the division is still unknown, so its change is no edit.
     // A code outside the table (negative ones included) leaves the division unknown.
     SetDivisionFromCode(m, address, code);
+    divisionRead_ = m.DivisionStep[address] != 0;
 }
 
 QCoro::Task<> ConfigReader::ReadOperatingMode() {
@@ -113,11 +114,20 @@ QCoro::Task<> ConfigReader::ReadAllConfiguration() {
     for (size_t element = 1; element <= 6; ++element) {
         m.TabRead[element] = 0;
     }
+    divisionRead_ = false;
+    const int blocks = m.InstrumentModel == 2
+                           ? int(std::count_if(ReadAllTabs.begin(), ReadAllTabs.end(),
+                                               [](int tab) { return !SkippedOnModel2(tab); }))
+                           : int(ReadAllTabs.size());
+    int block = 0;
     for (const int tab : ReadAllTabs) {
         const size_t element = static_cast<size_t>(tab + 1);
         if (m.InstrumentModel == 2 && SkippedOnModel2(tab)) {
             m.TabRead[element] = 1;
             continue;
+        }
+        if (onReadAllProgress) {
+            onReadAllProgress(++block, blocks);
         }
         if (selectTab_) {
             selectTab_(tab);
@@ -138,7 +148,8 @@ QCoro::Task<> ConfigReader::ReadAllConfiguration() {
         bool read = true;
         switch (g.id) {
         case GroupId::Division:
-            read = m.CurrentStep() != 0 && s_.set.known(g.id);
+            // Read by this full read itself (with tab 0), not known from earlier.
+            read = m.CurrentStep() != 0 && divisionRead_;
             break;
         case GroupId::OperatingMode:
             read = m.TabRead[1] == 1 && opModeRead_;

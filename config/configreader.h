@@ -28,6 +28,8 @@ public:
     // ReadAllOk: every block read, tab 0 included, with its division and (model 1) its operating mode,
     // and the set points known (model 1). Leaves the last tab read on show.
     QCoro::Task<> ReadAllConfiguration();
+    // Told before each block of the full read: the block (1..count) and how many it reads.
+    std::function<void(int block, int count)> onReadAllProgress;
     // The groups the last full read could not give, in group order (empty when ReadAllOk).
     const QList<GroupId>& FailedGroups() const { return failed_; }
 
@@ -42,5 +44,6 @@ private:
     std::function<int()> currentTab_;
     std::function<void(int)> selectTab_;
     bool opModeRead_ = false; // the last read of the operating mode was answered
+    bool divisionRead_ = false; // the division was read since the full read began
     QList<GroupId> failed_;
 };

@@ -4,6 +4,8 @@
 
 #include <QChar>
 
+#include <cmath>
+
 namespace {
 
 using enum Field;
@@ -11,7 +13,7 @@ using enum Field;
 // Capacity bounds and the limit of a hysteresis when no net capacity is known.
 constexpr double MaxCapacity = 500000;
 constexpr double CapacityPerNet = 10;
-constexpr double MaxHysteresis = 65535;
+constexpr double MaxHysteresis = MaxRegisterCount;
 // The sensitivity register holds mV/V in ten-thousandths: 1.0000..4.0000, or 0.
 constexpr double MinSensitivityDigits = 10000;
 constexpr double MaxSensitivityDigits = 40000;
@@ -146,6 +148,12 @@ LeaveCheck LeaveCheckOf(Field field) {
 }
 
 bool MayLeave(Field field, const ParameterSet& set) {
+    const ParameterDef& def = Parameter(field);
+    if (def.kind == FieldKind::Text && def.keys != KeyKind::None &&
+        (!IsFieldNumber(set.text(field), def.keys == KeyKind::Decimal) ||
+         !FitsRegister(field, set.text(field), WeightDivision(set)))) {
+        return false;
+    }
     const LeaveCheck check = LeaveCheckOf(field);
     if (check.strict && !HasDigit(set.text(field))) {
         return false;
@@ -167,6 +175,53 @@ bool MayLeave(Field field, const ParameterSet& set) {
     }
     }
     return true;
+}
+
+DivisionInfo WeightDivision(const ParameterSet& set) {
+    const Modulo1& m = set.modulo1();
+    if (!m.OfflineEdit && m.CurrentStep() != 0) {
+        return {m.CurrentStep(), m.CurrentDecimals()};
+    }
+    const int index = set.index(ValDiv);
+    return DivisionFromCode(index < 0 ? -1 : int(RegisterFromListIndex(ValDiv, index, set.model())));
+}
+
+bool WeightFits(const QString& text, DivisionInfo division) {
+    const double count = ScaledCount(text, division.decimals, division.step);
+    return std::isfinite(count) && count >= 0 && count <= MaxRegisterCount;
+}
+
+QString LargestWeight(DivisionInfo division) {
+    const qulonglong step = division.step == 0 ? 1 : division.step;
+    return DecodeValue(QString::number(qulonglong(MaxRegisterCount) * step), division.decimals).trimmed();
+}
+
+bool FitsRegister(Field field, const QString& text, DivisionInfo division) {
+    switch (Parameter(field).encoding) {
+    case Encoding::Weight:
+        return WeightFits(text, division);
+    case Encoding::Integer:
+    case Encoding::Unsigned: {
+        QString digits = text;
+        digits.remove(u'.');
+        const double value = RoundHalfEven(ReadNumber(digits));
+        return std::isfinite(value) && value <= MaxRegisterCount;
+    }
+    default:
+        return true;
+    }
+}
+
+QString LargestValue(Field field, DivisionInfo division) {
+    switch (Parameter(field).encoding) {
+    case Encoding::Weight:
+        return LargestWeight(division);
+    case Encoding::Integer:
+    case Encoding::Unsigned:
+        return QString::number(qulonglong(MaxRegisterCount));
+    default:
+        return {};
+    }
 }
 
 bool KeyPasses(KeyKind kind, int keyCode) {

@@ -6,6 +6,7 @@
 // functions over the ParameterSet and the shared state; numbers are read from the field texts with
 // ReadNumber (blanks ignored, no number reads as 0) unless a rule says otherwise.
 
+#include "frame.h" // DivisionInfo
 #include "parameterset.h"
 
 #include <optional>
@@ -56,8 +57,27 @@ struct LeaveCheck {
 
 // The leave check of a field (fields not in the table have LeaveRule::None).
 LeaveCheck LeaveCheckOf(Field field);
-// Whether the field's current value may leave the field (false: the focus goes back to it).
+// Whether the field's current value may leave the field (false: the focus goes back to it). Besides the
+// check of the table, every text field refuses a text that is no number of its kind (IsFieldNumber) and
+// a value its register cannot hold (FitsRegister).
 bool MayLeave(Field field, const ParameterSet& set);
+
+// --- What a register holds ----------------------------------------------------------------------
+
+// The largest count a register takes: divisions of a weight, or a whole number such as a hysteresis.
+inline constexpr double MaxRegisterCount = 65535;
+// The division the set's weights are encoded with: the instrument's, or, with none known (offline
+// editing, or not read yet), the one ValDiv shows.
+DivisionInfo WeightDivision(const ParameterSet& set);
+// Whether a weight text is at most 65,535 divisions at `division`, as EncodeScaled counts them.
+bool WeightFits(const QString& text, DivisionInfo division);
+// The largest weight at `division`, with its decimals ("655.35" at 0.01).
+QString LargestWeight(DivisionInfo division);
+// Whether the field's text reaches its register whole: a weight within WeightFits, a whole number of
+// at most 65535. The other encodings are kept small by their lengths and checks.
+bool FitsRegister(Field field, const QString& text, DivisionInfo division);
+// The largest value of a field that FitsRegister limits; empty for the others.
+QString LargestValue(Field field, DivisionInfo division);
 
 // --- Key rule ------------------------------------------------------------------------------------
 

@@ -30,22 +30,33 @@ QCoro::Task<std::optional<QByteArray>> Session::ReadStatus() {
     co_return QByteArray(m.FrameBuffer);
 }
 
-QCoro::Task<int> Session::ProbeModel() {
+QCoro::Task<int> Session::ProbeModel(bool* answered) {
+    if (answered) {
+        *answered = false;
+    }
     if (leaving) {
         co_return 0;
     }
-    co_return co_await ::ProbeModel(m, link, m.DeviceAddress, ReplyTimeoutMs());
+    co_return co_await ::ProbeModel(m, link, m.DeviceAddress, ReplyTimeoutMs(), answered);
 }
 
-QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs) {
+QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs,
+                            bool* answered) {
     m.FrameBuffer = BuildRequest(address, Fn::ReadHoldingRegisters, ReadBody(Reg::OperatingMode, 1));
     co_await link.ExchangeFrame(replyTimeoutMs);
+    const QByteArray exception = Hex2(Fn::ReadHoldingRegisters | Fn::ExceptionFlag);
+    if (answered) {
+        *answered = CheckReply(m.FrameBuffer, Prefix::OperatingMode) || CheckReply(m.FrameBuffer, exception);
+    }
     if (CheckReply(m.FrameBuffer, Prefix::OperatingMode)) {
         co_return 1;
     }
-    // The second model has no operating-mode choice: it answers with an exception.
-    if (CheckReply(m.FrameBuffer, Hex2(Fn::ReadHoldingRegisters | Fn::ExceptionFlag))) {
-        co_return 2;
+    // The second model has no operating-mode choice: it answers that the register (01: the function,
+    // 02: the address) does not exist. Any other exception (busy, a device failure) tells no model.
+    for (const uint8_t code : {Exc::IllegalFunction, Exc::IllegalAddress}) {
+        if (CheckReply(m.FrameBuffer, exception + Hex2(code))) {
+            co_return 2;
+        }
     }
     co_return 0;
 }

@@ -33,10 +33,12 @@ struct Session {
                                                 const char* prefix);
     QCoro::Task<std::optional<QByteArray>> ReadStatus(); // function 07, prefix "07"
     // The model the instrument at DeviceAddress answers as (ProbeModel below); 0 while leaving.
-    QCoro::Task<int> ProbeModel();
+    QCoro::Task<int> ProbeModel(bool* answered = nullptr);
 };
 
 // Reads the operating-mode register of `address`, which only the first model has: a valid answer means
-// model 1, an exception reply model 2, and 0 that the instrument said neither (silence, a garbled
-// reply), so the model cannot be told.
-QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs);
+// model 1, the exception "no such function" (01) or "no such register" (02) model 2, and 0 that the
+// instrument said neither (silence, a garbled reply, another exception), so the model cannot be told.
+// `answered` (may be null) tells whether a valid reply or exception came back at all.
+QCoro::Task<int> ProbeModel(Modulo1& m, SerialLink& link, uint8_t address, int replyTimeoutMs,
+                            bool* answered = nullptr);

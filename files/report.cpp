@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "texts_files.h"
 #include "texts_form1.h"
 #include "texts_report.h"
 
@@ -193,6 +194,8 @@ QList<ReportLine> BuildReport(const ParameterSet& set, int languageIndex, const 
     const auto tabCaption = [&](int tab) {
         return TextOf(texts::MainScreen(), QStringLiteral("SSTab1(%1)").arg(tab), languageIndex);
     };
+    // The groups the instrument did not give: offline every field is the user's.
+    const QList<GroupId> unread = set.modulo1().OfflineEdit ? QList<GroupId>() : set.unknownGroups();
 
     QList<ReportLine> lines;
     const auto addItems = [&](std::span<const Item> items) {
@@ -201,9 +204,13 @@ QList<ReportLine> BuildReport(const ParameterSet& set, int languageIndex, const 
                 continue;
             }
             const QString label = ReportLabel(caption(item.label), item.rule, item.label, languageIndex);
-            const QString value = std::holds_alternative<Field>(item.value)
-                                      ? DisplayText(set, std::get<Field>(item.value), language)
-                                      : ShownValue(std::get<Shown>(item.value), screen);
+            QString value;
+            if (const Field* field = std::get_if<Field>(&item.value)) {
+                value = unread.contains(Parameter(*field).group) ? ReportWord("NotRead", languageIndex)
+                                                                 : DisplayText(set, *field, language);
+            } else {
+                value = ShownValue(std::get<Shown>(item.value), screen);
+            }
             lines << ParameterLine(label, value);
         }
     };
@@ -219,6 +226,17 @@ QList<ReportLine> BuildReport(const ParameterSet& set, int languageIndex, const 
         ReportLine::BodyPoints,
         {ReportRun{ReportLabelColumn, ReportWord("Date", languageIndex) + date + QLatin1Char(' ') + notes,
                    false}}};
+    if (!unread.isEmpty()) {
+        QStringList names;
+        for (const GroupId id : unread) {
+            names << TextOf(texts::SetupFileMessages(),
+                            QLatin1String("GroupName.") + QLatin1String(Group(id).name), languageIndex);
+        }
+        lines << ReportLine{
+            ReportLine::BodyPoints,
+            {ReportRun{ReportLabelColumn, ReportWord("NotReadGroups", languageIndex).arg(names.join(u", ")),
+                       false}}};
+    }
     lines << EmptyLine() << EmptyLine();
 
     lines << HeadingLine(caption("Frame1"));

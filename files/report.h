@@ -82,7 +82,9 @@ ReportLine HeadingLine(const QString& text);
 QString ReportDate();
 
 // The whole report of the configuration in `set` (its instrument model decides what is left out),
-// in the language of `languageIndex`, with the notes on the date line.
+// in the language of `languageIndex`, with the notes on the date line. Unless offline editing is on,
+// the rows of a group the instrument did not give print "not read", and a line under the date names
+// those groups.
 QList<ReportLine> BuildReport(const ParameterSet& set, int languageIndex, const ReportScreen& screen,
                               const QString& notes, const QString& date = ReportDate());
 

@@ -21,15 +21,6 @@ QString Say(const char* key, int languageIndex) {
     return TextOf(texts::Compare(), QString::fromLatin1(key), languageIndex);
 }
 
-const LineDef& LineOfField(Field field) {
-    for (const LineDef& line : Lines()) {
-        if (line.field == field) {
-            return line;
-        }
-    }
-    return Lines().front();
-}
-
 // What the instrument holds once the value is loaded: the register words a text field's writer sends (for
 // a weight, the weight those words stand for under the side's division), the register value of the entry a
 // list takes, or for a list the load leaves alone the value itself.
@@ -56,15 +47,19 @@ Modulo1 DivisionOf(const QStringList& values, int model) {
     Modulo1 m;
     m.DeviceAddress = 1;
     m.InstrumentModel = uint8_t(model);
-    const LineDef& line = LineOfField(Field::ValDiv);
-    const std::optional<int> index = LoadedIndex(line, values.value(line.line - 1), model);
     // A division line the load would leave alone: no division known, so a weight divides by nothing.
-    SetDivisionFromCode(m, 1, index ? int(RegisterFromListIndex(Field::ValDiv, *index, model)) : -1);
+    const DivisionInfo division = FileDivision(values, model);
+    m.CurrentStep() = division.step;
+    m.CurrentDecimals() = division.decimals;
     return m;
 }
 
-// The value as the screen shows it.
-QString Shown(const LineDef& line, const QString& value, int model, int languageIndex) {
+// The value as the screen shows it, or that the instrument cannot hold it.
+QString Shown(const LineDef& line, const QString& value, int model, int languageIndex,
+              const Modulo1& division) {
+    if (!LineHeld(line, value, {division.CurrentStep(), division.CurrentDecimals()})) {
+        return Say("NotHeld", languageIndex);
+    }
     if (Parameter(line.field).kind == FieldKind::Text) {
         return value.trimmed();
     }
@@ -102,7 +97,10 @@ Comparison Compare(const QStringList& first, const QStringList& second, int mode
         }
         const QString a = first.value(line.line - 1);
         const QString b = second.value(line.line - 1);
-        if (Held(line, a, model, firstDivision) == Held(line, b, model, secondDivision)) {
+        // A value that cannot be held is never the same as another: it is reported, not compared.
+        const bool held = LineHeld(line, a, {firstDivision.CurrentStep(), firstDivision.CurrentDecimals()}) &&
+                          LineHeld(line, b, {secondDivision.CurrentStep(), secondDivision.CurrentDecimals()});
+        if (held && Held(line, a, model, firstDivision) == Held(line, b, model, secondDivision)) {
             continue;
         }
         Difference d;
@@ -110,8 +108,8 @@ Comparison Compare(const QStringList& first, const QStringList& second, int mode
         d.field = line.field;
         d.tab = Group(Parameter(line.field).group).tab;
         d.caption = ReportFieldLabel(line.field, languageIndex, model).simplified();
-        d.first = Shown(line, a, model, languageIndex);
-        d.second = Shown(line, b, model, languageIndex);
+        d.first = Shown(line, a, model, languageIndex, firstDivision);
+        d.second = Shown(line, b, model, languageIndex, secondDivision);
         result.differences << d;
     }
     return result;
@@ -136,7 +134,8 @@ std::optional<int> ModelOfFile(const QString& setupPath) {
 FileSide ReadSide(const QString& path, int model, int languageIndex) {
     FileSide side;
     const SetupFiles::FileCheck check = SetupFiles::CheckFile(path, model, languageIndex, true);
-    if (check.outcome != SetupFiles::LoadOutcome::Loaded) {
+    // A line the instrument cannot hold is told in the comparison, not refused.
+    if (check.outcome != SetupFiles::LoadOutcome::Loaded && check.unheldLine == 0) {
         side.error = check.text;
         return side;
     }

@@ -1,6 +1,7 @@
 #include "setupfile.h"
 
 #include "frame.h"
+#include "rules.h"
 #include "texts_files.h"
 #include "texts_form1.h"
 
@@ -73,6 +74,7 @@ constexpr std::array<char16_t, 32> High = {0x20AC, 0,      0x201A, 0x0192, 0x201
                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 constexpr int ModSerLine = 29;
+constexpr int DivisionLine = 8;
 // Model 2: the mode code of each ModSer index.
 constexpr std::array<int, 2> Model2ModeCodes = {1, 5};
 
@@ -208,7 +210,7 @@ Parsed ParseSetupFile(QByteArrayView bytes) {
     }
     for (int i = 0; i < LineCount; ++i) {
         const QString value = ValueOfLine(lines[i]);
-        if (!IsNumberText(value)) {
+        if (!IsLineNumber(LineTable[i], value)) {
             // One typo would otherwise be written as 0 into the instrument.
             parsed.error = ParseError::NotANumber;
             parsed.badLine = i + 1;
@@ -246,6 +248,32 @@ bool IsNumberText(QStringView value) {
         return false;
     }
     return true;
+}
+
+bool IsLineNumber(const LineDef& line, QStringView value) {
+    const ParameterDef& p = Parameter(line.field);
+    return p.kind == FieldKind::Text ? IsFieldNumber(value, p.keys == KeyKind::Decimal) : IsNumberText(value);
+}
+
+DivisionInfo FileDivision(const QStringList& values, int model) {
+    const LineDef& line = LineTable[size_t(DivisionLine - 1)];
+    const std::optional<int> index = LoadedIndex(line, values.value(DivisionLine - 1), model);
+    return DivisionFromCode(index && *index >= 0 ? int(RegisterFromListIndex(Field::ValDiv, *index, model))
+                                                 : -1);
+}
+
+bool LineHeld(const LineDef& line, const QString& value, DivisionInfo division) {
+    return Parameter(line.field).kind != FieldKind::Text || FitsRegister(line.field, value, division);
+}
+
+int UnheldLine(const QStringList& values, int model) {
+    const DivisionInfo division = FileDivision(values, model);
+    for (const LineDef& line : LineTable) {
+        if (!LineHeld(line, values.value(line.line - 1), division)) {
+            return line.line;
+        }
+    }
+    return 0;
 }
 
 std::optional<int> ParseModelFile(QByteArrayView bytes) {
@@ -374,6 +402,18 @@ const char* MessageKey(Message message) {
 QString Text(const char* key, int languageIndex) {
     return TextOf(texts::SetupFileMessages(), QString::fromLatin1(key), languageIndex);
 }
+// The placeholders %1, %2, ... filled one at a time, so that a "%" in a path or a value stays as it is.
+QString Fill(QString text, std::initializer_list<QString> parts) {
+    int n = 0;
+    for (const QString& part : parts) {
+        const QString mark = QStringLiteral("%") + QString::number(++n);
+        const qsizetype at = text.indexOf(mark);
+        if (at >= 0) {
+            text.replace(at, mark.size(), part);
+        }
+    }
+    return text;
+}
 } // namespace
 
 QString ApplicationTitle(int languageIndex) {
@@ -401,18 +441,16 @@ QString MessageText(Message message, int languageIndex, const QString& path) {
 
 QString NotANumberText(const QString& path, const Parsed& parsed, int languageIndex, int model) {
     const LineDef& line = Lines()[size_t(parsed.badLine - 1)];
-    // Placeholders filled one at a time, so that a "%" in the path or the value stays as it is.
-    QString text = Text("NotANumber", languageIndex);
-    const QString parts[] = {path, QString::number(parsed.badLine),
-                             KeyText(line, languageIndex, model).trimmed(), parsed.badValue};
-    for (int i = 0; i < 4; ++i) {
-        const QString mark = QStringLiteral("%") + QString::number(i + 1);
-        const qsizetype at = text.indexOf(mark);
-        if (at >= 0) {
-            text.replace(at, mark.size(), parts[i]);
-        }
-    }
-    return text;
+    return Fill(Text("NotANumber", languageIndex),
+                {path, QString::number(parsed.badLine), KeyText(line, languageIndex, model).trimmed(),
+                 parsed.badValue});
+}
+
+QString NotHeldText(const QString& path, const QStringList& values, int line, int languageIndex, int model) {
+    const LineDef& def = Lines()[size_t(line - 1)];
+    return Fill(Text("NotHeld", languageIndex),
+                {path, QString::number(line), KeyText(def, languageIndex, model).trimmed(),
+                 values.value(line - 1).trimmed(), LargestValue(def.field, FileDivision(values, model))});
 }
 
 QString GroupFailureText(GroupId id, int languageIndex) {

@@ -19,6 +19,7 @@
 
 #include "configreader.h"
 #include "configwriter.h"
+#include "frame.h" // DivisionInfo
 #include "parameterset.h"
 #include "session.h"
 
@@ -87,12 +88,24 @@ struct Parsed {
     QString badValue;   // and its value
 };
 // Windows-1252 or ASCII bytes -> the 39 values. Refused: more than MaxFileBytes; NUL bytes (a file
-// in UTF-16, or no text at all); fewer than 39 lines; a value that holds a character no number has
-// (every line holds a number or a list index: only digits, blanks, one sign and one decimal point).
+// in UTF-16, or no text at all); fewer than 39 lines; a value that is no number of its line: a text
+// field's value is what its field accepts (IsFieldNumber: digits, blanks, one decimal point where the
+// field has decimals), a list's value a list index (digits, blanks, one sign and one decimal point).
 // An empty value is taken as it is.
 Parsed ParseSetupFile(QByteArrayView bytes);
-// Whether a line's value can be read as the number it stands for.
+// Whether a list line's value can be read as the number it stands for.
 bool IsNumberText(QStringView value);
+// Whether a line's value is a number of its line (see ParseSetupFile).
+bool IsLineNumber(const LineDef& line, QStringView value);
+
+// The division a file's weights are written with: its own division line (8), which loading writes before
+// the set points and the analog output. A division line that loading leaves alone gives no division.
+DivisionInfo FileDivision(const QStringList& values, int model);
+// Whether the instrument holds the line's value whole at `division` (FitsRegister): no weight of more
+// than 65,535 divisions, no whole number above 65535.
+bool LineHeld(const LineDef& line, const QString& value, DivisionInfo division);
+// The first line (1..39) of the 39 values that cannot be held at the file's division; 0 when none.
+int UnheldLine(const QStringList& values, int model);
 // The model a model file names; nothing when the file holds no number (empty, blanks, text).
 std::optional<int> ParseModelFile(QByteArrayView bytes);
 
@@ -156,6 +169,9 @@ QString MessageTitle(Message message, int languageIndex);
 QString MessageText(Message message, int languageIndex, const QString& path = QString());
 // The refusal of a file whose line holds a value that is no number (the line, its key, the value).
 QString NotANumberText(const QString& path, const Parsed& parsed, int languageIndex, int model);
+// The refusal of a file whose line holds a value that its register cannot hold at the file's division
+// (the line, its key, the value, the largest value the line takes).
+QString NotHeldText(const QString& path, const QStringList& values, int line, int languageIndex, int model);
 FileActions::Icon MessageIcon(Message message);
 // The group-write failure message of a group (no icon, application title).
 QString GroupFailureText(GroupId id, int languageIndex);
@@ -234,7 +250,8 @@ public:
         QString title;
         QString text;
         FileActions::Icon icon = FileActions::Icon::Exclamation;
-        setupfile::Parsed parsed; // the 39 values when it would load
+        setupfile::Parsed parsed; // the 39 values when it would load, or when only unheldLine refuses it
+        int unheldLine = 0;       // the first line the instrument cannot hold at the file's division
     };
     static FileCheck CheckFile(const QString& path, int model, int languageIndex, bool sizeFirst);
 
@@ -242,8 +259,8 @@ private:
     QCoro::Task<> ShowMessage(setupfile::Message message, const QString& path = QString());
     // One group-write step; true when the instrument confirmed the group.
     QCoro::Task<bool> WriteGroup(GroupId id);
-    // Reads the analog block (with its trimming offsets) unless the analog tab has been read; false when
-    // it could not be read.
+    // Reads the analog output's two trimming offsets from its block (whatever the division code says)
+    // unless the analog tab has been read; false when they could not be read.
     QCoro::Task<bool> ReadAnalogTrimming();
     QCoro::Task<> ReadBackDivision();
 

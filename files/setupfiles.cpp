@@ -2,6 +2,9 @@
 
 #include "setupfile.h"
 
+#include "frame.h"
+#include "registers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,6 +61,12 @@ SetupFiles::FileCheck SetupFiles::CheckFile(const QString& path, int model, int 
         refuse(LoadOutcome::Refused, Message::Incomplete, shown);
         check.text = NotANumberText(shown, check.parsed, languageIndex, model);
         return check;
+    }
+    // A value the instrument cannot hold would reach it as another value: nothing is sent.
+    check.unheldLine = UnheldLine(check.parsed.values, model);
+    if (check.unheldLine != 0) {
+        refuse(LoadOutcome::Refused, Message::Incomplete, shown);
+        check.text = NotHeldText(shown, check.parsed.values, check.unheldLine, languageIndex, model);
     }
     return check;
 }
@@ -213,12 +222,24 @@ QCoro::Task<SetupFiles::LoadReport> SetupFiles::OpenFile(const QString& Filename
 
 QCoro::Task<bool> SetupFiles::ReadAnalogTrimming() {
     constexpr int AnalogTab = 5;
-    const auto element = size_t(AnalogTab + 1);
-    for (int attempt = 0;
-         attempt < ConfigReader::ReadAllAttempts && s_.m.TabRead[element] == 0 && !s_.leaving; ++attempt) {
-        co_await reader_.ReadBlockOfTab(AnalogTab);
+    if (s_.m.TabRead[size_t(AnalogTab + 1)] != 0) {
+        co_return true;
     }
-    co_return s_.m.TabRead[element] != 0;
+    // The block, of which only the two offsets are taken: they are no weights, so they are read whatever
+    // the division code says (the file's weights replace the others).
+    const ParameterGroup& g = Group(GroupId::Analog);
+    for (int attempt = 0; attempt < ConfigReader::ReadAllAttempts && !s_.leaving; ++attempt) {
+        const std::optional<QByteArray> reply = co_await s_.Read(
+            Fn::ReadHoldingRegisters, g.startRegister, uint16_t(ReadCount(GroupId::Analog)), Prefix::Block);
+        if (reply) {
+            for (const Field f : {Field::OffZero, Field::OffFS}) {
+                const uint16_t value = ReadRegisterUnsigned(*reply, RegisterOf(f) - g.startRegister);
+                s_.set.setText(f, DecodeText(Parameter(f).encoding, value, 0, s_.m));
+            }
+            co_return true;
+        }
+    }
+    co_return false;
 }
 
 QCoro::Task<bool> SetupFiles::WriteGroup(GroupId id) {

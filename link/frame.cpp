@@ -412,6 +412,19 @@ double ReadNumber(const QString& text) {
     return negative ? -0.0 : 0.0;
 }
 
+bool IsFieldNumber(QStringView text, bool decimals) {
+    int points = 0;
+    for (const QChar c : text) {
+        if (IsAsciiDigit(c) || c == u' ') {
+            continue;
+        }
+        if (c != u'.' || !decimals || ++points > 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 QByteArray EncodeValue(const QString& text) {
     QString pointFree = text;
     pointFree.remove(u'.');

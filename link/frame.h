@@ -73,6 +73,10 @@ QString StatusWeightText(uint8_t status);
 // A number is digits with at most one "." and an optional exponent ("e" or "E", maybe a sign, and
 // at least one digit). A number too large for a double reads as an infinity.
 double ReadNumber(const QString& text);
+// The text of a numeric field: digits and blanks (plain spaces, ignored wherever they stand), with at
+// most one "." where the field has decimals; no sign, no exponent. An empty text passes: what it means
+// is the field's own rule.
+bool IsFieldNumber(QStringView text, bool decimals);
 
 // Round to the nearest integer, a half going to the even neighbour (62.5 -> 62, 63.5 -> 64,
 // -2.5 -> -2). Does not depend on the floating-point rounding mode.

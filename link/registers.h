@@ -21,6 +21,12 @@ inline constexpr uint8_t WriteMultipleRegisters = 0x10; // blocks, set-points, m
 inline constexpr uint8_t ExceptionFlag = 0x80;
 } // namespace Fn
 
+// Exception codes of an exception reply (the byte after the function code).
+namespace Exc {
+inline constexpr uint8_t IllegalFunction = 0x01; // the instrument has no such function
+inline constexpr uint8_t IllegalAddress = 0x02;  // nor such a register
+} // namespace Exc
+
 namespace Reg {
 // --- Input registers (function 04) ------------------------------------------------------------
 inline constexpr uint16_t Weight = 0x0000;      // start-up screen: register 0 alone

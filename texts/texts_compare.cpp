@@ -13,6 +13,8 @@ constexpr CaptionText CompareTable[] = {
     {"SetPoints", "SetPoint", "Set points"},
     {"Count", "Parametri diversi: %1", "Parameters that differ: %1"},
     {"Same", "Nessuna differenza", "No differences"},
+    // A value the instrument cannot hold at its side's division, reported instead of compared.
+    {"NotHeld", "non può essere tenuto con questa divisione", "cannot be held at this division"},
     {"Model2",
      "VXB: non confrontati i parametri che non ha (setpoint, modo di funzionamento, uscite, analogica, "
      "divisioni azzerabili, Com2)",

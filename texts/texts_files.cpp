@@ -19,6 +19,11 @@ constexpr CaptionText SetupFileMessagesTable[] = {
     {"NotANumber",
      "Il file : %1, riga %2 (%3): il valore \"%4\" non è un numero: nessun valore è stato caricato",
      "The file: %1, line %2 (%3): the value \"%4\" is not a number: no value was loaded"},
+    {"NotHeld",
+     "Il file : %1, riga %2 (%3): il valore \"%4\" non può essere tenuto con la divisione del file (al "
+     "massimo %5): nessun valore è stato caricato",
+     "The file: %1, line %2 (%3): the value \"%4\" cannot be held at the file's division (at most %5): no "
+     "value was loaded"},
     {"ReadFailed", "Errore di comunicazione con lo Strumento !\rOperazione di salvataggio impossibile !",
      "Communication error !\rImpossible to save !"},
     {"SaveFailed", "Impossibile salvare il file: %1", "Impossible to save file: %1"},

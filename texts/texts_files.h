@@ -10,6 +10,8 @@
 //   "Incomplete"                   the setup file has fewer than 39 lines (%1: the path);
 //   "NotText"                      the setup file holds NUL bytes (UTF-16, or no text; %1: the path);
 //   "NotANumber"                   a line's value is no number (%1 path, %2 line, %3 its key, %4 value);
+//   "NotHeld"                      a line's value cannot be held at the file's division (%1 .. %4 as
+//                                  NotANumber, %5 the largest value of the line);
 //   "ReadFailed"                   the full read before an on-line save failed;
 //   "SaveFailed"                   a file could not be written (%1: the path);
 //   "NotRead"                      the groups the instrument did not give (%1: their names);

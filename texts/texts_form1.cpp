@@ -245,6 +245,8 @@ constexpr CaptionText MainMessagesTable[] = {
      "Attenzione. Altri parametri dipendono da questa impostazione. Accertarsi della loro compatibilità",
      "Warning. Other parameters depend on this setting. Be sure they are compatible"},
     {"CapacityWarningTitle", "Attenzione !!", "Warning !!"},
+    // The tooltip of a field whose register limits its value (%1: the largest value it takes).
+    {"LargestValue", "Valore massimo: %1", "Largest value: %1"},
     // The weight field in every pass of offline editing.
     {"OfflineWeight", " Edit ", " Edit "},
     // The instrument answers as the other model than the one selected (%1 address, %2 the model
@@ -255,9 +257,6 @@ constexpr CaptionText MainMessagesTable[] = {
      "Aprire la schermata del %3 ?\r(No: ritorno alla schermata iniziale)",
      "The instrument at address %1 is a %3, but %2 is selected.\rNothing was written.\r\r"
      "Open the screen of the %3 ?\r(No: back to the start-up screen)"},
-    // A report of a live instrument while groups could not be read (%1: their names).
-    {"PrintNotRead", "Errore di comunicazione con lo Strumento !\rStampa impossibile !\r%1",
-     "Communication error !\rImpossible to print !\r%1"},
 };
 
 } // namespace

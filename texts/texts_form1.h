@@ -37,5 +37,6 @@ TextTable DatasheetQuestion();
 //   "PasswordWrong", "PasswordWrongTitle"      wrong access code (no icon, OK only);
 //   "CapacityWarning", "CapacityWarningTitle"  the total capacity was changed (warning icon, OK only);
 //   "OfflineWeight"                            what Peso shows in each pass of offline editing.
+//   "LargestValue"                             tooltip of a field limited by its register (%1).
 TextTable MainMessages();
 } // namespace texts

@@ -137,6 +137,8 @@ constexpr CaptionText StatusBarTable[] = {
     {"SendNotConfirmed", "%1: non confermato dallo strumento", "%1: not confirmed by the instrument"},
     {"LoadProgress", "Caricamento del file di impostazioni: gruppo %1 di %2",
      "Loading the setup file: group %1 of %2"},
+    {"SaveReading", "Lettura dello strumento prima del salvataggio: gruppo %1 di %2",
+     "Reading the instrument before saving: group %1 of %2"},
     {"Loaded", "File di impostazioni caricato: %1", "Setup file loaded: %1"},
     {"LoadedWithFailures", "File di impostazioni caricato: %1 (non confermati: %2)",
      "Setup file loaded: %1 (not confirmed: %2)"},

@@ -21,6 +21,7 @@
 //   "LoadProgress"                        a setup file's load (%1 the group written, %2 of how many);
 //   "Loaded", "LoadedWithFailures"        the load's end (%1 the file; %2 groups not confirmed);
 //   "LoadStopped"                         a load the user ended by leaving the screen;
+//   "SaveReading"                         the full read before a save (%1 the block read, %2 of how many);
 //   "Saved"                               a setup file written (%1 the file);
 //   "PdfWritten"                          the report written as a PDF file (%1 the file);
 //   "LineHealth", "LineHealthTip"         the line's answers (%1) and failed exchanges (%2) in the

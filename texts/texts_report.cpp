@@ -10,6 +10,9 @@ constexpr CaptionText ReportTable[] = {
     {"Out2", "   Out 2", "   Out 2"},
     {"Tenths", "(in 1/10 sec)", "(in 1/10 sec)"},
     {"Hundredths", " (in 1/100 sec)", " in 1/100 sec)"},
+    // A row of a group not read from the instrument, and the line under the date that names such groups.
+    {"NotRead", "non letto", "not read"},
+    {"NotReadGroups", "Non letti dallo strumento: %1", "Not read from the instrument: %1"},
     {"PrintFailedTitle", "Attenzione !!", "Attention !!"},
     {"PrintFailed",
      "Nessuna stampante disponibile, oppure la stampante ha rifiutato la stampa (%1).\n"

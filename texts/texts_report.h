@@ -14,6 +14,8 @@ namespace texts {
 //   "Tenths"         what follows the cut caption of the outputs' time labels;
 //   "Hundredths"     what follows the cut caption of the response delay's label (Italian), or its
 //                    caption up to the first ")" (English);
+//   "NotRead"        the value of a row whose group was not read from the instrument;
+//   "NotReadGroups"  the line under the date naming those groups (%1: their names);
 //   "PrintFailed", "PrintFailedTitle"   no printer, or the printer refused the job: offers a PDF;
 //   "PdfTitle", "PdfFilter", "PdfName"  the save dialog of that PDF and the name it proposes;
 //   "PdfFailed"      the PDF could not be written (%1 the path, %2 the reason).

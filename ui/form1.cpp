@@ -43,6 +43,9 @@
 // --- Loading ---------------------------------------------------------------------------------------------
 
 void Form1::Form_Load() {
+    // 0. Offline editing belongs to the screen that switched it on: this one starts on-line, before any
+    // field shows a value.
+    m_.OfflineEdit = false;
     // 1. The second model has no set-point outputs, no analog output and no operating-mode choice.
     if (m_.InstrumentModel == 2) {
         SetVisible({"Frame2", "Shape1", "Shape2", "Shape3", "Label2", "Label7", "Label8", "Label5", "Label6",
@@ -75,7 +78,6 @@ void Form1::Form_Load() {
     FillLists();
     // 9. Address, set points, offsets, tabs to read.
     set_.setText(Field::Indir, QString::number(m_.DeviceAddress));
-    IndStr->setText(QString::number(m_.DeviceAddress));
     m_.SetpointsRead = 0;
     m_.AnalogAdjustMode = 0;
     set_.setText(Field::OffZero, QStringLiteral("0"));
@@ -112,8 +114,7 @@ void Form1::Form_Load() {
     for (int i = 0; i < GroupCount; ++i) {
         ShowGroupMarks(static_cast<GroupId>(i));
     }
-    // 15. Online, no notes, nothing to print yet.
-    m_.OfflineEdit = false;
+    // 15. No notes, nothing to print yet.
     m_.DatasheetAnswer = 0;
     calib_.Reset(); // Old_Capac, Net_Tara
     m_.ReportNotes.clear();
@@ -203,7 +204,16 @@ void Form1::ShowField(Field field) {
     }
     updatingField_ = false;
     if (field == Field::Indir) {
-        IndStr->setText(set_.text(Field::Indir));
+        ShowDeviceAddress();
+    }
+}
+
+void Form1::ShowDeviceAddress() {
+    // The address the screen talks to, not the field's: a typed or loaded address is the instrument's
+    // only once its serial write is confirmed.
+    const QString address = QString::number(m_.DeviceAddress);
+    if (IndStr->text() != address) {
+        IndStr->setText(address);
     }
 }
 
@@ -320,6 +330,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     const ParameterDef& def = Parameter(*field);
     switch (event->type()) {
+    case QEvent::ToolTip:
+        // The largest value the field takes at the division it is encoded with at this moment.
+        edit->setToolTip(RegisterLimitTip(edit, def.maxLength > 4 ? LargestValue(*field, WeightDivision(set_))
+                                                                  : QString()));
+        return false;
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers held =
@@ -600,11 +615,7 @@ QCoro::Task<> Form1::Form_Activate() {
             co_await WarnCapacity();
         }
         if (reportToPrint_ && !exitRequested_) {
-            if (co_await ReportAllowed()) {
-                co_await PrintConfiguration();
-            } else {
-                reportToPrint_.reset();
-            }
+            co_await PrintConfiguration();
         }
         if (exitRequested_) {
             break;
@@ -614,11 +625,16 @@ QCoro::Task<> Form1::Form_Activate() {
         if (exitRequested_) {
             break;
         }
+        if (monitor_.ShowsLinkError()) {
+            modelKnown_ = false; // asked again once the link is back
+        }
+        ShowDeviceAddress(); // a confirmed serial write moves the screen to its new address
         // A load or save asked for by the menu, between two passes.
         co_await RunPendingFileAction();
         if (exitRequested_) {
             break;
         }
+        ShowDeviceAddress();
         ++passCount_;
         emit PassCompleted(passCount_);
         // Let the user's events run; a pass that asked the instrument nothing waits for one.

@@ -245,9 +245,6 @@ private:
     // or go back to the start-up screen, and ends the loop quietly either way. Until the instrument
     // answers either way the selected model stands. False when the screen is to end.
     QCoro::Task<bool> CheckInstrumentModel();
-    // A report of a live instrument is refused while any group could not be read (message); true when
-    // it may be printed.
-    QCoro::Task<bool> ReportAllowed();
     void MarkerRule(Field field);
     void ShowGroupMarks(GroupId id);
     std::optional<Field> FieldOf(const QWidget* w) const;
@@ -268,6 +265,11 @@ private:
     // Capac, Teonet and Teotara: whether the field selects its text on getting the focus (false only
     // while the other one of Teonet and Teotara is held), and their leave rules.
     bool CalibrationFocusIn(Field field);
+    // IndStr: the address the screen talks to (DeviceAddress).
+    void ShowDeviceAddress();
+    // The tooltip of a field: its range, then the largest value its register takes (when `largest` is
+    // not empty) at the division of this moment.
+    QString RegisterLimitTip(const QWidget* field, const QString& largest) const;
     bool IsCalibrationField(Field field) const;
     void CalibrationFocusOut(Field field, QLineEdit* edit, Qt::FocusReason reason);
     void LockCapac();

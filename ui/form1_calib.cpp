@@ -91,6 +91,10 @@ void Form1::WireCalibration() {
             case QEvent::FocusIn:
                 SelectFrom(campione, SelectionStart, campione->maxLength());
                 return false;
+            case QEvent::ToolTip:
+                campione->setToolTip(
+                    RegisterLimitTip(campione, LargestWeight({m_.CurrentStep(), m_.CurrentDecimals()})));
+                return false;
             case QEvent::FocusOut:
                 // No check while the focus is on its way back into a refused field.
                 if (LeavesField(static_cast<QFocusEvent*>(event)->reason()) && !guard_.Held() &&

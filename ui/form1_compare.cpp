@@ -57,7 +57,8 @@ QCoro::Task<> Form1::RunCompare() {
     // The file is read with the load's own rules: what the compare takes, a load takes.
     const SetupFiles::FileCheck check = SetupFiles::CheckFile(path, model, language, true);
     fileActions_->Busy(false);
-    if (check.outcome != SetupFiles::LoadOutcome::Loaded) {
+    // A line the instrument cannot hold is shown as such in the comparison.
+    if (check.outcome != SetupFiles::LoadOutcome::Loaded && check.unheldLine == 0) {
         co_await fileActions_->Message(check.title, check.text, check.icon);
         co_return;
     }

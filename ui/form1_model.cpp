@@ -7,6 +7,7 @@
 #include "setupfile.h"
 #include "texts.h"
 #include "texts_form1.h"
+#include "texts_help.h"
 
 #include <QPointer>
 
@@ -34,17 +35,29 @@ void Form1::ShowAllFields() {
     }
 }
 
+QString Form1::RegisterLimitTip(const QWidget* field, const QString& largest) const {
+    const QString range = TextOf(texts::Tooltips(), field->objectName(), m_.LanguageIndex);
+    if (largest.isEmpty()) {
+        return range;
+    }
+    const QString limit = TextOf(texts::MainMessages(), u"LargestValue", m_.LanguageIndex).arg(largest);
+    return range.isEmpty() ? limit : range + QLatin1Char('\n') + limit;
+}
+
 QCoro::Task<bool> Form1::CheckInstrumentModel() {
     // Asked before the first pass, and again only once the instrument answers the weight: a silent line
-    // costs no extra time-out a pass.
+    // costs no extra time-out a pass. After a link error it is asked again (another instrument may
+    // answer at the address now).
     if (passCount_ > 0 && m_.ErrorCount[m_.DeviceAddress] != 0) {
         co_return true;
     }
-    const int found = co_await session_.ProbeModel();
+    bool answered = false;
+    const int found = co_await session_.ProbeModel(&answered);
+    // Asked once the instrument answers; an answer that tells no model leaves the selected one.
+    modelKnown_ = answered;
     if (found == 0 || exitRequested_) {
         co_return true; // no evidence: the selected model stands
     }
-    modelKnown_ = true;
     const int selected = m_.InstrumentModel;
     if (found == selected) {
         co_return true;
@@ -67,22 +80,5 @@ QCoro::Task<bool> Form1::CheckInstrumentModel() {
     if (answer == QMessageBox::Yes) {
         reopenAsModel_ = found;
     }
-    co_return false;
-}
-
-QCoro::Task<bool> Form1::ReportAllowed() {
-    if (m_.OfflineEdit) {
-        co_return true; // offline every field is the user's
-    }
-    const QList<GroupId> unknown = set_.unknownGroups();
-    if (unknown.isEmpty()) {
-        co_return true;
-    }
-    const int language = m_.LanguageIndex;
-    co_await context_.prompter.Message(this, TextOf(texts::MainMessages(), u"ModelMismatchTitle", language),
-                                       TextOf(texts::MainMessages(), u"PrintNotRead", language)
-                                           .arg(setupfile::GroupNames(unknown, language))
-                                           .replace(QLatin1Char('\r'), QLatin1Char('\n')),
-                                       MessageIcon::Exclamation);
     co_return false;
 }

@@ -19,6 +19,7 @@ void Form1::WireStatus() {
         statusLine_->WriteEnded(slot, request, confirmed);
     };
     files_->onGroupResult = [this](const SetupFiles::GroupResult&) { statusLine_->GroupWritten(); };
+    reader_.onReadAllProgress = [this](int block, int count) { statusLine_->SaveReading(block, count); };
 }
 
 void Form1::NoteSend(GroupId id) {

@@ -139,6 +139,10 @@ void StatusLine::LoadEnded(const SetupFiles::LoadReport& report) {
                           : Text("LoadedWithFailures").arg(path, setupfile::GroupNames(failed, language_)));
 }
 
+void StatusLine::SaveReading(int block, int count) {
+    Show(Text("SaveReading").arg(block).arg(count));
+}
+
 void StatusLine::Saved(const QString& path) {
     Show(Text("Saved").arg(QDir::toNativeSeparators(path)));
 }

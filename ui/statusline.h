@@ -59,6 +59,8 @@ public:
     void LoadStarting();
     void GroupWritten();
     void LoadEnded(const SetupFiles::LoadReport& report);
+    // The full read before a save reads block `block` of `count`.
+    void SaveReading(int block, int count);
     void Saved(const QString& path);
     void PdfWritten(const QString& path);
 

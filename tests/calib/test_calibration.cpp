@@ -392,6 +392,8 @@ private slots:
                                                       << "65536" << false;
         QTest::newRow("below Capac, beyond the register") << "500000"
                                                           << "70000" << false;
+        QTest::newRow("two points") << "0"
+                                    << "1..5" << false;
     }
     void campioneLeave() {
         QFETCH(QString, capac);

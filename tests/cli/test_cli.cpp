@@ -116,6 +116,11 @@ static void WriteRefusedFiles(CliRig& rig, const QByteArray& good) {
     lines = good.split('\n');
     lines[29] = lines[29].left(lines[29].indexOf('\t') + 1) + "abc\r";
     QVERIFY(WriteAll(rig.Path("abc.stp"), lines.join('\n')));
+    // 1000.00 at the file's division of 0.001: 1,000,000 divisions, which no register holds.
+    lines = good.split('\n');
+    lines[7] = lines[7].left(lines[7].indexOf('\t') + 1) + "0\r";
+    lines[0] = lines[0].left(lines[0].indexOf('\t') + 1) + "1000.00\r";
+    QVERIFY(WriteAll(rig.Path("wrap.stp"), lines.join('\n')));
 }
 
 class TestCli : public QObject {
@@ -497,6 +502,10 @@ private slots:
         QTest::newRow("abc in the address line")
             << "abc.stp" << QStringList{}
             << "line 30 (Serial address (ID Code) (From 1 to 32)): the value \"abc\" is not a number";
+        QTest::newRow("1000.00 at 0.001")
+            << "wrap.stp" << QStringList{}
+            << "line 1 (Setpoint 1 value): the value \"1000.00\" cannot be held at "
+               "the file's division (at most 65.535)";
     }
     void restoreRefused() {
         QFETCH(QString, file);
@@ -532,6 +541,7 @@ private slots:
         QTest::newRow("UTF-16 with BOM") << "utf16bom.stp";
         QTest::newRow("a NUL byte in one value") << "nul.stp";
         QTest::newRow("abc in the address line") << "abc.stp";
+        QTest::newRow("1000.00 at 0.001") << "wrap.stp";
     }
     void restoreRefusedLeavesTheInstrument() {
         QFETCH(QString, file);
@@ -550,6 +560,15 @@ private slots:
         }
         QCOMPARE(rig.Run({"backup", "--address", "1", rig.Path("after.stp")}).status, ExitOk);
         QCOMPARE(ReadAll(rig.Path("after.stp")), ReadAll(rig.Path("before.stp")));
+        if (file == "wrap.stp") { // reported, not compared
+            QVERIFY(rig.Run({"diff", "--address", "1", rig.Path(file)})
+                        .OutLines()
+                        .contains("Setpoint 1 value: " +
+                                  setupfile::ValueOfLine(
+                                      QString::fromLatin1(ReadAll(rig.Path("before.stp")).split('\r')[0]))
+                                      .trimmed() +
+                                  " | cannot be held at this division"));
+        }
     }
 
     // A VXB taken for a VXA (--model 1): its analog block cannot be read, so nothing is written and

@@ -17,6 +17,7 @@ struct Fixture {
     ParameterSet set;
     Fixture(int model, const Texts& texts, const Indexes& indexes = {}) : set(m) {
         m.InstrumentModel = static_cast<int16_t>(model);
+        SetDivisionFromCode(m, m.DeviceAddress, 9); // weights in whole units
         for (const auto& [field, text] : texts) {
             set.setText(field, text);
         }
@@ -36,6 +37,8 @@ private slots:
     void groupChecks();
     void leaveChecks_data();
     void leaveChecks();
+    void fieldTexts_data();
+    void fieldTexts();
     void keyRule_data();
     void keyRule();
     void typedCharacters_data();
@@ -220,6 +223,40 @@ void TestRules::leaveChecks() {
     QFETCH(bool, mayLeave);
     Fixture f(1, {{Field::Capac, capac}, {field, text}});
     QCOMPARE(MayLeave(field, f.set), mayLeave);
+}
+
+// A field takes a number of its kind only, and no value its register cannot hold at the division it is
+// encoded with (the instrument's; offline the one ValDiv shows).
+void TestRules::fieldTexts_data() {
+    QTest::addColumn<Field>("field");
+    QTest::addColumn<int>("division"); // code; offline ValDiv's, the instrument then in whole units
+    QTest::addColumn<bool>("offline");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("mayLeave");
+    QTest::addColumn<QString>("largest");
+    using F = Field;
+    QTest::newRow("two points") << F::Set1 << 3 << false << "1..5" << false << "655.35";
+    QTest::newRow("lone minus") << F::FsAna << 9 << false << "-" << false << "65535";
+    QTest::newRow("point, whole number") << F::Iste1 << 9 << false << "1.5" << false << "65535";
+    QTest::newRow("one point, blanks") << F::Autozero << 9 << false << " 1 .5" << true << "";
+    QTest::newRow("0.001: 65.535") << F::Set1 << 0 << false << "65.535" << true << "65.535";
+    QTest::newRow("0.001: 65.536") << F::Set2 << 0 << false << "65.536" << false << "65.535";
+    QTest::newRow("step 50: 3276800") << F::RifZero << 14 << false << "3276800" << false << "3276750";
+    QTest::newRow("hysteresis 65535") << F::Iste1 << 0 << false << "65535" << true << "65535";
+    QTest::newRow("hysteresis 65536") << F::Iste2 << 0 << false << "65536" << false << "65535";
+    QTest::newRow("offline, ValDiv 0.001: 65.536") << F::Set1 << 0 << true << "65.536" << false << "65.535";
+}
+
+void TestRules::fieldTexts() {
+    QFETCH(Field, field);
+    QFETCH(int, division);
+    QFETCH(bool, offline);
+    QFETCH(QString, text);
+    Fixture f(1, {{Field::Capac, ""}, {field, text}}, {{Field::ValDiv, offline ? division : 9}});
+    SetDivisionFromCode(f.m, f.m.DeviceAddress, offline ? 9 : division);
+    f.m.OfflineEdit = offline;
+    QTEST(MayLeave(field, f.set), "mayLeave");
+    QTEST(LargestValue(field, WeightDivision(f.set)), "largest");
 }
 
 void TestRules::keyRule_data() {

@@ -80,11 +80,12 @@ struct ReportFixture {
     QList<ReportLine> Build(int language) const { return BuildReport(*set, language, screen, notes, date); }
 };
 
-// The reference report of `model` in `language` (0 Italian, 1 English): its lines, UTF-8.
-inline QStringList ReferenceReport(int model, int language) {
-    QFile file(QStringLiteral(REPORTS_DIR "/vx%1_%2.txt")
+// The reference report of `model` in `language` (0 Italian, 1 English): its lines, UTF-8. `variant`
+// names another reference of the same configuration ("_unread").
+inline QStringList ReferenceReport(int model, int language, const QString& variant = QString()) {
+    QFile file(QStringLiteral(REPORTS_DIR "/vx%1_%2%3.txt")
                    .arg(model == 2 ? QLatin1Char('b') : QLatin1Char('a'))
-                   .arg(language == 1 ? QLatin1StringView("en") : QLatin1StringView("it")));
+                   .arg(language == 1 ? QLatin1StringView("en") : QLatin1StringView("it"), variant));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }

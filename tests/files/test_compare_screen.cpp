@@ -171,8 +171,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.prompter.MessageCount(), 1, 10000);
         QCOMPARE(rig.prompter.records.first().text,
                  QStringLiteral("Communication error !\nImpossible to compare !\nValues not read from the "
-                                "instrument: Weight constants, Operating mode, Weight parameters, Outputs, "
-                                "Serial port, Analog output"));
+                                "instrument: Weight constants, Operating mode, Division, Weight parameters, "
+                                "Outputs, Serial port, Analog output"));
         QCOMPARE(rig.prompter.DialogCount(), 0);
         QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
     }

@@ -155,6 +155,32 @@ private slots:
         QCOMPARE(Lines(ReportFixture(model).Build(language)), reference);
     }
 
+    // Rows of the groups the instrument did not give print a marker instead of a value, and a line under
+    // the date names those groups; offline every row is the user's and prints as it stands.
+    void unreadGroups_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<bool>("offline");
+        QTest::addColumn<QString>("variant");
+        QTest::newRow("VXA English, tabs 2 to 5 not read") << 1 << 1 << false << "_unread";
+        QTest::newRow("VXB Italian, tab 0 not read") << 2 << 0 << false << "_unread";
+        QTest::newRow("offline") << 1 << 1 << true << "";
+    }
+    void unreadGroups() {
+        QFETCH(int, model);
+        QFETCH(int, language);
+        ReportFixture f(model);
+        QFETCH(bool, offline);
+        f.m.OfflineEdit = offline;
+        using G = GroupId;
+        for (const G id : model == 2 ? QList<G>{G::WeightConstants, G::Division}
+                                     : QList<G>{G::WeightParameters, G::Outputs, G::Serial, G::Analog}) {
+            f.set->setKnown(id, false);
+        }
+        QFETCH(QString, variant);
+        QCOMPARE(Lines(f.Build(language)), ReferenceReport(model, language, variant));
+    }
+
     // Empty notes: the date line ends with the date and one blank.
     void emptyNotes() {
         ReportFixture f(1);

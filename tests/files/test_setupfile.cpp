@@ -1,10 +1,12 @@
 // The setup file's bytes: the Windows-1252 coding, the line layout, the reader's refusals, the way a
 // value goes into its field, the model file, and writing both files to disk.
 
+#include "rules.h"
 #include "setupfile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -79,8 +81,8 @@ private slots:
             << QByteArray("a\tb\t3\r\n") + FileOf(38) << int(ParseError::None) << "3"
             << "0" << 0;
         QTest::newRow("a line without a TAB is its value")
-            << QByteArray(" 12 \r\n") + FileOf(37) + "-4.5" << int(ParseError::None) << " 12 "
-            << "-4.5" << 0;
+            << QByteArray(" 12 \r\n") + FileOf(37) + "4.5" << int(ParseError::None) << " 12 "
+            << "4.5" << 0;
         QTest::newRow("empty") << QByteArray() << int(ParseError::TooShort) << QString() << QString() << 0;
         QByteArray big = FileOf(39);
         QTest::newRow("65000 bytes") << big + QByteArray(MaxFileBytes - big.size(), ' ')
@@ -136,9 +138,14 @@ private slots:
             << withLine(12, "5\f") << int(ParseError::NotANumber) << QString() << QString() << 12;
         QTest::newRow("a vertical tab inside the value")
             << withLine(20, "1\v5") << int(ParseError::NotANumber) << QString() << QString() << 20;
-        QTest::newRow("one sign, one point, blanks")
-            << withLine(39, " + 1.5 ") << int(ParseError::None) << "0"
-            << "+ 1.5" << 0;
+        QTest::newRow("a list: one sign, one point, blanks")
+            << withLine(38, " + 1.5 ") << int(ParseError::None) << "0"
+            << "0" << 0;
+        // A text line holds what its field takes: digits and blanks, one point where it has decimals.
+        QTest::newRow("1..5 in a set point")
+            << withLine(1, "1..5") << int(ParseError::NotANumber) << QString() << QString() << 1;
+        QTest::newRow("a point in the capacity")
+            << withLine(3, "1000.5") << int(ParseError::NotANumber) << QString() << QString() << 3;
     }
     void parse() {
         QFETCH(QByteArray, bytes);
@@ -153,6 +160,42 @@ private slots:
             QTEST(parsed.values.last().trimmed(), "value39");
         } else {
             QVERIFY(parsed.values.isEmpty());
+        }
+    }
+
+    // What the fields take is saved and loads back the same: at a generated division, for both models,
+    // generated texts of each field's kind that its leave check lets go (judged offline at ValDiv).
+    void savedFieldsLoadBack() {
+        QRandomGenerator random(30);
+        for (int round = 0; round < 300; ++round) {
+            Modulo1 m;
+            m.InstrumentModel = int16_t(1 + round % 2);
+            m.OfflineEdit = true;
+            ParameterSet set(m);
+            ParameterSet loaded(m);
+            set.setIndex(Field::ValDiv, random.bounded(15)); // first: the weights are judged at it
+            for (const LineDef& line : Lines()) {
+                const ParameterDef& p = Parameter(line.field);
+                const QString chars = p.keys == KeyKind::Decimal ? " 0123456789." : " 0123456789";
+                do {
+                    QString text;
+                    for (int n = random.bounded(p.maxLength + 1); n > 0; --n) {
+                        text += chars[random.bounded(int(chars.size()))];
+                    }
+                    set.setText(line.field, text);
+                    if (line.field != Field::ValDiv) {
+                        set.setIndex(line.field,
+                                     random.bounded(qMax(1, ListCount(line.field, m.InstrumentModel))));
+                    }
+                } while (!MayLeave(line.field, set));
+            }
+            const Parsed parsed = ParseSetupFile(BuildSetupFile(set, 1, m.InstrumentModel));
+            QCOMPARE(int(parsed.error), int(ParseError::None));
+            QCOMPARE(UnheldLine(parsed.values, m.InstrumentModel), 0);
+            for (const LineDef& line : Lines()) {
+                ApplyValue(loaded, line, parsed.values[line.line - 1], m.InstrumentModel);
+                QCOMPARE(ValueText(loaded, line, m.InstrumentModel), ValueText(set, line, m.InstrumentModel));
+            }
         }
     }
 

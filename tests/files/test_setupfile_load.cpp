@@ -91,6 +91,7 @@ private slots:
         QVERIFY(Write(r.Path("a.typ"), "Select Instrument = \t" + QByteArray::number(model) + "\r\n"));
         // The analog output's trimming, which the file does not hold.
         if (model == 1) {
+            r.inst->setHolding(0x1050, 15);
             r.inst->setHolding(0x4003, 123);
             r.inst->setHolding(0x4004, 65500);
         }
@@ -104,8 +105,8 @@ private slots:
         QList<QByteArray> wire = {"101000", "061010", "061050", "031050", "100110", "101100",
                                   "102000", "060802", "103000", "060802", "104000"};
         if (model == 1) {
-            // The block holds weights: the division, which this screen has not read yet, comes first.
-            wire = QList<QByteArray>{"031050", "034000"} + wire;
+            // Only its offsets are taken, whatever the division code says (15: none in the table).
+            wire = QList<QByteArray>{"034000"} + wire;
         }
         QCOMPARE(Tags(r.Wire()), wire);
         QCOMPARE(report.groups.size(), GroupCount);
@@ -214,10 +215,8 @@ private slots:
         r.sim.setFault(1, SimFault::mute());
         const SetupFiles::LoadReport report = r.Load(r.Path("a.stp"));
         QVERIFY(!Tags(r.Wire()).contains("104000"));
-        // Each attempt first asks for the division that the block's weights need, which never comes.
         QCOMPARE(Tags(r.Wire()).mid(0, ConfigReader::ReadAllAttempts),
-                 QList<QByteArray>(ConfigReader::ReadAllAttempts, "031050"));
-        QVERIFY(!Tags(r.Wire()).contains("034000"));
+                 QList<QByteArray>(ConfigReader::ReadAllAttempts, "034000"));
         QVERIFY(!report.groups.last().confirmed);
         QCOMPARE(r.actions.messages.last().text,
                  QStringLiteral("An error occurs during the writing of analog output configuration"));
@@ -289,6 +288,13 @@ private slots:
         QTest::newRow("a typo in the last line, model 2")
             << 2 << SetupBytes(typo) << QByteArray("x = \t2\r\n") << int(O::Refused)
             << ", line 39 (No load zero input value): the value \"2OO\" is not a number: no value was loaded";
+        QStringList wrap = LoadedValues; // judged at the file's own division, 0.001
+        wrap[7] = "0";
+        wrap[0] = "1000.00";
+        QTest::newRow("1000.00 at 0.001")
+            << 1 << SetupBytes(wrap) << QByteArray("none") << int(O::Refused)
+            << ", line 1 (Setpoint 1 value): the value \"1000.00\" cannot be held "
+               "at the file's division (at most 65.535): no value was loaded";
     }
     void refusedFilesChangeNothing() {
         QFETCH(int, model);

@@ -201,6 +201,7 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QString, after);
         MainRig rig;
+        SetDivisionFromCode(rig.m, rig.m.DeviceAddress, 0);
         const Field f = FieldNamed(field);
         Show(rig, f);
         QLineEdit* edit = rig.Edit(f);
@@ -366,6 +367,19 @@ private slots:
                                     << ""
                                     << "4.5"
                                     << "Teonet" << true;
+        // At a division of 0.001 (the rig's): 65,535 divisions at most, and a number of the field's kind.
+        QTest::newRow("Set1 1000.00") << "Set1"
+                                      << ""
+                                      << "1000.00"
+                                      << "Set2" << true;
+        QTest::newRow("Set2 65.535") << "Set2"
+                                     << ""
+                                     << "65.535"
+                                     << "Set1" << false;
+        QTest::newRow("FsAna 1..5") << "FsAna"
+                                    << ""
+                                    << "1..5"
+                                    << "RifZero" << true;
     }
     void leaveRule() {
         QFETCH(QString, field);
@@ -374,6 +388,7 @@ private slots:
         QFETCH(QString, other);
         QFETCH(bool, kept);
         MainRig rig;
+        SetDivisionFromCode(rig.m, rig.m.DeviceAddress, 0); // 0.001
         const Field f = FieldNamed(field);
         Show(rig, f);
         if (!capac.isEmpty()) {
@@ -434,7 +449,7 @@ private slots:
         QVERIFY(!Enabled(rig, "Command13"));
     }
 
-    // Each value the serial read puts into Indir goes to IndStr, and none is an edit.
+    // No value the serial read puts into Indir is an edit; IndStr keeps the address the screen talks to.
     void serialReadFillsIndStrWithoutMarker() {
         MainRig rig;
         // The address register says 7 (the instrument still answers at 1).
@@ -459,19 +474,19 @@ private slots:
         QTRY_COMPARE(rig.m.TabRead[5], uint8_t(1));
         QCOMPARE(seen.size(), 1);
         for (const Seen& s : seen) {
-            QCOMPARE(s.indStr, s.indir);
+            QCOMPARE(s.indStr, QString("1"));
             QCOMPARE(s.indir.trimmed(), QString("7"));
             QCOMPARE(s.tabRead, uint8_t(0));
             QVERIFY(!s.marker);
             QVERIFY(!s.send);
         }
-        QCOMPARE(rig.form->IndStr->text().trimmed(), QString("7"));
+        QCOMPARE(rig.form->IndStr->text(), QString("1"));
         QVERIFY(Hidden(rig, "Shape4"));
         QVERIFY(!Enabled(rig, "Command15"));
 
-        // The user's change after the read is an edit, and goes to IndStr too.
+        // The user's change after the read is an edit; IndStr changes only once it is written.
         rig.Type(Field::Indir, "9");
-        QCOMPARE(rig.form->IndStr->text(), QString("9"));
+        QCOMPARE(rig.form->IndStr->text(), QString("1"));
         QVERIFY(!Hidden(rig, "Shape4"));
         QVERIFY(Enabled(rig, "Command15"));
     }
