@@ -482,7 +482,8 @@ SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& dat
         if (!data.isEmpty())
             return out;
         out.reply = true;
-        out.pdu = bytesOf({function, status_});
+        // A load just placed has not settled yet.
+        out.pdu = bytesOf({function, simNowNs() < unstableUntilNs_ ? quint8(status_ & ~Stable) : status_});
         return out;
     case 0x0F: {
         if (data.size() < 5)

@@ -1,0 +1,68 @@
+#include "texts_verify.h"
+
+namespace {
+constexpr CaptionText VerificationTable[] = {
+    {"Title", "CERTIFICATO DI VERIFICA DELLO STRUMENTO PER PESARE",
+     "WEIGHING INSTRUMENT VERIFICATION CERTIFICATE"},
+    {"Customer", "Cliente", "Customer"},
+    {"Site", "Luogo", "Site"},
+    {"ScaleId", "Bilancia", "Scale"},
+    {"Weights", "Pesi campione", "Test weights"},
+    {"WeightsCertificate", "Certificato pesi", "Weights certificate"},
+    {"Temperature", "Temperatura", "Temperature"},
+    {"Technician", "Tecnico", "Technician"},
+    {"Instrument", "Strumento %1, indirizzo %2, versione software %3",
+     "Instrument %1, address %2, software version %3"},
+    {"Configuration", "Portata %1, divisione %2, sensibilità %3 mV/V",
+     "Capacity %1, division %2, sensitivity %3 mV/V"},
+    {"Rules", "Regole: OIML R 76-1, classe %1, %2", "Rules: OIML R 76-1, class %1, %2"},
+    {"Initial", "verifica prima", "initial verification"},
+    {"InService", "verifica in servizio (EMT doppio)", "in-service inspection (twice the MPE)"},
+    {"Figures", "e = %1, Max = %2, n = %3, Min = %4", "e = %1, Max = %2, n = %3, Min = %4"},
+    {"NWarning", "Attenzione: n = %1 fuori dal campo della classe (%2)",
+     "Warning: n = %1 outside the range of the class (%2)"},
+    {"ErrorRule", "Errore = indicazione - carico (con dL: E = I + e/2 - dL - L, corretto dall'errore a zero)",
+     "Error = indication - load (with dL: E = I + e/2 - dL - L, corrected by the error at zero)"},
+    {"HeadStep", "N.", "No."},
+    {"HeadTest", "Prova", "Test"},
+    {"HeadPos", "Pos.", "Pos."},
+    {"HeadLoad", "Carico", "Load"},
+    {"HeadIndication", "Indicazione", "Indication"},
+    {"HeadError", "Errore", "Error"},
+    {"HeadErrorE", "Errore/e", "Error/e"},
+    {"HeadMpe", "EMT", "MPE"},
+    {"HeadResult", "Esito", "Result"},
+    {"Weighing", "Pesata", "Weighing"},
+    {"Eccentricity", "Eccentricità", "Eccentricity"},
+    {"Repeatability", "Ripetibilità", "Repeatability"},
+    {"Centre", "C", "C"},
+    {"Pass", "superata", "pass"},
+    {"Fail", "NON SUPERATA", "FAIL"},
+    {"NotRead", "non letta", "not read"},
+    {"Series", "Ripetibilità a %1: dispersione %2, EMT %3: %4", "Repeatability at %1: spread %2, MPE %3: %4"},
+    {"PlotTitle", "Errore in funzione del carico, con i limiti di EMT",
+     "Error against load, with the MPE limits"},
+    {"PlotLoad", "Carico", "Load"},
+    {"PlotError", "Errore", "Error"},
+    {"VerdictPass", "ESITO: VERIFICA SUPERATA", "VERDICT: PASS"},
+    {"VerdictFail", "ESITO: VERIFICA NON SUPERATA", "VERDICT: FAIL"},
+    {"VerdictIncomplete", "ESITO: VERIFICA INCOMPLETA", "VERDICT: INCOMPLETE"},
+    {"FailedSteps", "Prove non superate: %1", "Steps failed: %1"},
+    {"Date", "Data", "Date"},
+    {"Signature", "Firma del tecnico", "Technician's signature"},
+    {"Place", "Porre %1 sulla bilancia", "Place %1"},
+    {"PlaceAt", "Porre %1 in posizione %2", "Place %1 at position %2"},
+    {"PressEnter", " e premere Invio: ", " and press Enter: "},
+    {"NoStable", "nessuna lettura stabile entro %1 s alla prova %2",
+     "no stable reading within %1 s at step %2"},
+    {"NoConfiguration", "non è stato possibile leggere portata e divisione dell'indirizzo %1",
+     "the capacity and division of address %1 could not be read"},
+    {"CertificateName", "verifica-ind%1-%2.pdf", "verification-addr%1-%2.pdf"},
+};
+} // namespace
+
+namespace texts {
+TextTable Verification() {
+    return VerificationTable;
+}
+} // namespace texts
