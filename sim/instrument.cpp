@@ -418,6 +418,7 @@ void SimInstrument::runCommand(quint16 code, Outcome& out) {
 
 SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& data,
                                              const std::function<bool(int)>& occupied) {
+    settle();
     Outcome out; // reply = false: malformed, no answer
     switch (function) {
     case 0x01:
@@ -483,7 +484,7 @@ SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& dat
             return out;
         out.reply = true;
         // A load just placed has not settled yet.
-        out.pdu = bytesOf({function, simNowNs() < unstableUntilNs_ ? quint8(status_ & ~Stable) : status_});
+        out.pdu = bytesOf({function, settling_ ? quint8(status_ & ~Stable) : status_});
         return out;
     case 0x0F: {
         if (data.size() < 5)

@@ -53,6 +53,20 @@ void SimInstrument::placeLoad(qint32 divisions, int position) {
     if (position != 0) {
         load += errors.eccentric;
     }
-    setLoad(qint32(load), qint32(load));
-    unstableUntilNs_ = simNowNs() + qint64(settleMs_) * 1000000;
+    const qint32 before = loadSet_ ? loadGross_ : 0;
+    settledLoad_ = qint32(load);
+    settling_ = settleMs_ > 0;
+    if (settling_) {
+        setLoad((before + settledLoad_) / 2, (before + settledLoad_) / 2);
+        unstableUntilNs_ = simNowNs() + qint64(settleMs_) * 1000000;
+    } else {
+        setLoad(settledLoad_, settledLoad_);
+    }
+}
+
+void SimInstrument::settle() {
+    if (settling_ && simNowNs() >= unstableUntilNs_) {
+        settling_ = false;
+        setLoad(settledLoad_, settledLoad_);
+    }
 }

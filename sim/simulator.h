@@ -261,8 +261,8 @@ public:
     };
     ScaleErrors errors;
     // A test load of `divisions` placed at `position` (0 the centre, 1..4 over the points of support):
-    // the load on the scale becomes that load through the errors above, and the weight stays unstable
-    // for settleMs() (the stable bit clear) before it settles.
+    // the load on the scale becomes that load through the errors above. For settleMs() the weight
+    // swings (halfway between the last load and this one, the stable bit clear) before it settles.
     void placeLoad(qint32 divisions, int position = 0);
     void setSettleMs(int ms) { settleMs_ = ms; }
     int settleMs() const { return settleMs_; }
@@ -315,6 +315,9 @@ private:
     int restartMs_ = 500;
     int settleMs_ = 300;
     qint64 unstableUntilNs_ = 0;
+    bool settling_ = false;
+    qint32 settledLoad_ = 0;
+    void settle(); // the placed load once its time to settle is over
     bool placed_ = false;
     qint32 lastPlaced_ = 0;
     qint64 silentUntilNs_ = 0;
