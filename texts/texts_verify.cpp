@@ -58,6 +58,27 @@ constexpr CaptionText VerificationTable[] = {
     {"NoConfiguration", "non è stato possibile leggere portata e divisione dell'indirizzo %1",
      "the capacity and division of address %1 could not be read"},
     {"CertificateName", "verifica-ind%1-%2.pdf", "verification-addr%1-%2.pdf"},
+    // The verification window.
+    {"verifyItem", "Verifica con pesi campione...", "Verification with test weights..."},
+    {"VerificationWindow", "Verifica", "Verification"},
+    {"ClassLabel", "Classe", "Class"},
+    {"InspectionLabel", "Verifica", "Inspection"},
+    {"UnitLabel", "Unità", "Unit"},
+    {"ELabel", "e", "e"},
+    {"MaxLabel", "Max", "Max"},
+    {"NewPlan", "Nuovo piano", "New plan"},
+    {"ReadButton", "Leggi", "Read"},
+    {"SaveButton", "Salva certificato...", "Save certificate..."},
+    {"PrintButton", "Stampa certificato", "Print certificate"},
+    {"CloseButton", "Chiudi", "Close"},
+    {"HeadDeltaL", "ΔL", "ΔL"},
+    {"Waiting", "Attesa di un peso stabile...", "Waiting for a stable weight..."},
+    {"WindowNoStable", "Nessun peso stabile entro %1 s: premere Leggi per riprovare",
+     "No stable weight within %1 s: press Read to try again"},
+    {"AllRead", "Tutte le prove sono state lette", "Every step has been read"},
+    {"PdfFilter", "Documenti PDF (*.pdf)", "PDF documents (*.pdf)"},
+    {"SaveFailed", "Impossibile scrivere il file %1:\n%2", "The file %1 could not be written:\n%2"},
+    {"MessageTitle", "Attenzione !!", "Attention !!"},
 };
 } // namespace
 

@@ -22,7 +22,12 @@
 //   "Date", "Signature"        the closing lines;
 //   "Place"                    the prompt: %1 load with unit; "PlaceAt" %1 load, %2 position;
 //   "NoStable"                 no stable reading in time: %1 seconds, %2 step;
-//   "CertificateName"          the proposed file name: %1 address (2 digits), %2 date.
+//   "CertificateName"          the proposed file name: %1 address (2 digits), %2 date;
+//   the verification window: "verifyItem" (its menu item), "VerificationWindow" (its title), the
+//   labels "ClassLabel", "InspectionLabel", "UnitLabel", "ELabel", "MaxLabel", the buttons "NewPlan",
+//   "ReadButton", "SaveButton", "PrintButton", "CloseButton", the column "HeadDeltaL", the prompt's
+//   states "Waiting", "WindowNoStable" (%1 seconds), "AllRead", the save dialog's "PdfFilter" and
+//   messages "SaveFailed" (%1 file, %2 reason) under "MessageTitle".
 
 #include "texts.h"
 
