@@ -120,6 +120,18 @@ QList<ReportLine> CertificateLines(const VerificationRecord& rec, int language) 
                       true);
     }
     lines << Line(Word("ErrorRule", language)) << ReportLine{};
+    // The verdict and the plot first: the first page tells the result.
+    const char* verdict = out.verdict == Verdict::Pass   ? "VerdictPass"
+                          : out.verdict == Verdict::Fail ? "VerdictFail"
+                                                         : "VerdictIncomplete";
+    lines << ReportLine{ReportLine::TitlePoints, {ReportRun{1, Word(verdict, language), true}}};
+    if (!out.failed.isEmpty()) {
+        lines << Line(Word("FailedSteps", language).arg(FailedList(out)), true);
+    }
+    lines << ReportLine{} << Line(Word("PlotTitle", language), true);
+    ReportLine plot;
+    plot.figureLines = CertificatePlotLines;
+    lines << plot << ReportLine{};
 
     QList<ReportRun> head;
     const QString unit = QStringLiteral(" (") + UnitSymbol(s.unit) + QLatin1Char(')');
@@ -162,17 +174,6 @@ QList<ReportLine> CertificateLines(const VerificationRecord& rec, int language) 
                           .arg(WithUnit(s, series.load), SignedText(series.spread, errDecimals).remove('+'),
                                QString::number(series.mpe, 'f', errDecimals),
                                series.pass ? Word("Pass", language) : Word("Fail", language)));
-    }
-    lines << ReportLine{} << Line(Word("PlotTitle", language), true);
-    ReportLine plot;
-    plot.figureLines = CertificatePlotLines;
-    lines << plot;
-    const char* verdict = out.verdict == Verdict::Pass   ? "VerdictPass"
-                          : out.verdict == Verdict::Fail ? "VerdictFail"
-                                                         : "VerdictIncomplete";
-    lines << ReportLine{ReportLine::TitlePoints, {ReportRun{1, Word(verdict, language), true}}};
-    if (!out.failed.isEmpty()) {
-        lines << Line(Word("FailedSteps", language).arg(FailedList(out)), true);
     }
     lines << ReportLine{}
           << Line(Word("Date", language) + QStringLiteral(": ") + rec.date.toString(Qt::ISODate))

@@ -42,8 +42,9 @@ struct VerificationRecord {
     QDate date;
 };
 
-// The certificate in the language of `languageIndex` (1 English, else Italian); one line keeps room
-// for the plot.
+// The certificate in the language of `languageIndex` (1 English, else Italian): the header, the
+// instrument, the rules, the verdict, the plot (one line keeps room for it), every step, the date and the
+// signature line.
 QList<ReportLine> CertificateLines(const VerificationRecord& record, int languageIndex);
 // The plot's share of a page, in body lines.
 inline constexpr int CertificatePlotLines = 22;

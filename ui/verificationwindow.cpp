@@ -120,6 +120,7 @@ VerificationWindow::VerificationWindow(const InstrumentSummary& instrument, cons
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table_, 2);
 
     auto* stepRow = new QHBoxLayout;
