@@ -4,7 +4,8 @@
 // tab: captions next to their fields, no button too narrow) and fails when it is not sound. The first
 // page of the configuration report of the VXA, with every tab read, goes there too: the report as the
 // program writes it to PDF, turned into a picture by poppler's pdftoppm. Last the compare window,
-// against a setup file in which the filter and the baud rate were changed.
+// against a setup file in which the filter and the baud rate were changed, and the verification window
+// with the first page of its certificate.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
