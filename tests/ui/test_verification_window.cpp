@@ -99,9 +99,25 @@ void TestVerificationWindow::verify() {
     QCOMPARE(table->item(2, 9)->text(), QStringLiteral("FAIL"));
 
     // Setup mode: the instrument does not weigh; the item and Read wait for normal operation.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualItemRect(table->item(4, 1)).center());
     QTest::mouseClick(rig.form->Command1, Qt::LeftButton);
     QTRY_VERIFY(!control.VerifyItem->isEnabled());
-    QTRY_VERIFY(!window->findChild<QPushButton*>(QStringLiteral("ReadButton"))->isEnabled());
+    auto* read = window->findChild<QPushButton*>(QStringLiteral("ReadButton"));
+    QTRY_VERIFY(!read->isEnabled());
+    PressEnter(window);
+    QVERIFY(!window->Waiting());
+    QTest::mouseClick(rig.form->Command1, Qt::LeftButton);
+    QTRY_VERIFY(read->isEnabled());
+
+    // Closed while a read waits: the loop goes on, and the reading goes nowhere.
+    PressEnter(window);
+    QVERIFY(window->Waiting());
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!control.Window());
+    const quint64 passes = rig.form->PassCount();
+    QTRY_VERIFY(rig.form->PassCount() > passes + 3);
+    QVERIFY(control.VerifyItem->isEnabled());
 }
 
 QTEST_MAIN(TestVerificationWindow)
