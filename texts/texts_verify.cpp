@@ -57,6 +57,9 @@ constexpr CaptionText VerificationTable[] = {
      "no stable reading within %1 s at step %2"},
     {"NoConfiguration", "non è stato possibile leggere portata e divisione dell'indirizzo %1",
      "the capacity and division of address %1 could not be read"},
+    {"MaxBelowE", "Max %1 è minore di e %2", "Max %1 is below e %2"},
+    {"PlaceFailed", "--place-command non riuscito alla prova %1", "--place-command failed at step %1"},
+    {"NoAnswer", "nessuna risposta alla prova %1", "no answer at step %1"},
     {"CertificateName", "verifica-ind%1-%2.pdf", "verification-addr%1-%2.pdf"},
     // The verification window.
     {"verifyItem", "Verifica con pesi campione...", "Verification with test weights..."},

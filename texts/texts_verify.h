@@ -22,6 +22,8 @@
 //   "Date", "Signature"        the closing lines;
 //   "Place"                    the prompt: %1 load with unit; "PlaceAt" %1 load, %2 position;
 //   "NoStable"                 no stable reading in time: %1 seconds, %2 step;
+//   "MaxBelowE" (%1 Max, %2 e), "PlaceFailed" (%1 step), "NoAnswer" (%1 step, the input ended)
+//                              why quartel-cli verify stopped;
 //   "CertificateName"          the proposed file name: %1 address (2 digits), %2 date;
 //   the verification window: "verifyItem" (its menu item), "VerificationWindow" (its title), the
 //   labels "ClassLabel", "InspectionLabel", "UnitLabel", "ELabel", "MaxLabel", the buttons "NewPlan",

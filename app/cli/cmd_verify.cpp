@@ -106,7 +106,7 @@ QCoro::Task<int> RunVerify(CliLine& line, CliIo& io) {
     s.decimals = std::max(DecimalsOf(eText), int(m.CurrentDecimals()));
     s.max = (v.max.isEmpty() ? rec.instrument.capacity : v.max).toDouble();
     if (s.max < s.e) {
-        io.Fail(QStringLiteral("Max %1 is below e %2").arg(s.Format(s.max), s.Format(s.e)));
+        io.Fail(Word("MaxBelowE", language).arg(s.Format(s.max), s.Format(s.e)));
         co_return Trouble;
     }
     if (s.NOutOfRange()) {
@@ -154,7 +154,7 @@ QCoro::Task<int> RunVerify(CliLine& line, CliIo& io) {
             place.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), v.placeCommand});
             if (!place.waitForFinished(30000) || place.exitStatus() != QProcess::NormalExit ||
                 place.exitCode() != 0) {
-                io.Fail(QStringLiteral("--place-command failed at step %1").arg(i + 1));
+                io.Fail(Word("PlaceFailed", language).arg(i + 1));
                 co_return Trouble;
             }
         }
@@ -168,7 +168,7 @@ QCoro::Task<int> RunVerify(CliLine& line, CliIo& io) {
                             Word("PressEnter", language));
             }
             if (!streams.readLine || !streams.readLine()) {
-                io.Fail(QStringLiteral("no answer at step %1").arg(i + 1));
+                io.Fail(Word("NoAnswer", language).arg(i + 1));
                 co_return Trouble;
             }
         }
