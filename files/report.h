@@ -26,6 +26,9 @@ struct ReportLine {
 
     int points = BodyPoints;
     QList<ReportRun> runs; // none: an empty line
+    // More than 0: the line keeps room for a figure of that many body lines, which the output's figure
+    // painter draws (the certificate's plot).
+    int figureLines = 0;
 };
 
 // What the report takes from the upper band and the weight constants tab of the screen besides the

@@ -76,7 +76,7 @@ QFont ReportFont(int points, bool bold) {
     return font;
 }
 
-bool PaintReport(QPagedPaintDevice& device, const QList<ReportLine>& lines) {
+bool PaintReport(QPagedPaintDevice& device, const QList<ReportLine>& lines, const ReportFigure& figure) {
     QPainter painter;
     if (!painter.begin(&device)) {
         return false;
@@ -88,9 +88,20 @@ bool PaintReport(QPagedPaintDevice& device, const QList<ReportLine>& lines) {
     qreal y = 0;
     for (const ReportLine& line : lines) {
         const QFontMetricsF metrics(ReportFont(line.points, false), &device);
-        if (y > 0 && y + metrics.height() > pageHeight) {
+        const qreal height =
+            line.figureLines > 0 ? line.figureLines * metrics.lineSpacing() : metrics.height();
+        if (y > 0 && y + height > pageHeight) {
             device.newPage();
             y = 0;
+        }
+        if (line.figureLines > 0) {
+            if (figure) {
+                painter.save();
+                figure(painter, QRectF(0, y, device.width(), height));
+                painter.restore();
+            }
+            y += height;
+            continue;
         }
         for (const ReportRun& run : line.runs) {
             painter.setFont(ReportFont(line.points, run.bold));
@@ -119,19 +130,20 @@ ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex) {
     return {true, {}};
 }
 
-ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex) {
+ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex,
+                            const ReportFigure& figure, const QString& title) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return {false, file.errorString()};
     }
     {
         QPdfWriter writer(&file);
-        writer.setTitle(Word("Title", languageIndex).trimmed());
+        writer.setTitle(title.isEmpty() ? Word("Title", languageIndex).trimmed() : title);
         writer.setResolution(PdfResolution);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(PdfMarginMm, PdfMarginMm, PdfMarginMm, PdfMarginMm),
                                          QPageLayout::Millimeter));
-        if (!PaintReport(writer, lines)) {
+        if (!PaintReport(writer, lines, figure)) {
             file.cancelWriting();
             return {false, file.errorString()};
         }

@@ -8,16 +8,23 @@
 #include "report.h"
 
 #include <QFont>
+#include <QRectF>
 #include <QString>
 
+#include <functional>
+
 class QPagedPaintDevice;
+class QPainter;
+
+// Draws the figure of a line that keeps room for one, within the rectangle given (device units).
+using ReportFigure = std::function<void(QPainter&, const QRectF&)>;
 
 // The report's font at `points`, bold or not.
 QFont ReportFont(int points, bool bold);
 
 // Paints the lines on a paged device, a new page whenever one is full; false when the device refuses
 // the painter. The painter is ended, so the device has the whole document when this returns.
-bool PaintReport(QPagedPaintDevice& device, const QList<ReportLine>& lines);
+bool PaintReport(QPagedPaintDevice& device, const QList<ReportLine>& lines, const ReportFigure& figure = {});
 
 struct ReportOutcome {
     bool ok = false;
@@ -28,4 +35,6 @@ struct ReportOutcome {
 ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex);
 
 // Writes the report as a PDF file; a file that exists is replaced only once the new one is complete.
-ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex);
+// `title`: the document's title, the report's own when empty.
+ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex,
+                            const ReportFigure& figure = {}, const QString& title = {});

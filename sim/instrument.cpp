@@ -418,6 +418,7 @@ void SimInstrument::runCommand(quint16 code, Outcome& out) {
 
 SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& data,
                                              const std::function<bool(int)>& occupied) {
+    settle();
     Outcome out; // reply = false: malformed, no answer
     switch (function) {
     case 0x01:
@@ -482,7 +483,8 @@ SimInstrument::Outcome SimInstrument::handle(int function, const QByteArray& dat
         if (!data.isEmpty())
             return out;
         out.reply = true;
-        out.pdu = bytesOf({function, status_});
+        // A load just placed has not settled yet.
+        out.pdu = bytesOf({function, settling_ ? quint8(status_ & ~Stable) : status_});
         return out;
     case 0x0F: {
         if (data.size() < 5)

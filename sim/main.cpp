@@ -2,12 +2,15 @@
 //
 //   quartel-sim [--vxa 1,3] [--vxb 2] [--link /tmp/quartel-line] [--wire-time]
 //               [--fault 2:silent] [--fault 3:late=800] [--commands] [--tcp 5020] [--local-echo]
+//               [--error linear:0.02%,hysteresis:2,eccentric:3]
 //
 // Prints the terminal's path on one line (and with --tcp the line's TCP address, tcp://127.0.0.1:PORT,
 // on a second) and runs until SIGINT or SIGTERM. With --commands it reads
 // lines from its standard input while it runs: "fault ADDR:FAULT" sets the fault of an address (the
-// same words as --fault, "none" lifts it) and "clear" lifts every fault; each line is answered on
-// standard output with "ok" or "error: ...".
+// same words as --fault, "none" lifts it), "clear" lifts every fault and "load ADDR:DIVISIONS[@POSITION]"
+// places a test load on the scale of an address (a verification run tells it so, see
+// `quartel-cli verify --place-command`); each line is answered on standard output with "ok" or
+// "error: ...".
 
 #include "simulator.h"
 #include "tcpserver.h"
@@ -78,7 +81,23 @@ QString runCommand(Simulator& sim, const QString& line) {
         return applyFault(sim, text.mid(6).trimmed(), error) ? QStringLiteral("ok")
                                                              : QStringLiteral("error: ") + error;
     }
-    return QStringLiteral("error: commands are \"fault ADDR:FAULT\" and \"clear\"");
+    if (text.startsWith(QLatin1String("load "))) {
+        // ADDR:DIVISIONS[@POSITION]
+        const QString rest = text.mid(5).trimmed();
+        bool okA = false, okL = false, okP = true;
+        const int a = rest.section(QLatin1Char(':'), 0, 0).toInt(&okA);
+        const QString load = rest.section(QLatin1Char(':'), 1);
+        const qint32 divisions = load.section(QLatin1Char('@'), 0, 0).toInt(&okL);
+        const int position =
+            load.contains(QLatin1Char('@')) ? load.section(QLatin1Char('@'), 1).toInt(&okP) : 0;
+        SimInstrument* inst = okA ? sim.instrument(a) : nullptr;
+        if (!inst || !okL || !okP || position < 0 || position > 4)
+            return QStringLiteral("error: a load is \"load ADDR:DIVISIONS[@POSITION]\", position 0..4");
+        inst->placeLoad(divisions, position);
+        return QStringLiteral("ok");
+    }
+    return QStringLiteral(
+        "error: commands are \"fault ADDR:FAULT\", \"clear\" and \"load ADDR:DIVISIONS[@POSITION]\"");
 }
 
 } // namespace
@@ -123,7 +142,13 @@ int main(int argc, char** argv) {
         QStringLiteral("local-echo"),
         QStringLiteral("Hand every request back before its reply, like a USB-RS485 adapter without echo "
                        "suppression."));
-    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, faultOpt, commandsOpt, tcpOpt, echoOpt});
+    const QCommandLineOption errorOpt(
+        QStringLiteral("error"),
+        QStringLiteral("Weighing errors of every scale, so that a verification fails: linear:PERCENT% "
+                       "(e.g. linear:0.02%), hysteresis:DIVISIONS (on the way down), eccentric:DIVISIONS "
+                       "(off the centre), several joined by \",\"."),
+        QStringLiteral("ERRORS"));
+    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, faultOpt, commandsOpt, tcpOpt, echoOpt, errorOpt});
     parser.process(app);
 
     QList<int> vxa;
@@ -179,6 +204,14 @@ int main(int argc, char** argv) {
             sim.setWireTime(true);
         if (parser.isSet(echoOpt))
             sim.setLocalEcho(true);
+        SimInstrument::ScaleErrors scaleErrors;
+        QString errorText;
+        if (!SimInstrument::ScaleErrors::parse(parser.value(errorOpt), scaleErrors, &errorText)) {
+            std::fprintf(stderr, "quartel-sim: %s\n", qPrintable(errorText));
+            return 2;
+        }
+        for (const int a : vxa + vxb)
+            sim.instrument(a)->errors = scaleErrors;
         for (const QString& text : parser.values(faultOpt)) {
             QString error;
             if (!applyFault(sim, text, error)) {

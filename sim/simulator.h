@@ -248,6 +248,25 @@ public:
     // Misbehaviour of this instrument (see SimFault). Set at any time; applies to the next request.
     SimFault fault;
 
+    // --- a scale that fails its verification -------------------------------------------------------
+    // Weighing errors, in divisions of the shown weight: a linearity error proportional to the load,
+    // a hysteresis added to a load placed after a heavier one, an offset off the centre of the scale.
+    struct ScaleErrors {
+        double linearPercent = 0; // "linear:0.02%": the load reads 0.02 % heavy
+        qint32 hysteresis = 0;    // "hysteresis:2": 2 divisions more on the way down
+        qint32 eccentric = 0;     // "eccentric:3": 3 divisions more at positions 1..4
+        // One or more of those words joined by "," ("none" for no error). False, with `error` set, on
+        // a bad text.
+        static bool parse(const QString& text, ScaleErrors& out, QString* error = nullptr);
+    };
+    ScaleErrors errors;
+    // A test load of `divisions` placed at `position` (0 the centre, 1..4 over the points of support):
+    // the load on the scale becomes that load through the errors above. For settleMs() the weight
+    // swings (halfway between the last load and this one, the stable bit clear) before it settles.
+    void placeLoad(qint32 divisions, int position = 0);
+    void setSettleMs(int ms) { settleMs_ = ms; }
+    int settleMs() const { return settleMs_; }
+
 private:
     friend class Simulator;
 
@@ -294,6 +313,13 @@ private:
     quint16 analogLevel_ = 0;
     bool setupActive_ = false;
     int restartMs_ = 500;
+    int settleMs_ = 300;
+    qint64 unstableUntilNs_ = 0;
+    bool settling_ = false;
+    qint32 settledLoad_ = 0;
+    void settle(); // the placed load once its time to settle is over
+    bool placed_ = false;
+    qint32 lastPlaced_ = 0;
     qint64 silentUntilNs_ = 0;
     int zeroCount_ = 0;
     int spanCount_ = 0;

@@ -11,6 +11,7 @@ constexpr CaptionText MnemonicsTable[] = {
     {"Reset", "C", "R"},
     {"Esc", "E", "x"},
     {"Conf", "F", "C"},
+    {"verifyItem", "V", "V"},
     {"Edit", "E", "E"},
     {"Econf", "F", "O"},
     {"Nota", "N", "N"},

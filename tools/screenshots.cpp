@@ -4,7 +4,8 @@
 // tab: captions next to their fields, no button too narrow) and fails when it is not sound. The first
 // page of the configuration report of the VXA, with every tab read, goes there too: the report as the
 // program writes it to PDF, turned into a picture by poppler's pdftoppm. Last the compare window,
-// against a setup file in which the filter and the baud rate were changed.
+// against a setup file in which the filter and the baud rate were changed, and the verification window
+// with the first page of its certificate.
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/quartel-screenshots docs
 
@@ -19,6 +20,8 @@
 #include "trafficwindow.h"
 #include "trendcontrol.h"
 #include "trendpanel.h"
+#include "certificaterender.h"
+#include "verificationwindow.h"
 
 #include <QApplication>
 #include <QCoro/QCoroTask>
@@ -52,6 +55,51 @@ bool Shoot(QWidget* w, const QString& path) {
 }
 
 // The first page of the screen's report as `png` (a PNG file, 100 dpi).
+// The verification window after a run over a scale with a linearity error of 0.02 % (every reading as
+// the simulator gives it), and the first page of its certificate.
+void ShootVerification(Form1* main, const QString& scratch, const QString& outDir, const QString& suffix) {
+    const Modulo1& m = main->Parameters().modulo1();
+    const InstrumentSummary inst{1, 1, QStringLiteral("3.2"), QStringLiteral("10000"), QStringLiteral("1"),
+                                 QStringLiteral("2.0000")};
+    verify::Scale scale;
+    scale.max = 10000;
+    VerificationWindow window(inst, scale, m.LanguageIndex, main);
+    window.resize(900, 820);
+    window.show();
+    const QStringList header{QStringLiteral("Mulino Rossi S.r.l."), QStringLiteral("Cremona"),
+                             QStringLiteral("Pesa a ponte 2"), QStringLiteral("M1 10 t"),
+                             QStringLiteral("LAT 123/24"), QStringLiteral("18 °C"), QStringLiteral("A. Bianchi")};
+    const char* const names[] = {"Customer", "Site", "ScaleId", "Weights", "WeightsCertificate", "Temperature",
+                                 "Technician"};
+    for (int i = 0; i < header.size(); ++i) {
+        if (auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(names[i]))) {
+            edit->setText(header[i]);
+        }
+    }
+    const QList<verify::Step> plan = window.Record().plan;
+    const auto readUpTo = [&](qsizetype end) {
+        for (qsizetype i = window.CurrentStep(); i < end; ++i) {
+            window.findChild<QPushButton*>(QStringLiteral("ReadButton"))->click();
+            window.TakeReading(plan[i].load + std::round(plan[i].load * 0.0002));
+        }
+    };
+    // The window with the last three steps still to read, then the certificate of the whole run.
+    readUpTo(plan.size() - 3);
+    QTest::qWait(300);
+    const QString path = QDir(outDir).filePath(QStringLiteral("verification-%1.png").arg(suffix));
+    const bool saved = window.grab().save(path);
+    std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    readUpTo(plan.size());
+    const QString pdf = QDir(scratch).filePath(QStringLiteral("verification.pdf"));
+    if (SaveCertificatePdf(window.Record(), pdf, m.LanguageIndex).ok) {
+        const QString png = QDir(outDir).filePath(QStringLiteral("certificate-%1").arg(suffix));
+        QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                                                       QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                                       QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, png});
+        std::printf("saved %s.png\n", qPrintable(png));
+    }
+}
+
 bool ShootReport(Form1* main, const QString& scratch, const QString& png) {
     const QString pdf = QDir(scratch).filePath(QStringLiteral("report.pdf"));
     const int language = main->Parameters().modulo1().LanguageIndex;
@@ -204,6 +252,8 @@ bool Run(const QString& outDir, int language) {
         const bool saved = window.grab().save(path);
         std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
     }
+
+    ShootVerification(main, scratch.path(), outDir, suffix);
 
     main->Command1_Click();
     main->Esc_Click();

@@ -15,6 +15,7 @@
 #include "texts_traffic.h"
 #include "trafficwindow.h"
 #include "trendcontrol.h"
+#include "verificationcontrol.h"
 
 #include <QAction>
 #include <QApplication>
@@ -145,6 +146,7 @@ void Form1::ApplyLanguage() {
     ApplyTexts(this, texts::Traffic(), m_.LanguageIndex);
     ApplyTexts(this, texts::Compare(), m_.LanguageIndex);
     trend_->ApplyLanguage(m_.LanguageIndex);
+    verification_->ApplyLanguage(m_.LanguageIndex);
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));
     }

@@ -47,6 +47,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class TrendControl;
+class VerificationControl;
 class StatusLine;
 
 // A shape used as a status lamp (solid or transparent fill) or as a group's modification marker.
@@ -134,6 +135,7 @@ public:
     OutputTests& Outputs() { return outputs_; }
     // The weight trend panel and the weight log (menu "vis").
     TrendControl& Trend() { return *trend_; }
+    VerificationControl& Verification() { return *verification_; }
     SetupFiles& Files() { return *files_; }
 
     // The control of a field.
@@ -314,6 +316,7 @@ private:
     std::unique_ptr<FileActions> fileActions_; // message boxes and CMDialog1 through the prompter
     std::unique_ptr<SetupFiles> files_;
     TrendControl* trend_ = nullptr; // a child of the screen
+    VerificationControl* verification_ = nullptr; // a child of the screen
     StatusLine* statusLine_ = nullptr;
 
     std::array<QWidget*, FieldCount> fields_{};

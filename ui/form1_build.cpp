@@ -13,6 +13,7 @@
 #include "texts_traffic.h"
 #include "trafficwindow.h"
 #include "trendcontrol.h"
+#include "verificationcontrol.h"
 #include "trendpanel.h"
 
 #include <QAction>
@@ -357,6 +358,8 @@ void Form1::BuildControls() {
     trend_ = new TrendControl(m_, monitor_, display_, context_.prompter, context_.settingsDir, vis, this);
     layout->addWidget(trend_->Panel(), 1);
     connect(this, &Form1::PassCompleted, trend_, &TrendControl::AfterPass);
+    verification_ = new VerificationControl(m_, monitor_, display_, set_, context_.prompter, opz, Esc, this);
+    connect(this, &Form1::PassCompleted, verification_, &VerificationControl::AfterPass);
     connect(trend_->TrendItem, &QAction::toggled, this, [this] { FitWindow(); });
     calib_.CommandQueued = [this](bool fullScale) {
         trend_->Mark(fullScale ? TrendMarkKind::FullScale : TrendMarkKind::Zero);

@@ -36,12 +36,14 @@ QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
         co_return co_await RunReport(line, io);
     case CliCommand::Diff:
         co_return co_await RunDiff(line, io);
+    case CliCommand::Verify:
+        co_return co_await RunVerify(line, io);
     }
     co_return ExitUsage;
 }
 
 bool CliNeedsGui(const QStringList& arguments) {
-    return arguments.value(1) == QLatin1String("report") &&
+    return (arguments.value(1) == QLatin1String("report") || arguments.value(1) == QLatin1String("verify")) &&
            (arguments.contains(QLatin1String("--pdf")) ||
             std::any_of(arguments.begin(), arguments.end(),
                         [](const QString& a) { return a.startsWith(QLatin1String("--pdf=")); }));

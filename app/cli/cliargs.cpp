@@ -42,6 +42,14 @@ constexpr CommandDef Commands[] = {
      "files: one line per parameter that differs (its caption, the value in each), then the count.\n"
      "Values are compared as the instrument holds them. Exit status 0: the same; 1: they differ; 2: an\n"
      "error (files of different models, a file the load refuses, no answer, a wrong command line)."},
+    {CliCommand::Verify, "verify",
+     "--address N [--class C] [--in-service] [--unit U] [--e E] [--max MAX] [--plan FILE] [--yes] "
+     "[--place-command CMD] [--pdf FILE] [--csv FILE] [--json] [options]",
+     "Verifies the scale with test weights: for each step of the plan it asks for the load (or with\n"
+     "--yes takes it as placed), waits for a stable gross reading and judges the error against the\n"
+     "maximum permissible error of the accuracy class (OIML R 76-1). Writes the certificate with --pdf.\n"
+     "Exit status 0: the scale passed; 1: it failed; 2: trouble (no stable reading, no answer, a wrong\n"
+     "command line)."},
 };
 
 const CommandDef* FindCommand(const QString& name) {
@@ -182,8 +190,9 @@ ParsedCli ParseCli(const QStringList& arguments) {
     const CommandDef* def = FindCommand(first);
     if (!def) {
         return Usage(
-            QStringLiteral("unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff; "
-                           "see --help)")
+            QStringLiteral(
+                "unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff, verify; "
+                "see --help)")
                 .arg(first));
     }
 
@@ -270,6 +279,10 @@ ParsedCli ParseCli(const QStringList& arguments) {
         own = {address, json};
         parser.addPositionalArgument(QStringLiteral("FILE.stp"),
                                      QStringLiteral("The setup file; without --address, the two files."));
+        break;
+    case CliCommand::Verify:
+        own = VerifyOptionList();
+        own.prepend(address);
         break;
     case CliCommand::Report:
         own = {address, pdf, text, notes};
@@ -482,6 +495,21 @@ ParsedCli ParseCli(const QStringList& arguments) {
         o.path = positional.first();
         o.path2 = live ? QString() : positional.value(1);
         o.json = parser.isSet(json);
+        break;
+    }
+    case CliCommand::Verify: {
+        if (auto u = tooMany(0)) {
+            return *u;
+        }
+        if (!parser.isSet(address)) {
+            return Usage(QStringLiteral("verify needs --address N"));
+        }
+        if (auto error = oneAddress()) {
+            return Usage(*error);
+        }
+        if (auto error = ParseVerifyOptions(parser, o.verify)) {
+            return Usage(*error);
+        }
         break;
     }
     case CliCommand::Report: {

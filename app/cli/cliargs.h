@@ -9,9 +9,12 @@
 //   quartel-cli restore --address N|A-B FILE.stp [--store]
 //   quartel-cli report  (--address N | FILE.stp) (--pdf OUT.pdf | --text)
 //   quartel-cli diff    (--address N FILE.stp | A.stp B.stp) [--json]
+//   quartel-cli verify  --address N [verification options, see verifyargs.h]
 //
 // Common options: --device PATH, --settings-dir DIR, --timeout MS, --demo, --lang it|en,
 // --model 1|2|auto, --help.
+
+#include "verifyargs.h"
 
 #include <QList>
 #include <QString>
@@ -31,7 +34,7 @@ std::optional<QList<int>> ParseAddresses(const QString& text, QString* error = n
 // 100 h, in milliseconds; nothing otherwise.
 std::optional<qint64> ParseDuration(const QString& text);
 
-enum class CliCommand { Scan, Watch, Backup, Restore, Report, Diff };
+enum class CliCommand { Scan, Watch, Backup, Restore, Report, Diff, Verify };
 
 // The instrument model the configuration commands work with: the user's choice, as on the start-up
 // screen, or asked of the instrument (only model 1 has the operating-mode register).
@@ -67,6 +70,8 @@ struct CliOptions {
     bool text = false; // report --text
     QString notes;     // report --notes: the report notes of the date line
     QString path2;     // diff: the second setup file (empty with --address)
+
+    VerifyOptions verify; // verify
 };
 
 struct ParsedCli {

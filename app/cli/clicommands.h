@@ -14,3 +14,4 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io);
 QCoro::Task<int> RunRestore(CliLine& line, CliIo& io);
 QCoro::Task<int> RunReport(CliLine& line, CliIo& io);
 QCoro::Task<int> RunDiff(CliLine& line, CliIo& io);
+QCoro::Task<int> RunVerify(CliLine& line, CliIo& io);

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Exit statuses of quartel-cli.
 inline constexpr int ExitOk = 0;     // everything asked for succeeded
@@ -17,6 +18,12 @@ struct CliStreams {
     std::function<void(const QString&)> out; // text as given, line ends included
     std::function<void(const QString&)> err;
     bool errIsTerminal = false;
+    // The answer the user types to a prompt (verify), without its line end; nothing at the end of the
+    // input.
+    std::function<std::optional<QString>()> readLine;
+    // Told of each test load verify asks for, before it waits for the reading (address, the load in
+    // divisions, position): a test places the load on its simulated scale.
+    std::function<void(int address, qint32 divisions, int position)> placeLoad;
 };
 
 // A number the screens show as text, as a JSON number (the shown text's decimals are kept in its value);
@@ -47,6 +54,7 @@ public:
     void Progress(const QString& text);
     void ClearProgress();
     bool ProgressShown() const { return progressShown_; }
+    CliStreams& Streams() { return s_; }
 
 private:
     CliStreams& s_;

@@ -9,7 +9,9 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
+#include <string>
 #include <unistd.h>
 
 int main(int argc, char* argv[]) {
@@ -41,5 +43,12 @@ int main(int argc, char* argv[]) {
         std::fflush(stderr);
     };
     streams.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    streams.readLine = []() -> std::optional<QString> {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            return std::nullopt;
+        }
+        return QString::fromLocal8Bit(line.c_str());
+    };
     return QCoro::waitFor(RunCli(QCoreApplication::arguments(), streams));
 }
