@@ -2,6 +2,7 @@
 
 #include "texts_report.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -119,25 +120,36 @@ ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex) {
     return {true, {}};
 }
 
+namespace {
+bool WritePdf(QIODevice& file, const QList<ReportLine>& lines, int languageIndex) {
+    QPdfWriter writer(&file);
+    writer.setTitle(Word("Title", languageIndex).trimmed());
+    writer.setResolution(PdfResolution);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(PdfMarginMm, PdfMarginMm, PdfMarginMm, PdfMarginMm),
+                                     QPageLayout::Millimeter));
+    return PaintReport(writer, lines);
+}
+} // namespace
+
+QByteArray ReportPdfBytes(const QList<ReportLine>& lines, int languageIndex) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return WritePdf(buffer, lines, languageIndex) ? buffer.data() : QByteArray();
+}
+
 ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return {false, file.errorString()};
     }
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(Word("Title", languageIndex).trimmed());
-        writer.setResolution(PdfResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(PdfMarginMm, PdfMarginMm, PdfMarginMm, PdfMarginMm),
-                                         QPageLayout::Millimeter));
-        if (!PaintReport(writer, lines)) {
-            file.cancelWriting();
-            return {false, file.errorString()};
-        }
+    if (!WritePdf(file, lines, languageIndex)) {
+        file.cancelWriting();
+        return {false, file.errorString()};
     }
     if (!file.commit()) {
         return {false, file.errorString()};
     }
     return {true, {}};
 }
+

@@ -54,7 +54,7 @@ QString TableLine(const QString& address, const QString& model, const QString& d
 } // namespace
 
 QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
-    if (!line.Open()) {
+    if (!co_await line.Open()) {
         co_return ExitFailed;
     }
     const CliOptions& o = line.options();

@@ -1,6 +1,8 @@
 // quartel-cli watch: the live monitor of the main setup screen, one line per pass.
 
 #include "clicommands.h"
+#include "cliend.h"
+#include "clifiles.h"
 #include "cliline.h"
 
 #include "texts_form1.h"
@@ -36,7 +38,15 @@ QString LampText(const MonitorDisplay& d, MonitorDisplay::Lamp lamp, const QStri
 } // namespace
 
 QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
-    if (!line.Open()) {
+    line.ReadSettings();
+    const CliOptions& options = line.options();
+    if (!options.csv.isEmpty() && options.csv != QLatin1String("-")) {
+        if (const QString refused = clifiles::WriteRefusal(io, options.csv); !refused.isEmpty()) {
+            io.Fail(refused);
+            co_return ExitFailed;
+        }
+    }
+    if (!co_await line.Open()) {
         co_return ExitFailed;
     }
     const CliOptions& o = line.options();
@@ -59,6 +69,8 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
         io.Fail(io.Text("LogNotOpened").arg(o.csv, log.ErrorString()));
         co_return ExitFailed;
     }
+    // Ctrl+C is how a watch without --count usually ends: the rows logged so far are kept.
+    const cliend::Cleanup closeLog([&log] { log.Close(); });
     if (csvOut) {
         io.Raw(WeightLogHeader() + QLatin1String(WeightLogLineEnd));
     }
