@@ -94,7 +94,12 @@ constexpr CaptionText CliTable[] = {
     {"ScanNoDivision", "codice di divisione sconosciuto", "unknown division code"},
     {"ScanNoStatus", "nessuna risposta al byte di stato", "no reply to the status byte"},
     {"ScanNoWeight", "nessuna risposta al peso", "no reply to the weight"},
-    // watch
+    // watch (the Italian headers fit the columns of the English ones)
+    {"WatchPass", "ciclo", "pass"},
+    {"WatchPoints", "punti", "points"},
+    {"WatchInputs", "in", "in"},
+    {"WatchSet", "sp %1", "set %1"},
+    {"WatchLamps", "spie", "lamps"},
     {"WatchOn", "%1 all'indirizzo %2 su %3", "%1 at address %2 on %3"},
     {"WatchFailed", "nessuna risposta dall'indirizzo %1 in %2 di %3 cicli",
      "no reply from address %1 in %2 of %3 passes"},

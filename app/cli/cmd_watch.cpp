@@ -84,15 +84,17 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
     if (table) {
         const char* viewKey = o.view == 1 ? "Label1.net" : o.view == 3 ? "Label1.peak" : "Label1.gross";
         QString header = QStringLiteral("%1 %2 %3 %4")
-                             .arg(QStringLiteral("pass"), 6)
+                             .arg(io.Text("WatchPass"), 6)
                              .arg(Caption(viewKey, language).trimmed(), 9)
-                             .arg(QStringLiteral("points"), 7)
+                             .arg(io.Text("WatchPoints"), 7)
                              .arg(QStringLiteral("mV/V"), 7);
         if (model1) {
-            header +=
-                QStringLiteral("  in  %1 %2").arg(QStringLiteral("set 1"), 7).arg(QStringLiteral("set 2"), 7);
+            header += QStringLiteral("  %1  %2 %3")
+                          .arg(io.Text("WatchInputs"))
+                          .arg(io.Text("WatchSet").arg(1), 7)
+                          .arg(io.Text("WatchSet").arg(2), 7);
         }
-        header += QStringLiteral("  lamps");
+        header += QStringLiteral("  ") + io.Text("WatchLamps");
         io.Out(io.Text("WatchOn").arg(ModelName(model)).arg(a).arg(line.Device()));
         io.Out(header);
     }
