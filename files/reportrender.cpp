@@ -152,4 +152,3 @@ ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path,
     }
     return {true, {}};
 }
-

@@ -343,7 +343,8 @@ SaveResult SaveFiles(const QString& setupPath, const QByteArray& setupBytes, con
     // back, or the new one removed when there was none.
     QFile oldModel(modelPath);
     const bool hadModel = QFileInfo(modelPath).isFile();
-    const QByteArray oldBytes = hadModel && oldModel.open(QIODevice::ReadOnly) ? oldModel.readAll() : QByteArray();
+    const QByteArray oldBytes =
+        hadModel && oldModel.open(QIODevice::ReadOnly) ? oldModel.readAll() : QByteArray();
     oldModel.close();
     for (const auto& [path, bytes] : {std::pair{modelPath, modelBytes}, std::pair{setupPath, setupBytes}}) {
         if (!WriteWhole(path, bytes, &result.reason)) {

@@ -1,9 +1,9 @@
 #include "cli.h"
 
 #include "cliargs.h"
+#include "clicommands.h"
 #include "cliend.h"
 #include "clifiles.h"
-#include "clicommands.h"
 #include "cliline.h"
 
 QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
@@ -11,9 +11,8 @@ QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
     const ParsedCli parsed = ParseCli(arguments, RunLanguage(arguments));
     io.SetLanguage(parsed.language);
     // Lost output is told in the run's language (the settings may change it below).
-    cliend::OnOutputLost([&io](int error) {
-        io.Fail(io.Text("StdoutLost").arg(clifiles::SystemReason(io, error)));
-    });
+    cliend::OnOutputLost(
+        [&io](int error) { io.Fail(io.Text("StdoutLost").arg(clifiles::SystemReason(io, error))); });
     struct Forget {
         ~Forget() { cliend::OnOutputLost(nullptr); }
     } forget;

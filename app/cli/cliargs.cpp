@@ -11,7 +11,7 @@ namespace {
 struct CommandDef {
     CliCommand command;
     const char* name;
-    const char* usage; // after "quartel-cli NAME "; "[options]" is put in the run's language
+    const char* usage;         // after "quartel-cli NAME "; "[options]" is put in the run's language
     const char* description;   // English, one or more lines
     const char* descriptionIt; // Italian
 };
@@ -119,7 +119,6 @@ QString CommandHelp(const QCommandLineParser& parser, const CommandDef& def, int
 
 } // namespace
 
-
 std::optional<qint64> ParseDuration(const QString& text) {
     static const QRegularExpression form(QStringLiteral("^([0-9]{1,7})([smh]?)$"));
     const QRegularExpressionMatch match = form.match(text.trimmed().toLower());
@@ -168,8 +167,9 @@ std::optional<QList<int>> ParseAddresses(const QString& text, QString* error, in
                                 .arg(part.trimmed(), range));
             }
             if (first > last) {
-                return fail(L(language, "l'intervallo \"%1\" va all'indietro", "the range \"%1\" runs backwards")
-                                .arg(part.trimmed()));
+                return fail(
+                    L(language, "l'intervallo \"%1\" va all'indietro", "the range \"%1\" runs backwards")
+                        .arg(part.trimmed()));
             }
         }
         for (int a = first; a <= last; ++a) {
@@ -193,33 +193,34 @@ QString CliHelp(int language) {
     for (const CommandDef& def : Commands) {
         help += QStringLiteral("  %1 %2\n").arg(QLatin1String(def.name), QLatin1String(def.usage));
     }
-    help += L(language,
-              "\nOpzioni comuni:\n"
-              "  --device PERCORSO  dispositivo seriale (predefinito: port.ini, o il numero di porta di prog.ini)\n"
-              "  --settings-dir DIR cartella di prog.ini e port.ini (predefinita: quella di quartel-setup)\n"
-              "  --timeout MS       tempo di attesa della risposta in millisecondi (predefinito: prog.ini)\n"
-              "  --demo             linea simulata con un VXA all'indirizzo 1 e un VXB all'indirizzo 2\n"
-              "  --lang it|en       lingua dei messaggi, delle chiavi dei file di setup e della stampa\n"
-              "  --model 1|2|auto   modello dello strumento (1 VXA, 2 VXB; auto lo chiede allo strumento)\n"
-              "  --local-echo       l'adattatore restituisce ogni richiesta (predefinito: port.ini)\n"
-              "  -h, --help         aiuto del programma o di un comando\n"
-              "  -v, --version      la versione\n\n"
-              "\"quartel-cli COMANDO --help\" descrive un comando. Lo stato di uscita è 0 quando tutto\n"
-              "è riuscito, 1 quando qualcosa non è riuscito (l'errore standard dice cosa), 2 per una riga di\n"
-              "comando errata, 130 dopo Ctrl+C e 143 dopo SIGTERM.\n",
-              "\nCommon options:\n"
-              "  --device PATH      serial device to use (default: port.ini's, or the port number of prog.ini)\n"
-              "  --settings-dir DIR directory of prog.ini and port.ini (default: the one of quartel-setup)\n"
-              "  --timeout MS       reply time-out in milliseconds (default: prog.ini's)\n"
-              "  --demo             simulated line with a VXA at address 1 and a VXB at address 2\n"
-              "  --lang it|en       language of the messages, setup-file keys and the report\n"
-              "  --model 1|2|auto   instrument model (1 VXA, 2 VXB; auto asks the instrument)\n"
-              "  --local-echo       the adapter hands back each request (default: port.ini's)\n"
-              "  -h, --help         help of the program or of a command\n"
-              "  -v, --version      the version\n\n"
-              "\"quartel-cli COMMAND --help\" describes a command. The exit status is 0 when everything\n"
-              "asked for succeeded, 1 when something failed (standard error says what), 2 for a wrong command\n"
-              "line, 130 after Ctrl+C and 143 after SIGTERM.\n");
+    help += L(
+        language,
+        "\nOpzioni comuni:\n"
+        "  --device PERCORSO  dispositivo seriale (predefinito: port.ini, o il numero di porta di prog.ini)\n"
+        "  --settings-dir DIR cartella di prog.ini e port.ini (predefinita: quella di quartel-setup)\n"
+        "  --timeout MS       tempo di attesa della risposta in millisecondi (predefinito: prog.ini)\n"
+        "  --demo             linea simulata con un VXA all'indirizzo 1 e un VXB all'indirizzo 2\n"
+        "  --lang it|en       lingua dei messaggi, delle chiavi dei file di setup e della stampa\n"
+        "  --model 1|2|auto   modello dello strumento (1 VXA, 2 VXB; auto lo chiede allo strumento)\n"
+        "  --local-echo       l'adattatore restituisce ogni richiesta (predefinito: port.ini)\n"
+        "  -h, --help         aiuto del programma o di un comando\n"
+        "  -v, --version      la versione\n\n"
+        "\"quartel-cli COMANDO --help\" descrive un comando. Lo stato di uscita è 0 quando tutto\n"
+        "è riuscito, 1 quando qualcosa non è riuscito (l'errore standard dice cosa), 2 per una riga di\n"
+        "comando errata, 130 dopo Ctrl+C e 143 dopo SIGTERM.\n",
+        "\nCommon options:\n"
+        "  --device PATH      serial device to use (default: port.ini's, or the port number of prog.ini)\n"
+        "  --settings-dir DIR directory of prog.ini and port.ini (default: the one of quartel-setup)\n"
+        "  --timeout MS       reply time-out in milliseconds (default: prog.ini's)\n"
+        "  --demo             simulated line with a VXA at address 1 and a VXB at address 2\n"
+        "  --lang it|en       language of the messages, setup-file keys and the report\n"
+        "  --model 1|2|auto   instrument model (1 VXA, 2 VXB; auto asks the instrument)\n"
+        "  --local-echo       the adapter hands back each request (default: port.ini's)\n"
+        "  -h, --help         help of the program or of a command\n"
+        "  -v, --version      the version\n\n"
+        "\"quartel-cli COMMAND --help\" describes a command. The exit status is 0 when everything\n"
+        "asked for succeeded, 1 when something failed (standard error says what), 2 for a wrong command\n"
+        "line, 130 after Ctrl+C and 143 after SIGTERM.\n");
     return help;
 }
 
@@ -261,7 +262,9 @@ int RunLanguage(const QStringList& arguments) {
 }
 
 ParsedCli ParseCli(const QStringList& arguments, int language) {
-    const auto T = [language](const char* italian, const char* english) { return L(language, italian, english); };
+    const auto T = [language](const char* italian, const char* english) {
+        return L(language, italian, english);
+    };
     const auto Usage = [language](const QString& reason) {
         ParsedCli parsed;
         parsed.exitNow = ExitUsageStatus;
@@ -302,11 +305,13 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(L(language, def->descriptionIt, def->description));
-    const QCommandLineOption help(QStringList{Opt("h"), Opt("help")}, T("Mostra questo aiuto.", "Shows this help."));
+    const QCommandLineOption help(QStringList{Opt("h"), Opt("help")},
+                                  T("Mostra questo aiuto.", "Shows this help."));
     const QCommandLineOption device(
         Opt("device"),
         T("Dispositivo seriale da usare (p.es. /dev/ttyUSB0, un nome /dev/serial/by-id/..., il terminale di "
-          "un simulatore o tcp://HOST:PORTA); predefinito: quello di port.ini, o il numero di porta di prog.ini.",
+          "un simulatore o tcp://HOST:PORTA); predefinito: quello di port.ini, o il numero di porta di "
+          "prog.ini.",
           "Serial device to use (e.g. /dev/ttyUSB0, a /dev/serial/by-id/... name, a simulator's terminal "
           "or tcp://HOST:PORT); default: port.ini's, or the port number of prog.ini."),
         T("PERCORSO", "PATH"));
@@ -324,13 +329,13 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
                                                  "Simulated line: a VXA at address 1, a VXB at 2."));
     const QCommandLineOption lang(
         Opt("lang"),
-        T("Lingua dei messaggi, delle chiavi dei file di setup e della stampa: it o en (predefinita: prog.ini).",
+        T("Lingua dei messaggi, delle chiavi dei file di setup e della stampa: it o en (predefinita: "
+          "prog.ini).",
           "Language of the messages, setup-file keys and the report: it or en (default: prog.ini's)."),
         QStringLiteral("it|en"));
-    const QCommandLineOption localEcho(
-        Opt("local-echo"),
-        T("L'adattatore restituisce ogni richiesta (predefinito: port.ini).",
-          "The adapter hands back each request (default: port.ini's)."));
+    const QCommandLineOption localEcho(Opt("local-echo"),
+                                       T("L'adattatore restituisce ogni richiesta (predefinito: port.ini).",
+                                         "The adapter hands back each request (default: port.ini's)."));
     const QCommandLineOption model(
         Opt("model"),
         T("Modello dello strumento: 1 (VXA), 2 (VXB) o auto (chiesto allo strumento). Predefinito: auto.",
@@ -364,10 +369,11 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
                                       T("Finisce dopo questo tempo: secondi, o un numero con s, m o h.",
                                         "Ends after this time: seconds, or a number with s, m or h."),
                                       QStringLiteral("T"));
-    const QCommandLineOption csv(Opt("csv"),
-                                 T("Scrive la registrazione del peso come CSV in FILE (\"-\": uscita standard).",
-                                   "Writes the weight log as CSV to FILE (\"-\": standard output)."),
-                                 QStringLiteral("FILE|-"));
+    const QCommandLineOption csv(
+        Opt("csv"),
+        T("Scrive la registrazione del peso come CSV in FILE (\"-\": uscita standard).",
+          "Writes the weight log as CSV to FILE (\"-\": standard output)."),
+        QStringLiteral("FILE|-"));
     const QCommandLineOption stats(
         Opt("stats"),
         T("Alla fine, sull'errore standard: cicli al secondo rispetto al limite del tempo di linea a 19200 "
@@ -386,9 +392,11 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
                                  T("Scrive la stampa come file PDF (\"-\": uscita standard).",
                                    "Write the report as a PDF file (\"-\": standard output)."),
                                  QStringLiteral("OUT.pdf"));
-    const QCommandLineOption text(Opt("text"), T("Stampa come testo semplice.", "Print the report as plain text."));
-    const QCommandLineOption notes(Opt("notes"), T("Note della stampa, dopo la data.", "Report notes, printed after the date."),
-                                   T("TESTO", "TEXT"));
+    const QCommandLineOption text(Opt("text"),
+                                  T("Stampa come testo semplice.", "Print the report as plain text."));
+    const QCommandLineOption notes(
+        Opt("notes"), T("Note della stampa, dopo la data.", "Report notes, printed after the date."),
+        T("TESTO", "TEXT"));
     switch (def->command) {
     case CliCommand::Scan:
         own = {addresses, json};
@@ -398,9 +406,9 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         break;
     case CliCommand::Backup:
         own = {address, all};
-        parser.addPositionalArgument(QStringLiteral("FILE.stp|DIR"),
-                                     T("Il file di setup, o con --all la cartella.",
-                                       "The setup file, or with --all the directory."));
+        parser.addPositionalArgument(
+            QStringLiteral("FILE.stp|DIR"),
+            T("Il file di setup, o con --all la cartella.", "The setup file, or with --all the directory."));
         break;
     case CliCommand::Restore:
         own = {address, store};
@@ -440,7 +448,8 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
                              .arg(parser.unknownOptionNames().first(), QLatin1String(def->name)));
         }
         // The other refusal of the parser: an option without its value.
-        return Usage(T("un'opzione non ha il suo valore: %1", "an option lacks its value: %1").arg(rest.last()));
+        return Usage(
+            T("un'opzione non ha il suo valore: %1", "an option lacks its value: %1").arg(rest.last()));
     }
 
     ParsedCli parsed;
@@ -452,8 +461,9 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     o.demo = parser.isSet(demo);
     o.localEcho = parser.isSet(localEcho);
     if (parser.isSet(timeout) && !ParseInt(parser.value(timeout), 1, 32767, o.timeoutMs)) {
-        return Usage(
-            T("--timeout vuole millisecondi 1..32767, non \"%1\"", "--timeout takes milliseconds 1..32767, not \"%1\"").arg(parser.value(timeout)));
+        return Usage(T("--timeout vuole millisecondi 1..32767, non \"%1\"",
+                       "--timeout takes milliseconds 1..32767, not \"%1\"")
+                         .arg(parser.value(timeout)));
     }
     if (parser.isSet(lang)) {
         const QString l = parser.value(lang).toLower();
@@ -462,7 +472,8 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         } else if (l == QLatin1String("en")) {
             o.language = 1;
         } else {
-            return Usage(T("--lang vuole it o en, non \"%1\"", "--lang takes it or en, not \"%1\"").arg(parser.value(lang)));
+            return Usage(T("--lang vuole it o en, non \"%1\"", "--lang takes it or en, not \"%1\"")
+                             .arg(parser.value(lang)));
         }
     }
     o.model = ModelAuto;
@@ -475,16 +486,17 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         } else if (v == QLatin1String("auto")) {
             o.model = ModelAuto;
         } else {
-            return Usage(T("--model vuole 1, 2 o auto, non \"%1\"", "--model takes 1, 2 or auto, not \"%1\"").arg(parser.value(model)));
+            return Usage(T("--model vuole 1, 2 o auto, non \"%1\"", "--model takes 1, 2 or auto, not \"%1\"")
+                             .arg(parser.value(model)));
         }
     }
 
     const QStringList positional = parser.positionalArguments();
     const auto tooMany = [&](int allowed) {
-        return positional.size() > allowed
-                   ? std::optional<ParsedCli>(
-                         Usage(T("argomento inatteso \"%1\"", "unexpected argument \"%1\"").arg(positional.at(allowed))))
-                   : std::nullopt;
+        return positional.size() > allowed ? std::optional<ParsedCli>(Usage(
+                                                 T("argomento inatteso \"%1\"", "unexpected argument \"%1\"")
+                                                     .arg(positional.at(allowed))))
+                                           : std::nullopt;
     };
     const auto oneAddress = [&]() -> std::optional<QString> {
         QString error;
@@ -493,7 +505,9 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
             return QStringLiteral("--address: ") + error;
         }
         if (list->size() != 1) {
-            return T("--address vuole qui un solo indirizzo, non \"%1\"", "--address takes one address here, not \"%1\"").arg(parser.value(address));
+            return T("--address vuole qui un solo indirizzo, non \"%1\"",
+                     "--address takes one address here, not \"%1\"")
+                .arg(parser.value(address));
         }
         o.addresses = *list;
         return std::nullopt;
@@ -527,7 +541,8 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
             return Usage(*error);
         }
         if (parser.isSet(count) && !ParseInt(parser.value(count), 1, 1000000000, o.count)) {
-            return Usage(T("--count vuole un numero di cicli da 1, non \"%1\"", "--count takes a number of passes from 1, not \"%1\"")
+            return Usage(T("--count vuole un numero di cicli da 1, non \"%1\"",
+                           "--count takes a number of passes from 1, not \"%1\"")
                              .arg(parser.value(count)));
         }
         if (parser.isSet(view)) {
@@ -537,8 +552,9 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
                      : v == QLatin1String("peak")  ? 3
                                                    : 0;
             if (o.view == 0) {
-                return Usage(
-                    T("--view vuole net, gross o peak, non \"%1\"", "--view takes net, gross or peak, not \"%1\"").arg(parser.value(view)));
+                return Usage(T("--view vuole net, gross o peak, non \"%1\"",
+                               "--view takes net, gross or peak, not \"%1\"")
+                                 .arg(parser.value(view)));
             }
         }
         o.json = parser.isSet(json);
@@ -546,8 +562,10 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         if (parser.isSet(duration)) {
             const std::optional<qint64> ms = ParseDuration(parser.value(duration));
             if (!ms) {
-                return Usage(T("--duration vuole un tempo da 1 s a 100 h (\"90\", \"90s\", \"15m\", \"2h\"), non \"%1\"",
-                                 "--duration takes a time from 1 s to 100 h (\"90\", \"90s\", \"15m\", \"2h\"), not \"%1\"")
+                return Usage(T("--duration vuole un tempo da 1 s a 100 h (\"90\", \"90s\", \"15m\", \"2h\"), "
+                               "non \"%1\"",
+                               "--duration takes a time from 1 s to 100 h (\"90\", \"90s\", \"15m\", "
+                               "\"2h\"), not \"%1\"")
                                  .arg(parser.value(duration)));
             }
             o.durationMs = *ms;
@@ -555,10 +573,12 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         if (parser.isSet(csv)) {
             o.csv = parser.value(csv);
             if (o.csv.isEmpty()) {
-                return Usage(T("--csv richiede un nome di file, o - per l'uscita standard", "--csv needs a file name, or - for standard output"));
+                return Usage(T("--csv richiede un nome di file, o - per l'uscita standard",
+                               "--csv needs a file name, or - for standard output"));
             }
             if (o.csv == QLatin1String("-") && o.json) {
-                return Usage(T("--csv - e --json vogliono entrambi l'uscita standard", "--csv - and --json both want standard output"));
+                return Usage(T("--csv - e --json vogliono entrambi l'uscita standard",
+                               "--csv - and --json both want standard output"));
             }
         }
         if (o.stats && o.count == 0) {
@@ -572,18 +592,23 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         }
         o.all = parser.isSet(all);
         if (o.all == parser.isSet(address)) {
-            return Usage(T("backup richiede --address N FILE.stp oppure --all DIR", "backup needs either --address N FILE.stp or --all DIR"));
+            return Usage(T("backup richiede --address N FILE.stp oppure --all DIR",
+                           "backup needs either --address N FILE.stp or --all DIR"));
         }
         if (positional.isEmpty()) {
-            return Usage(o.all ? T("backup --all richiede la cartella DIR", "backup --all needs the directory DIR")
-                               : T("backup richiede il file di setup FILE.stp", "backup needs the setup file FILE.stp"));
+            return Usage(
+                o.all
+                    ? T("backup --all richiede la cartella DIR", "backup --all needs the directory DIR")
+                    : T("backup richiede il file di setup FILE.stp", "backup needs the setup file FILE.stp"));
         }
         o.path = positional.first();
         if (!o.all && o.path == QLatin1String("-")) {
-            return Usage(T("backup scrive due file (FILE.stp e FILE.typ): \"-\" non è ammesso", "backup writes two files (FILE.stp and FILE.typ): \"-\" is not allowed"));
+            return Usage(T("backup scrive due file (FILE.stp e FILE.typ): \"-\" non è ammesso",
+                           "backup writes two files (FILE.stp and FILE.typ): \"-\" is not allowed"));
         }
         if (!o.all && !o.path.endsWith(QLatin1String(".stp"), Qt::CaseInsensitive)) {
-            return Usage(T("backup scrive FILE.stp e FILE.typ: il nome \"%1\" deve finire in .stp", "backup writes FILE.stp and FILE.typ: the name \"%1\" must end in .stp")
+            return Usage(T("backup scrive FILE.stp e FILE.typ: il nome \"%1\" deve finire in .stp",
+                           "backup writes FILE.stp and FILE.typ: the name \"%1\" must end in .stp")
                              .arg(o.path));
         }
         if (!o.all) {
@@ -603,10 +628,12 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
             return *u;
         }
         if (!parser.isSet(address)) {
-            return Usage(T("restore richiede --address N o --address A-B", "restore needs --address N or --address A-B"));
+            return Usage(T("restore richiede --address N o --address A-B",
+                           "restore needs --address N or --address A-B"));
         }
         if (positional.isEmpty()) {
-            return Usage(T("restore richiede il file di setup FILE.stp", "restore needs the setup file FILE.stp"));
+            return Usage(
+                T("restore richiede il file di setup FILE.stp", "restore needs the setup file FILE.stp"));
         }
         QString error;
         const std::optional<QList<int>> list = ParseAddresses(parser.value(address), &error, language);
@@ -624,8 +651,8 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
             return *u;
         }
         if (positional.size() != (live ? 1 : 2)) {
-            return Usage(
-                T("diff richiede --address N FILE.stp oppure due file di setup A.stp B.stp", "diff needs either --address N FILE.stp or two setup files A.stp B.stp"));
+            return Usage(T("diff richiede --address N FILE.stp oppure due file di setup A.stp B.stp",
+                           "diff needs either --address N FILE.stp or two setup files A.stp B.stp"));
         }
         if (live) {
             if (auto error = oneAddress()) {
@@ -643,14 +670,16 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         }
         const bool fromFile = !positional.isEmpty();
         if (fromFile == parser.isSet(address)) {
-            return Usage(T("report richiede --address N oppure un file di setup FILE.stp", "report needs either --address N or a setup file FILE.stp"));
+            return Usage(T("report richiede --address N oppure un file di setup FILE.stp",
+                           "report needs either --address N or a setup file FILE.stp"));
         }
         if (parser.isSet(pdf) && parser.isSet(text)) {
-            return Usage(
-                T("report scrive un PDF (--pdf OUT.pdf) o un testo (--text), non entrambi", "report writes either a PDF (--pdf OUT.pdf) or text (--text), not both"));
+            return Usage(T("report scrive un PDF (--pdf OUT.pdf) o un testo (--text), non entrambi",
+                           "report writes either a PDF (--pdf OUT.pdf) or text (--text), not both"));
         }
         if (!parser.isSet(pdf) && !parser.isSet(text)) {
-            return Usage(T("report richiede --pdf OUT.pdf oppure --text", "report needs either --pdf OUT.pdf or --text"));
+            return Usage(T("report richiede --pdf OUT.pdf oppure --text",
+                           "report needs either --pdf OUT.pdf or --text"));
         }
         if (fromFile) {
             o.path = positional.first();

@@ -43,16 +43,16 @@ QString Named(const CliIo& io, const QString& path, const QString& reason) {
 
 QString SystemReason(const CliIo& io, int error) {
     // The usual ones in the run's language; any other as the system words it.
-    const char* key = error == ENOENT   ? "ErrNoEntry"
-                      : error == EACCES ? "ErrAccess"
-                      : error == EPERM  ? "ErrAccess"
-                      : error == ENOSPC ? "ErrNoSpace"
-                      : error == EROFS  ? "ErrReadOnly"
+    const char* key = error == ENOENT    ? "ErrNoEntry"
+                      : error == EACCES  ? "ErrAccess"
+                      : error == EPERM   ? "ErrAccess"
+                      : error == ENOSPC  ? "ErrNoSpace"
+                      : error == EROFS   ? "ErrReadOnly"
                       : error == ENOTDIR ? "ErrNotDir"
-                      : error == EISDIR ? "ErrIsDir"
-                      : error == EIO    ? "ErrIo"
-                      : error == EPIPE  ? "ErrPipe"
-                                        : nullptr;
+                      : error == EISDIR  ? "ErrIsDir"
+                      : error == EIO     ? "ErrIo"
+                      : error == EPIPE   ? "ErrPipe"
+                                         : nullptr;
     return key ? io.Text(key) : QString::fromLocal8Bit(std::strerror(error));
 }
 

@@ -2,10 +2,10 @@
 
 #include "cliend.h"
 #include "demo.h"
-#include "loopwait.h"
-#include "portsettings.h"
-#include "ports.h"
 #include "frame.h"
+#include "loopwait.h"
+#include "ports.h"
+#include "portsettings.h"
 #include "registers.h"
 #include "rules.h"
 #include "screencontext.h"
@@ -66,9 +66,10 @@ void CliLine::ReadSettings() {
     io_.SetLanguage(m_.LanguageIndex);
     for (const auto& [wasRead, problem] : {std::pair{read, refused}, std::pair{portRead, portRefused}}) {
         if (!wasRead && !problem.path.isEmpty()) {
-            const QString why = problem.reason == settings::FileProblem::NotRegularFile ? io_.Text("NotPlainFile")
-                                : problem.reason == settings::FileProblem::TooLarge     ? io_.Text("TooLarge")
-                                                                                        : problem.systemText;
+            const QString why = problem.reason == settings::FileProblem::NotRegularFile
+                                    ? io_.Text("NotPlainFile")
+                                : problem.reason == settings::FileProblem::TooLarge ? io_.Text("TooLarge")
+                                                                                    : problem.systemText;
             io_.Note(io_.Text("SettingsNotRead").arg(QDir::toNativeSeparators(problem.path), why));
         }
     }
@@ -138,7 +139,8 @@ QCoro::Task<bool> CliLine::Connected() {
         co_return true;
     }
     if (link_->ConnectionProblem() == SerialLink::Connection::Fine) {
-        io_.Fail(QStringLiteral("%1: %2").arg(device_, io_.Text("ConnectTimeout").arg(ConnectTimeoutMs / 1000)));
+        io_.Fail(
+            QStringLiteral("%1: %2").arg(device_, io_.Text("ConnectTimeout").arg(ConnectTimeoutMs / 1000)));
     }
     // A refused or failed connection was told by the link's own notice.
     co_return up;

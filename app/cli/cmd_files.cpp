@@ -161,7 +161,8 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     // A folder made here and still empty when the run is ended early goes again.
     const bool made = !QFileInfo::exists(o.path);
     if (made && !QDir().mkpath(o.path)) {
-        io.Fail(io.Text("CannotMakeFolder").arg(QDir::toNativeSeparators(o.path), clifiles::SystemReason(io, errno)));
+        io.Fail(io.Text("CannotMakeFolder")
+                    .arg(QDir::toNativeSeparators(o.path), clifiles::SystemReason(io, errno)));
         co_return ExitFailed;
     }
     const cliend::Cleanup removeEmpty([made, path = o.path] {

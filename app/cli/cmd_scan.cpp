@@ -42,7 +42,7 @@ struct ScanRow {
     QString division;
     QString weight; // as the start-up screen shows it
     QString status;
-    QString statusJson; // the same in English
+    QString statusJson;  // the same in English
     int statusByte = -1; // -1: not read
     bool complete = false;
 };

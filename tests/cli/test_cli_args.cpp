@@ -154,7 +154,8 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, reason);
         if (!arguments.isEmpty() && !arguments.contains("--lang")) {
-            arguments << "--lang" << "en";
+            arguments << "--lang"
+                      << "en";
         }
         const Run r = RunArgs(arguments);
         QCOMPARE(r.status, ExitUsage);
@@ -184,7 +185,8 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, usage);
         QFETCH(QString, option);
-        const Run r = RunArgs(arguments << "--lang" << "en");
+        const Run r = RunArgs(arguments << "--lang"
+                                        << "en");
         QCOMPARE(r.status, ExitOk);
         QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
         QVERIFY2(r.out.contains(option), qPrintable(r.out));

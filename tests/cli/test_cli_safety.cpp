@@ -12,10 +12,10 @@
 #include <QTcpServer>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 using namespace clitest;
@@ -63,11 +63,13 @@ private slots:
             QTest::addRow("%s -", command) << command << "-" << (QByteArray(command) == "backup" ? 2 : 0)
                                            << (QByteArray(command) == "backup" ? "-" : "");
             QTest::addRow("%s character device", command)
-                << command << "character device" << 1 << "exists and is not a regular file (a character device): it is not replaced";
+                << command << "character device" << 1
+                << "exists and is not a regular file (a character device): it is not replaced";
             QTest::addRow("%s FIFO", command)
                 << command << "FIFO" << 1 << "exists and is not a regular file (a FIFO): it is not replaced";
             QTest::addRow("%s directory", command)
-                << command << "directory" << 1 << "exists and is not a regular file (a directory): it is not replaced";
+                << command << "directory" << 1
+                << "exists and is not a regular file (a directory): it is not replaced";
         }
     }
     void outputPaths() {
@@ -117,7 +119,9 @@ private slots:
             QVERIFY(!S_ISREG(st.st_mode)); // left as it was
         }
         // Nothing else was made beside it: no model file of a refused backup, no temporary file.
-        const QStringList left = QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QStringList left =
+            QDir(rig.dir.path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
         QStringList expected{"prog.ini"};
         if (kind != QLatin1String("-") && kind != QLatin1String("missing folder")) {
             expected << QFileInfo(target).fileName();
@@ -154,7 +158,8 @@ private slots:
         rig.sim.addInstrument(2, SimInstrument::VXB);
         QCOMPARE(::mkfifo(QFile::encodeName(rig.Path("fifo.stp")).constData(), 0600), 0);
         QVERIFY(WriteAll(rig.Path("long.stp"), QByteArray(65001, 'x')));
-        const CliResult r = rig.Run(args << rig.Path(file) << "--lang" << "en");
+        const CliResult r = rig.Run(args << rig.Path(file) << "--lang"
+                                         << "en");
         QCOMPARE(r.status, args.first() == QLatin1String("diff") ? 2 : 1);
         QCOMPARE(r.err, QStringLiteral("quartel-cli: %1: %2\n").arg(rig.Path(file), reason));
         QVERIFY(rig.sim.requests().isEmpty()); // refused before anything is sent
@@ -179,7 +184,8 @@ private slots:
         if (command == QLatin1String("backup")) {
             // Slow replies keep the backup reading when the signal comes.
             rig.sim.setFault(1, SimFault::late(80));
-            args << rig.Path("line.stp") << "--timeout" << "1000";
+            args << rig.Path("line.stp") << "--timeout"
+                 << "1000";
         }
         QProcess* run = StartProgram(args, this);
         QVERIFY(run->waitForStarted());
@@ -191,7 +197,8 @@ private slots:
         QCOMPARE(run->exitStatus(), QProcess::NormalExit);
         QCOMPARE(run->exitCode(), signal == SIGINT ? 130 : 143);
         QVERIFY(!Exclusive(device));
-        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(rig.dir.path())
+                     .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"prog.ini"});
         rig.sim.setFault(1, SimFault::none());
         const CliResult next = rig.Run({"scan", "--addresses", "1"});
@@ -209,8 +216,9 @@ private slots:
         QFETCH(QStringList, args);
         CliRig rig(1);
         rig.sim.addInstrument(1, SimInstrument::VXA);
-        QProcess* run = StartProgram(args << "--device" << rig.sim.devicePath() << "--settings-dir" << rig.dir.path()
-                                          << "--lang" << "en",
+        QProcess* run = StartProgram(args << "--device" << rig.sim.devicePath() << "--settings-dir"
+                                          << rig.dir.path() << "--lang"
+                                          << "en",
                                      this, QStringLiteral("/dev/full"));
         // The simulator answers from this process's event loop: waited for, not blocked on.
         QTRY_VERIFY_WITH_TIMEOUT(run->state() == QProcess::NotRunning, 20000);
@@ -298,12 +306,13 @@ private slots:
     void onlyItalian_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("err");
-        QTest::newRow("usage") << QStringList{"scan", "--bogus"}
-                               << "quartel-cli: opzione sconosciuta \"bogus\" (vedere quartel-cli scan --help)\n";
+        QTest::newRow("usage")
+            << QStringList{"scan", "--bogus"}
+            << "quartel-cli: opzione sconosciuta \"bogus\" (vedere quartel-cli scan --help)\n";
         QTest::newRow("value") << QStringList{"watch", "--address", "40"}
                                << "quartel-cli: --address: \"40\" non è un indirizzo 1-32\n";
-        QTest::newRow("missing file") << QStringList{"diff", "a.stp", "b.stp"}
-                                      << "quartel-cli: a.stp: file o cartella inesistente\n";
+        QTest::newRow("missing file")
+            << QStringList{"diff", "a.stp", "b.stp"} << "quartel-cli: a.stp: file o cartella inesistente\n";
         QTest::newRow("no reply") << QStringList{"backup", "--address", "9", "x.stp", "--model", "1"}
                                   << "quartel-cli: nessuna risposta dall'indirizzo 9\n";
     }
@@ -312,10 +321,14 @@ private slots:
         QFETCH(QString, err);
         CliRig rig(1);
         QDir::setCurrent(rig.dir.path());
-        QCOMPARE(rig.Run(args << "--lang" << "it").err, err);
+        QCOMPARE(rig.Run(args << "--lang"
+                              << "it")
+                     .err,
+                 err);
         const CliResult help = rig.Run({"backup", "--help", "--lang", "it"});
         QVERIFY(help.out.startsWith(QLatin1String("Uso: quartel-cli backup ")));
-        QVERIFY(help.out.contains(QLatin1String("\nOpzioni:\n")) && !help.out.contains(QLatin1String("Options")));
+        QVERIFY(help.out.contains(QLatin1String("\nOpzioni:\n")) &&
+                !help.out.contains(QLatin1String("Options")));
     }
 };
 
