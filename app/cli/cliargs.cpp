@@ -14,6 +14,8 @@ struct CommandDef {
     const char* usage;         // after "quartel-cli NAME "; "[options]" is put in the run's language
     const char* description;   // English, one or more lines
     const char* descriptionIt; // Italian
+    const char* summary;       // one line, English
+    const char* summaryIt;
 };
 
 constexpr CommandDef Commands[] = {
@@ -21,7 +23,9 @@ constexpr CommandDef Commands[] = {
      "Polls each address as the start-up screen does (division code, status byte, weight) and prints\n"
      "address, model, division, weight and status of every instrument that answers.",
      "Interroga ogni indirizzo come la schermata iniziale (codice di divisione, byte di stato, peso) e\n"
-     "stampa indirizzo, modello, divisione, peso e stato di ogni strumento che risponde."},
+     "stampa indirizzo, modello, divisione, peso e stato di ogni strumento che risponde.",
+     "poll every address: model, division, weight, status",
+     "interroga ogni indirizzo: modello, divisione, peso, stato"},
     {CliCommand::Watch, "watch",
      "--address N [--count K] [--duration T] [--view net|gross|peak] [--json] [--stats] [--csv FILE|-]",
      "Prints one line per pass with the live weight, the instrument's status texts and the lamps, as the\n"
@@ -29,14 +33,18 @@ constexpr CommandDef Commands[] = {
      "setup screen (one CSV row per new reading) to FILE, or instead of the lines to standard output.",
      "Stampa una riga per ciclo con il peso, i testi di stato dello strumento e le spie, come la fascia\n"
      "superiore della schermata di impostazione. Con --csv scrive la registrazione del peso (una riga CSV\n"
-     "per ogni nuova lettura) in FILE, oppure al posto delle righe sull'uscita standard."},
+     "per ogni nuova lettura) in FILE, oppure al posto delle righe sull'uscita standard.",
+     "the live weight, status and lamps of one instrument, or its weight log as CSV",
+     "peso, stato e spie di uno strumento dal vivo, o la registrazione del peso in CSV"},
     {CliCommand::Backup, "backup", "(--address N FILE.stp | --all DIR)",
      "Reads the whole configuration and writes the setup file and its model file (FILE.typ), as the\n"
      "main setup screen's save does. With --all, every answering address of the line is backed up into\n"
      "DIR as quartel-NN.stp and quartel-NN.typ (NN the address).",
      "Legge tutta la configurazione e scrive il file di setup e il suo file del modello (FILE.typ), come\n"
      "il salvataggio della schermata di impostazione. Con --all ogni indirizzo che risponde viene salvato\n"
-     "nella cartella DIR come quartel-NN.stp e quartel-NN.typ (NN l'indirizzo)."},
+     "nella cartella DIR come quartel-NN.stp e quartel-NN.typ (NN l'indirizzo).",
+     "save the configuration of one instrument, or of every one, as setup files",
+     "salva la configurazione di uno strumento, o di tutti, in file di setup"},
     {CliCommand::Restore, "restore", "--address N|A-B FILE.stp [--store]",
      "Loads the setup file into the instrument group by group, as the main setup screen's load does, and\n"
      "prints each group's result. Without --store the instrument keeps the values until it restarts;\n"
@@ -49,12 +57,16 @@ constexpr CommandDef Commands[] = {
      "riavvio; con --store li memorizza (comando 0x0020) e il comando finisce quando lo strumento\n"
      "risponde di nuovo. Gli indirizzi di un intervallo vengono ripristinati uno dopo l'altro. Un file di\n"
      "un altro modello (chiesto allo strumento se --model non lo indica) o incompleto viene rifiutato\n"
-     "prima di scrivere qualsiasi cosa."},
+     "prima di scrivere qualsiasi cosa.",
+     "load a setup file into one instrument or a range of them",
+     "carica un file di setup in uno strumento o in un intervallo"},
     {CliCommand::Report, "report", "(--address N | FILE.stp) (--pdf OUT.pdf | --text) [--notes TEXT]",
      "The configuration report of a live instrument (after a full read) or of a setup file, as a PDF\n"
      "file (\"-\": standard output) or as plain text on standard output.",
      "La stampa della configurazione di uno strumento (dopo una lettura completa) o di un file di setup,\n"
-     "come file PDF (\"-\": uscita standard) o come testo sull'uscita standard."},
+     "come file PDF (\"-\": uscita standard) o come testo sull'uscita standard.",
+     "the configuration report of an instrument or a setup file, as PDF or text",
+     "la stampa della configurazione di uno strumento o di un file, in PDF o testo"},
     {CliCommand::Diff, "diff", "(--address N FILE.stp | A.stp B.stp) [--json]",
      "Compares a live instrument (after the same full read as a backup) with a setup file, or two setup\n"
      "files: one line per parameter that differs (its caption, the value in each), then the count.\n"
@@ -63,7 +75,9 @@ constexpr CommandDef Commands[] = {
      "Confronta uno strumento (dopo la stessa lettura di backup) con un file di setup, o due file di\n"
      "setup: una riga per ogni parametro diverso (la descrizione, il valore in ciascuno), poi il numero.\n"
      "I valori sono confrontati come li tiene lo strumento. Stato di uscita 0: uguali; 1: diversi; 2: un\n"
-     "errore (file di modelli diversi, un file rifiutato, nessuna risposta, riga di comando errata)."},
+     "errore (file di modelli diversi, un file rifiutato, nessuna risposta, riga di comando errata).",
+     "compare an instrument with a setup file, or two setup files",
+     "confronta uno strumento con un file di setup, o due file di setup"},
 };
 
 // A text of the command line in the run's language (1 English, else Italian).
@@ -190,34 +204,36 @@ QString CliHelp(int language) {
                      "Usage: quartel-cli COMMAND [options]\n"
                      "Configuration of Quartel weighing transmitters from a terminal (MODBUS ASCII).\n\n"
                      "Commands:\n");
+    // One line each (the synopses are in each command's help), so that the manual page lists them too.
     for (const CommandDef& def : Commands) {
-        help += QStringLiteral("  %1 %2\n").arg(QLatin1String(def.name), QLatin1String(def.usage));
+        help += QStringLiteral("  %1  %2\n")
+                    .arg(QString::fromLatin1(def.name).leftJustified(9), L(language, def.summaryIt, def.summary));
     }
     help += L(
         language,
         "\nOpzioni comuni:\n"
-        "  --device PERCORSO  dispositivo seriale (predefinito: port.ini, o il numero di porta di prog.ini)\n"
-        "  --settings-dir DIR cartella di prog.ini e port.ini (predefinita: quella di quartel-setup)\n"
-        "  --timeout MS       tempo di attesa della risposta in millisecondi (predefinito: prog.ini)\n"
-        "  --demo             linea simulata con un VXA all'indirizzo 1 e un VXB all'indirizzo 2\n"
-        "  --lang it|en       lingua dei messaggi, delle chiavi dei file di setup e della stampa\n"
-        "  --model 1|2|auto   modello dello strumento (1 VXA, 2 VXB; auto lo chiede allo strumento)\n"
-        "  --local-echo       l'adattatore restituisce ogni richiesta (predefinito: port.ini)\n"
-        "  -h, --help         aiuto del programma o di un comando\n"
-        "  -v, --version      la versione\n\n"
+        "  --device PERCORSO   dispositivo seriale (predefinito: port.ini, o il numero di porta di prog.ini)\n"
+        "  --settings-dir DIR  cartella di prog.ini e port.ini (predefinita: quella di quartel-setup)\n"
+        "  --timeout MS        tempo di attesa della risposta in millisecondi (predefinito: prog.ini)\n"
+        "  --demo              linea simulata con un VXA all'indirizzo 1 e un VXB all'indirizzo 2\n"
+        "  --lang it|en        lingua dei messaggi, delle chiavi dei file di setup e della stampa\n"
+        "  --model 1|2|auto    modello dello strumento (1 VXA, 2 VXB; auto lo chiede allo strumento)\n"
+        "  --local-echo        l'adattatore restituisce ogni richiesta (predefinito: port.ini)\n"
+        "  -h, --help          aiuto del programma o di un comando\n"
+        "  -v, --version       la versione\n\n"
         "\"quartel-cli COMANDO --help\" descrive un comando. Lo stato di uscita è 0 quando tutto\n"
         "è riuscito, 1 quando qualcosa non è riuscito (l'errore standard dice cosa), 2 per una riga di\n"
         "comando errata, 130 dopo Ctrl+C e 143 dopo SIGTERM.\n",
         "\nCommon options:\n"
-        "  --device PATH      serial device to use (default: port.ini's, or the port number of prog.ini)\n"
-        "  --settings-dir DIR directory of prog.ini and port.ini (default: the one of quartel-setup)\n"
-        "  --timeout MS       reply time-out in milliseconds (default: prog.ini's)\n"
-        "  --demo             simulated line with a VXA at address 1 and a VXB at address 2\n"
-        "  --lang it|en       language of the messages, setup-file keys and the report\n"
-        "  --model 1|2|auto   instrument model (1 VXA, 2 VXB; auto asks the instrument)\n"
-        "  --local-echo       the adapter hands back each request (default: port.ini's)\n"
-        "  -h, --help         help of the program or of a command\n"
-        "  -v, --version      the version\n\n"
+        "  --device PATH       serial device to use (default: port.ini's, or the port number of prog.ini)\n"
+        "  --settings-dir DIR  directory of prog.ini and port.ini (default: the one of quartel-setup)\n"
+        "  --timeout MS        reply time-out in milliseconds (default: prog.ini's)\n"
+        "  --demo              simulated line with a VXA at address 1 and a VXB at address 2\n"
+        "  --lang it|en        language of the messages, setup-file keys and the report\n"
+        "  --model 1|2|auto    instrument model (1 VXA, 2 VXB; auto asks the instrument)\n"
+        "  --local-echo        the adapter hands back each request (default: port.ini's)\n"
+        "  -h, --help          help of the program or of a command\n"
+        "  -v, --version       the version\n\n"
         "\"quartel-cli COMMAND --help\" describes a command. The exit status is 0 when everything\n"
         "asked for succeeded, 1 when something failed (standard error says what), 2 for a wrong command\n"
         "line, 130 after Ctrl+C and 143 after SIGTERM.\n");

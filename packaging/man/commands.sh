@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The COMMANDS section of quartel-cli(1) for help2man's --include: one subsection per command, made from
+# The SYNOPSIS and COMMANDS sections of quartel-cli(1) for help2man's --include: one subsection per command, made from
 # the command's own --help (its option table), so that the page cannot drift from the program.
 #   commands.sh QUARTEL_CLI STATIC_INCLUDE OUTPUT
 set -euo pipefail
@@ -7,6 +7,13 @@ cli=$1
 static=$2
 out=$3
 {
+  # The synopsis: each command's usage line, one a line.
+  echo "[SYNOPSIS]"
+  for command in scan watch backup restore report diff; do
+    "$cli" "$command" --help --lang en | head -1 | sed 's/^Usage: //; s/-/\\-/g'
+    echo ".br"
+  done
+  echo
   echo "[COMMANDS]"
   for command in scan watch backup restore report diff; do
     echo ".SS $command"
