@@ -1,6 +1,7 @@
 #include "cliline.h"
 
 #include "cliend.h"
+#include "clifiles.h"
 #include "demo.h"
 #include "frame.h"
 #include "loopwait.h"
@@ -14,9 +15,14 @@
 #include "texts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <cerrno>
+
+#include <unistd.h>
 
 CliLine::CliLine(const CliOptions& options, CliIo& io)
     : options_(options), io_(io), link_(std::make_unique<SerialLink>(m_)) {
@@ -98,8 +104,13 @@ QCoro::Task<bool> CliLine::Open() {
             co_return false;
         }
     }
-    if (link_->OpenPort(device_) != OpenResult::Ok) {
-        QString reason = link_->OpenErrorString();
+    // The usual reasons in the run's language: a device that is not there, or not the user's to open.
+    const QByteArray path = QFile::encodeName(device_);
+    const int missing = IsTcpDevice(device_) || ::access(path.constData(), F_OK) == 0 ? 0 : errno;
+    const int refused = missing != 0 || IsTcpDevice(device_) || ::access(path.constData(), R_OK | W_OK) == 0 ? 0 : errno;
+    if (missing != 0 || refused != 0 || link_->OpenPort(device_) != OpenResult::Ok) {
+        QString reason = missing != 0 || refused != 0 ? clifiles::SystemReason(io_, missing != 0 ? missing : refused)
+                                                     : link_->OpenErrorString();
         reason.remove(QRegularExpression(QStringLiteral("^open: ")));
         QString line = io_.Text("CannotOpen").arg(device_);
         if (!reason.isEmpty()) {

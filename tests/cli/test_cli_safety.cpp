@@ -314,6 +314,8 @@ private slots:
                                << "quartel-cli: --address: \"40\" non è un indirizzo 1-32\n";
         QTest::newRow("missing file")
             << QStringList{"diff", "a.stp", "b.stp"} << "quartel-cli: a.stp: file o cartella inesistente\n";
+        QTest::newRow("no device") << QStringList{"scan", "--device", "/dev/quartel-none"}
+                                   << "quartel-cli: impossibile aprire /dev/quartel-none: file o cartella inesistente\n";
         QTest::newRow("no reply") << QStringList{"backup", "--address", "9", "x.stp", "--model", "1"}
                                   << "quartel-cli: nessuna risposta dall'indirizzo 9\n";
     }
@@ -322,10 +324,8 @@ private slots:
         QFETCH(QString, err);
         CliRig rig(1);
         QDir::setCurrent(rig.dir.path());
-        QCOMPARE(rig.Run(args << "--lang"
-                              << "it")
-                     .err,
-                 err);
+        const QString device = args.contains("--device") ? QString() : rig.sim.devicePath();
+        QCOMPARE(RunCliWith(args << "--lang" << "it", device, rig.dir.path()).err, err);
         const CliResult help = rig.Run({"backup", "--help", "--lang", "it"});
         QVERIFY(help.out.startsWith(QLatin1String("Uso: quartel-cli backup ")));
         QVERIFY(help.out.contains(QLatin1String("\nOpzioni:\n")) &&
