@@ -105,12 +105,14 @@ QCoro::Task<bool> CliLine::Open() {
         }
     }
     // The usual reasons in the run's language: a device that is not there, or not the user's to open.
+    int error = 0;
     const QByteArray path = QFile::encodeName(device_);
-    const int missing = IsTcpDevice(device_) || ::access(path.constData(), F_OK) == 0 ? 0 : errno;
-    const int refused = missing != 0 || IsTcpDevice(device_) || ::access(path.constData(), R_OK | W_OK) == 0 ? 0 : errno;
-    if (missing != 0 || refused != 0 || link_->OpenPort(device_) != OpenResult::Ok) {
-        QString reason = missing != 0 || refused != 0 ? clifiles::SystemReason(io_, missing != 0 ? missing : refused)
-                                                     : link_->OpenErrorString();
+    if (!IsTcpDevice(device_) &&
+        (::access(path.constData(), F_OK) != 0 || ::access(path.constData(), R_OK | W_OK) != 0)) {
+        error = errno;
+    }
+    if (error != 0 || link_->OpenPort(device_) != OpenResult::Ok) {
+        QString reason = error != 0 ? clifiles::SystemReason(io_, error) : link_->OpenErrorString();
         reason.remove(QRegularExpression(QStringLiteral("^open: ")));
         QString line = io_.Text("CannotOpen").arg(device_);
         if (!reason.isEmpty()) {
@@ -134,11 +136,8 @@ QCoro::Task<bool> CliLine::Connected() {
     // The connection is made in the background: nothing is sent until it is up, and a server that
     // refuses it or cannot be reached ends the run with its reason, before any address is tried.
     LoopWaker waker;
-    bool up = false;
-    const QMetaObject::Connection done = QObject::connect(link_.get(), &SerialLink::Connected, &waker, [&] {
-        up = true;
-        waker.Notify();
-    });
+    const QMetaObject::Connection done =
+        QObject::connect(link_.get(), &SerialLink::Connected, &waker, [&] { waker.Notify(); });
     const QMetaObject::Connection failed =
         QObject::connect(link_.get(), &SerialLink::ConnectionProblemChanged, &waker, [&] { waker.Notify(); });
     if (!link_->TcpConnected() && link_->ConnectionProblem() == SerialLink::Connection::Fine) {
@@ -154,7 +153,7 @@ QCoro::Task<bool> CliLine::Connected() {
             QStringLiteral("%1: %2").arg(device_, io_.Text("ConnectTimeout").arg(ConnectTimeoutMs / 1000)));
     }
     // A refused or failed connection was told by the link's own notice.
-    co_return up;
+    co_return false;
 }
 
 QCoro::Task<int> CliLine::ModelOf(int address) {
