@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
         // "Faults:" alone on its line is a heading the manual page turns into a section.
         QStringLiteral("Simulated Quartel instruments on a pseudo-terminal.\n\n"
                        "Faults:\n"
-                       "FAULT in --fault ADDR:FAULT and in the command \"fault ADDR:FAULT\" is one of these.\n") +
+                       "  FAULT in --fault ADDR:FAULT and in the command \"fault ADDR:FAULT\" is one of these.\n") +
         faults);
     parser.addHelpOption();
     parser.addVersionOption();
