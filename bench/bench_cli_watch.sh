@@ -7,7 +7,7 @@ build=${1:-build}
 passes=${2:-200}
 runs=${3:-3}
 sim="$build/sim/quartel-sim"
-cli="$build/app/cli/quartel-cli"
+cli="$build/app/quartel-cli"
 [ -x "$sim" ] && [ -x "$cli" ] || { echo "build quartel-sim and quartel-cli in $build first" >&2; exit 2; }
 
 settings=$(mktemp -d)

@@ -2,6 +2,7 @@
 
 #include "texts_report.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -130,23 +131,34 @@ ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex) {
     return {true, {}};
 }
 
+namespace {
+bool WritePdf(QIODevice& file, const QList<ReportLine>& lines, int languageIndex, const ReportFigure& figure,
+              const QString& title) {
+    QPdfWriter writer(&file);
+    writer.setTitle(title.isEmpty() ? Word("Title", languageIndex).trimmed() : title);
+    writer.setResolution(PdfResolution);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(PdfMarginMm, PdfMarginMm, PdfMarginMm, PdfMarginMm),
+                                     QPageLayout::Millimeter));
+    return PaintReport(writer, lines, figure);
+}
+} // namespace
+
+QByteArray ReportPdfBytes(const QList<ReportLine>& lines, int languageIndex) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return WritePdf(buffer, lines, languageIndex, {}, {}) ? buffer.data() : QByteArray();
+}
+
 ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex,
                             const ReportFigure& figure, const QString& title) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return {false, file.errorString()};
     }
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(title.isEmpty() ? Word("Title", languageIndex).trimmed() : title);
-        writer.setResolution(PdfResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(PdfMarginMm, PdfMarginMm, PdfMarginMm, PdfMarginMm),
-                                         QPageLayout::Millimeter));
-        if (!PaintReport(writer, lines, figure)) {
-            file.cancelWriting();
-            return {false, file.errorString()};
-        }
+    if (!WritePdf(file, lines, languageIndex, figure, title)) {
+        file.cancelWriting();
+        return {false, file.errorString()};
     }
     if (!file.commit()) {
         return {false, file.errorString()};

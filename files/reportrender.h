@@ -34,6 +34,9 @@ struct ReportOutcome {
 // Sends the report to the system's default printer at its highest resolution, without a dialog.
 ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex);
 
+// The report as the bytes of a PDF document (empty when it could not be painted).
+QByteArray ReportPdfBytes(const QList<ReportLine>& lines, int languageIndex);
+
 // Writes the report as a PDF file; a file that exists is replaced only once the new one is complete.
 // `title`: the document's title, the report's own when empty.
 ReportOutcome SaveReportPdf(const QList<ReportLine>& lines, const QString& path, int languageIndex,

@@ -367,9 +367,22 @@ SaveResult SaveFiles(const QString& setupPath, const QByteArray& setupBytes, con
         result.failedPath = setupPath;
         return result;
     }
+    // A model file written for a setup file that then failed is not left behind: the old one is put
+    // back, or the new one removed when there was none.
+    QFile oldModel(modelPath);
+    const bool hadModel = QFileInfo(modelPath).isFile();
+    const QByteArray oldBytes =
+        hadModel && oldModel.open(QIODevice::ReadOnly) ? oldModel.readAll() : QByteArray();
+    oldModel.close();
     for (const auto& [path, bytes] : {std::pair{modelPath, modelBytes}, std::pair{setupPath, setupBytes}}) {
         if (!WriteWhole(path, bytes, &result.reason)) {
             result.failedPath = path;
+            if (path == setupPath && hadModel) {
+                QString ignored;
+                WriteWhole(modelPath, oldBytes, &ignored);
+            } else if (path == setupPath) {
+                QFile::remove(modelPath);
+            }
             return result;
         }
     }

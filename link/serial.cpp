@@ -83,6 +83,11 @@ OpenResult SerialLink::OpenPort(const QString& deviceName) {
     return TryReopen() ? OpenResult::Ok : OpenResult::OpenFailed;
 }
 
+bool SerialLink::TcpConnected() const {
+    const auto* socket = qobject_cast<const QTcpSocket*>(port_.data());
+    return socket && socket->state() == QAbstractSocket::ConnectedState;
+}
+
 OpenResult SerialLink::OpenTcp(const QString& host, quint16 tcpPort) {
     auto* socket = new QTcpSocket(this);
     socket->setProperty(TcpHostProperty, host);
@@ -102,6 +107,7 @@ OpenResult SerialLink::OpenTcp(const QString& host, quint16 tcpPort) {
             socket->flush();
             heldRequest_.clear();
         }
+        emit Connected();
     });
     // The peer went away or cannot be reached: like a pulled adapter, the exchange runs into its
     // time-out and a later request connects again. Closed from the event loop, not inside the

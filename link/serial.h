@@ -88,6 +88,8 @@ public:
     Connection ConnectionProblem() const { return connectionProblem_; }
     // The system's words for a Failed connection.
     QString ConnectionProblemText() const { return connectionText_; }
+    // True while the connection to a device server is up.
+    bool TcpConnected() const;
 
     bool Busy() const { return busy_; }
     // Requests sent since the link was made (a pass that sent none waits for events instead).
@@ -115,6 +117,8 @@ signals:
     void ExchangeEnded(bool answered);
     // ConnectionProblem() changed.
     void ConnectionProblemChanged();
+    // The connection to a device server is up.
+    void Connected();
 
 private:
     // `request`: what was just sent (its echo is dropped with local echo on); empty for a receive

@@ -9,6 +9,11 @@ build=${1:-build-package}
 bash scripts/setup.sh
 rm -rf "$build"
 source scripts/ccache.sh
+# Debian's hardening (fortify, stack protector, relro, bind-now, PIE), as a Debian package build sets it.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+export CXXFLAGS LDFLAGS
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
   -DQUARTEL_SKIP="bench;tools" "${CCACHE_LAUNCHER[@]}"
 cmake --build "$build" -j"$(nproc)" --target quartel-package-contents

@@ -11,7 +11,7 @@ PACKAGES=(
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins fonts-dejavu-core qt6-translations-l10n
   python3 python3-pymodbus python3-serial python3-serial-asyncio
-  dpkg-dev file desktop-file-utils appstream help2man lintian
+  dpkg-dev file desktop-file-utils appstream help2man lintian man-db bsdextrautils
   poppler-utils
 )
 

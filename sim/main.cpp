@@ -105,16 +105,20 @@ QString runCommand(Simulator& sim, const QString& line) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quartel-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.2"));
 
     QCommandLineParser parser;
     QString faults;
     for (const QString& line : SimFault::syntaxHelp().split(QLatin1Char('\n')))
         faults += QStringLiteral("\n  ") + line;
     parser.setApplicationDescription(
+        // "Faults:" alone on its line is a heading the manual page turns into a section.
         QStringLiteral("Simulated Quartel instruments on a pseudo-terminal.\n\n"
-                       "FAULT, for --fault ADDR:FAULT and the command \"fault ADDR:FAULT\", is one of:") +
+                       "Faults:\n"
+                       "  FAULT in --fault ADDR:FAULT and in the command \"fault ADDR:FAULT\" is one of these.\n") +
         faults);
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption vxaOpt(QStringLiteral("vxa"), QStringLiteral("Addresses of VXA instruments."),
                                     QStringLiteral("ADDR,..."));
     const QCommandLineOption vxbOpt(QStringLiteral("vxb"), QStringLiteral("Addresses of VXB instruments."),

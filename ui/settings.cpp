@@ -305,8 +305,11 @@ QString DefaultSettingsDirectory() {
     const QString own = QCoreApplication::applicationDirPath();
     const QFileInfo info(own);
     const bool writable = !own.isEmpty() && info.isDir() && info.isWritable();
-    const QString chosen = ChooseSettingsDirectory(
-        own, writable, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    // The screens' folder whichever program asks (quartel-setup or quartel-cli), so that both read the
+    // same prog.ini.
+    const QString user = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                             .filePath(QLatin1String(UserSettingsSubfolder));
+    const QString chosen = ChooseSettingsDirectory(own, writable, user);
     if (chosen != own) {
         QDir().mkpath(chosen);
     }

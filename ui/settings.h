@@ -98,8 +98,12 @@ bool IsSystemProgramDirectory(const QString& dir);
 // Where the settings of a program in `programDir` live: that directory when it is writable and not a
 // system one (a portable copy), else `userDir`.
 QString ChooseSettingsDirectory(const QString& programDir, bool programDirWritable, const QString& userDir);
+// The per-user settings folder below the user's configuration folder (~/.config on Linux): the one of
+// quartel-setup, which quartel-cli shares.
+inline constexpr char UserSettingsSubfolder[] = "Quartel/quartel-setup";
 // The program's own directory when it is a portable copy (see ChooseSettingsDirectory), else the
-// per-user configuration directory (created when missing).
+// per-user settings folder (created when missing). quartel-setup and quartel-cli are installed (and
+// built) in one folder, so both get the same one.
 QString DefaultSettingsDirectory();
 // The first start in a settings directory: writes prog.ini with the defaults and a Strum.ini with no
 // address ticked where they are missing; whatever is there (even a dangling symbolic link) is left

@@ -2,11 +2,20 @@
 
 #include "cliargs.h"
 #include "clicommands.h"
+#include "cliend.h"
+#include "clifiles.h"
 #include "cliline.h"
 
 QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
     CliIo io(streams);
-    const ParsedCli parsed = ParseCli(arguments);
+    const ParsedCli parsed = ParseCli(arguments, RunLanguage(arguments));
+    io.SetLanguage(parsed.language);
+    // Lost output is told in the run's language (the settings may change it below).
+    cliend::OnOutputLost(
+        [&io](int error) { io.Fail(io.Text("StdoutLost").arg(clifiles::SystemReason(io, error))); });
+    struct Forget {
+        ~Forget() { cliend::OnOutputLost(nullptr); }
+    } forget;
     if (parsed.exitNow) {
         if (*parsed.exitNow == ExitOk) {
             if (streams.out) {

@@ -12,7 +12,7 @@
 //   quartel-cli verify  --address N [verification options, see verifyargs.h]
 //
 // Common options: --device PATH, --settings-dir DIR, --timeout MS, --demo, --lang it|en,
-// --model 1|2|auto, --help.
+// --model 1|2|auto, --local-echo, --help.
 
 #include "verifyargs.h"
 
@@ -28,7 +28,7 @@ inline constexpr int LastAddress = 32;
 
 // "7", "3-12" and lists of both separated by commas ("1,2,17", "1-4,9"), each address 1..32 and each
 // range ascending. The addresses in ascending order, each once; nothing, with `error` set, otherwise.
-std::optional<QList<int>> ParseAddresses(const QString& text, QString* error = nullptr);
+std::optional<QList<int>> ParseAddresses(const QString& text, QString* error = nullptr, int language = 1);
 
 // The time of --duration: whole seconds ("90", "90s"), minutes ("15m") or hours ("2h"), from 1 s to
 // 100 h, in milliseconds; nothing otherwise.
@@ -50,6 +50,7 @@ struct CliOptions {
     bool demo = false;   // --demo
     int language = -1;   // --lang: 0 Italian, 1 English; -1 = prog.ini's
     int model = ModelAuto;
+    bool localEcho = false; // --local-echo: the adapter hands back each request (else port.ini's)
 
     // --- scan, restore: the addresses; watch, backup, report: one address (empty for a file) ---
     QList<int> addresses;
@@ -80,10 +81,17 @@ struct ParsedCli {
     // message goes to standard output), ExitUsage after a usage error (the message is the reason).
     std::optional<int> exitNow;
     QString message;
+    int language = 1; // the language of the messages (LanguageIndex)
 };
 
-// `arguments` starts with the program's name.
-ParsedCli ParseCli(const QStringList& arguments);
+// `arguments` starts with the program's name. Every message is in `language` (LanguageIndex: 1
+// English, else Italian).
+ParsedCli ParseCli(const QStringList& arguments, int language = 1);
+
+// The language of a run before its command line is parsed: --lang when given, else the one of the
+// prog.ini that --settings-dir (or the default folder) holds; English for --demo without --lang, as the
+// demo's own settings are.
+int RunLanguage(const QStringList& arguments);
 
 // The program's help: the commands and the common options.
-QString CliHelp();
+QString CliHelp(int language = 1);

@@ -26,6 +26,14 @@ void CliIo::Raw(const QString& text) {
     }
 }
 
+void CliIo::RawBytes(const QByteArray& bytes) {
+    if (s_.outBytes) {
+        s_.outBytes(bytes);
+    } else if (s_.out) {
+        s_.out(QString::fromLatin1(bytes));
+    }
+}
+
 void CliIo::Fail(const QString& reason) {
     Note(QStringLiteral("quartel-cli: ") + reason);
 }

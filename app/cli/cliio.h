@@ -3,6 +3,7 @@
 // Where quartel-cli writes: standard output for the results, standard error for the one-line reasons
 // of failures and for the progress line, which is shown only when standard error is a terminal.
 
+#include <QByteArray>
 #include <QJsonValue>
 #include <QString>
 
@@ -17,6 +18,7 @@ inline constexpr int ExitUsage = 2;  // the command line was wrong; nothing was 
 struct CliStreams {
     std::function<void(const QString&)> out; // text as given, line ends included
     std::function<void(const QString&)> err;
+    std::function<void(const QByteArray&)> outBytes; // bytes as they are (a PDF); empty: through `out`
     bool errIsTerminal = false;
     // The answer the user types to a prompt (verify), without its line end; nothing at the end of the
     // input.
@@ -46,6 +48,8 @@ public:
     void Out(const QString& line);
     // Text on standard output as given, line ends included.
     void Raw(const QString& text);
+    // Bytes on standard output as they are.
+    void RawBytes(const QByteArray& bytes);
     // "quartel-cli: " + reason, on standard error (the progress line is cleared first).
     void Fail(const QString& reason);
     // A line on standard error that is not a failure (a note, the statistics).

@@ -1,7 +1,12 @@
 #include "cliline.h"
 
+#include "cliend.h"
+#include "clifiles.h"
 #include "demo.h"
 #include "frame.h"
+#include "loopwait.h"
+#include "ports.h"
+#include "portsettings.h"
 #include "registers.h"
 #include "rules.h"
 #include "screencontext.h"
@@ -10,9 +15,14 @@
 #include "texts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <cerrno>
+
+#include <unistd.h>
 
 CliLine::CliLine(const CliOptions& options, CliIo& io)
     : options_(options), io_(io), link_(std::make_unique<SerialLink>(m_)) {
@@ -24,9 +34,12 @@ CliLine::CliLine(const CliOptions& options, CliIo& io)
             io_.Fail(QStringLiteral("%1: %2").arg(device_, problem));
         }
     });
+    // Ctrl+C or SIGTERM: the port is closed, which also ends its exclusive mode and its lock.
+    closeOnEnd_ = cliend::AddCleanup([this] { link_->ClosePort(); });
 }
 
 CliLine::~CliLine() {
+    cliend::RemoveCleanup(closeOnEnd_);
     link_->ClosePort();
 }
 
@@ -46,6 +59,8 @@ void CliLine::ReadSettings() {
     }
     settings::FileProblem refused;
     const bool read = settings::ReadProgIni(m_, settingsDir_, &refused);
+    settings::FileProblem portRefused;
+    const bool portRead = settings::ReadPortIni(m_, settingsDir_, &portRefused);
     if (options_.timeoutMs > 0) {
         m_.StartReplyTimeoutMs = int16_t(options_.timeoutMs);
         m_.MainReplyTimeoutMs = int16_t(options_.timeoutMs);
@@ -55,36 +70,49 @@ void CliLine::ReadSettings() {
     }
     // From here on every message is in the run's language.
     io_.SetLanguage(m_.LanguageIndex);
-    if (!read && !refused.path.isEmpty()) {
-        const QString why = refused.reason == settings::FileProblem::NotRegularFile ? io_.Text("NotPlainFile")
-                            : refused.reason == settings::FileProblem::TooLarge     ? io_.Text("TooLarge")
-                                                                                    : refused.systemText;
-        io_.Note(io_.Text("SettingsNotRead").arg(QDir::toNativeSeparators(refused.path), why));
+    for (const auto& [wasRead, problem] : {std::pair{read, refused}, std::pair{portRead, portRefused}}) {
+        if (!wasRead && !problem.path.isEmpty()) {
+            const QString why = problem.reason == settings::FileProblem::NotRegularFile
+                                    ? io_.Text("NotPlainFile")
+                                : problem.reason == settings::FileProblem::TooLarge ? io_.Text("TooLarge")
+                                                                                    : problem.systemText;
+            io_.Note(io_.Text("SettingsNotRead").arg(QDir::toNativeSeparators(problem.path), why));
+        }
     }
+    // An adapter that hears itself: --local-echo, or the port dialog's choice.
+    link_->SetLocalEcho(options_.localEcho || m_.LocalEcho);
     // The caption the model file records, as the start-up screen captures it.
     m_.InstrumentMenuCaption = TextOf(texts::Form2(), u"sel", m_.LanguageIndex);
 }
 
-bool CliLine::Open() {
+QCoro::Task<bool> CliLine::Open() {
     ReadSettings();
     if (options_.demo) {
         demo_ = std::make_unique<DemoLine>();
         if (!demo_->Start()) {
             io_.Fail(io_.Text("DemoFailed").arg(demo_->ErrorString()));
-            return false;
+            co_return false;
         }
         device_ = demo_->DevicePath();
     } else if (!options_.device.isEmpty()) {
         device_ = options_.device;
     } else {
-        device_ = PortDevice(QString(), m_.CommPortNumber);
+        // As the screens choose: the port dialog's device, else the port number's.
+        device_ = PortDevice(m_.ChosenDevice, m_.CommPortNumber);
         if (device_.isEmpty()) {
             io_.Fail(io_.Text("NoDevice").arg(m_.CommPortNumber));
-            return false;
+            co_return false;
         }
     }
-    if (link_->OpenPort(device_) != OpenResult::Ok) {
-        QString reason = link_->OpenErrorString();
+    // The usual reasons in the run's language: a device that is not there, or not the user's to open.
+    int error = 0;
+    const QByteArray path = QFile::encodeName(device_);
+    if (!IsTcpDevice(device_) &&
+        (::access(path.constData(), F_OK) != 0 || ::access(path.constData(), R_OK | W_OK) != 0)) {
+        error = errno;
+    }
+    if (error != 0 || link_->OpenPort(device_) != OpenResult::Ok) {
+        QString reason = error != 0 ? clifiles::SystemReason(io_, error) : link_->OpenErrorString();
         reason.remove(QRegularExpression(QStringLiteral("^open: ")));
         QString line = io_.Text("CannotOpen").arg(device_);
         if (!reason.isEmpty()) {
@@ -96,9 +124,36 @@ bool CliLine::Open() {
             line += io_.Text("Dialout");
         }
         io_.Fail(line);
-        return false;
+        co_return false;
     }
-    return true;
+    if (IsTcpDevice(device_)) {
+        co_return co_await Connected();
+    }
+    co_return true;
+}
+
+QCoro::Task<bool> CliLine::Connected() {
+    // The connection is made in the background: nothing is sent until it is up, and a server that
+    // refuses it or cannot be reached ends the run with its reason, before any address is tried.
+    LoopWaker waker;
+    const QMetaObject::Connection done =
+        QObject::connect(link_.get(), &SerialLink::Connected, &waker, [&] { waker.Notify(); });
+    const QMetaObject::Connection failed =
+        QObject::connect(link_.get(), &SerialLink::ConnectionProblemChanged, &waker, [&] { waker.Notify(); });
+    if (!link_->TcpConnected() && link_->ConnectionProblem() == SerialLink::Connection::Fine) {
+        co_await waker.WaitFor(ConnectTimeoutMs);
+    }
+    QObject::disconnect(done);
+    QObject::disconnect(failed);
+    if (link_->TcpConnected()) {
+        co_return true;
+    }
+    if (link_->ConnectionProblem() == SerialLink::Connection::Fine) {
+        io_.Fail(
+            QStringLiteral("%1: %2").arg(device_, io_.Text("ConnectTimeout").arg(ConnectTimeoutMs / 1000)));
+    }
+    // A refused or failed connection was told by the link's own notice.
+    co_return false;
 }
 
 QCoro::Task<int> CliLine::ModelOf(int address) {

@@ -32,11 +32,12 @@ public:
     CliLine(const CliOptions& options, CliIo& io);
     ~CliLine();
 
-    // Reads prog.ini (a refused file gives the defaults, with a note), applies --timeout and --lang,
-    // and opens the device. False, with the reason told, when there is no device or it cannot be
-    // opened.
-    bool Open();
-    // Reads prog.ini and applies the options only (a setup file reported on without a line).
+    // Reads the settings (a refused file gives the defaults, with a note), applies the options, and opens
+    // the device: --device, else port.ini's, else the one of prog.ini's port number. A device server
+    // (tcp://) must take the connection before anything is sent. False, with the reason told, when there
+    // is no device or it cannot be opened or reached.
+    QCoro::Task<bool> Open();
+    // Reads prog.ini and port.ini and applies the options only (a setup file without a line).
     void ReadSettings();
 
     Modulo1& m() { return m_; }
@@ -53,7 +54,12 @@ public:
     // exception reply model 2. 0 when the instrument did not answer either way.
     QCoro::Task<int> ProbeModel(int address);
 
+    // How long a device server may take to accept the connection.
+    static constexpr int ConnectTimeoutMs = 5000;
+
 private:
+    QCoro::Task<bool> Connected();
+
     const CliOptions& options_;
     CliIo& io_;
     Modulo1 m_;
@@ -63,6 +69,7 @@ private:
     QString settingsDir_;
     QString device_;
     bool settingsRead_ = false;
+    int closeOnEnd_ = 0; // the cleanup that closes the port when the run is ended early
 };
 
 // The main setup screen's logic for the instrument at one address, as the screen builds it.

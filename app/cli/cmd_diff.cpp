@@ -2,6 +2,7 @@
 // texts: what differs, then the count; exit status 0 the same, 1 different, 2 trouble.
 
 #include "clicommands.h"
+#include "clifiles.h"
 #include "cliline.h"
 
 #include "setupdiff.h"
@@ -27,8 +28,16 @@ QCoro::Task<int> RunDiff(CliLine& line, CliIo& io) {
     std::optional<setupdiff::Comparison> comparison;
     QString firstName;
     const QString secondName = QDir::toNativeSeparators(o.path2.isEmpty() ? o.path : o.path2);
+    line.ReadSettings();
+    // Only regular setup files are read: a missing one is told as missing, a FIFO is never opened.
+    for (const QString& path : {o.path, o.path2}) {
+        if (const QString refused = path.isEmpty() ? QString() : clifiles::ReadRefusal(io, path);
+            !refused.isEmpty()) {
+            io.Fail(refused);
+            co_return Trouble;
+        }
+    }
     if (o.addresses.isEmpty()) {
-        line.ReadSettings();
         QString error;
         comparison = setupdiff::CompareFiles(o.path, o.path2, line.m().LanguageIndex, &error);
         if (!comparison) {
@@ -37,7 +46,7 @@ QCoro::Task<int> RunDiff(CliLine& line, CliIo& io) {
         }
         firstName = QDir::toNativeSeparators(o.path);
     } else {
-        if (!line.Open()) {
+        if (!co_await line.Open()) {
             co_return Trouble;
         }
         const int a = o.addresses.first();

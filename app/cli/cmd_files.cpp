@@ -1,9 +1,12 @@
 // quartel-cli backup, restore and report: the setup files and the report of the screens.
 
 #include "clicommands.h"
+#include "cliend.h"
+#include "clifiles.h"
 #include "cliline.h"
 
 #include "frame.h"
+#include "loopwait.h"
 #include "registers.h"
 #include "report.h"
 #include "reportrender.h"
@@ -11,8 +14,11 @@
 #include "startpoll.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace {
 
@@ -90,10 +96,14 @@ QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString
         io.Fail(io.Text("NotRead").arg(address).arg(missing) + io.Text("NothingWritten"));
         co_return false;
     }
-    CliFileActions actions(io, line.m());
-    actions.prefix = io.Text("Address").arg(address);
-    SetupFiles files(inst.session, inst.writer, inst.reader, actions);
-    if (!co_await files.SaveFileAs(path)) {
+    // The screen's save writes these very bytes; here a failure names the file and the system's reason,
+    // and leaves nothing half-made behind.
+    const Modulo1& m = line.m();
+    const QString failed = clifiles::WriteSetupFiles(
+        io, path, setupfile::BuildSetupFile(inst.set, m.LanguageIndex, model), setupfile::ModelFileName(path),
+        setupfile::BuildModelFile(m.InstrumentMenuCaption, model));
+    if (!failed.isEmpty()) {
+        io.Fail(io.Text("Address").arg(address) + failed);
         co_return false;
     }
     io.Out(io.Text("BackupWritten")
@@ -107,16 +117,29 @@ QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString
 
 QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     const CliOptions& o = line.options();
-    // The folder of --all is made when it is missing (with its parents), as a shell's mkdir -p would.
-    if (o.all && !QFileInfo(o.path).isDir() && (QFileInfo::exists(o.path) || !QDir().mkpath(o.path))) {
+    line.ReadSettings();
+    // The targets are checked before the line is opened: nothing is read for a file that cannot be
+    // written.
+    if (!o.all) {
+        for (const QString& target : {setupfile::ModelFileName(o.path), o.path}) {
+            if (const QString refused = clifiles::WriteRefusal(io, target); !refused.isEmpty()) {
+                io.Fail(refused);
+                co_return ExitFailed;
+            }
+        }
+        if (!co_await line.Open()) {
+            co_return ExitFailed;
+        }
+        co_return co_await BackupOne(line, io, o.addresses.first(), o.path) ? ExitOk : ExitFailed;
+    }
+    // The folder of --all is made when it is missing (with its parents), as a shell's mkdir -p would,
+    // but only once an instrument has answered.
+    if (QFileInfo::exists(o.path) && !QFileInfo(o.path).isDir()) {
         io.Fail(io.Text("NotADirectory").arg(QDir::toNativeSeparators(o.path)));
         co_return ExitFailed;
     }
-    if (!line.Open()) {
+    if (!co_await line.Open()) {
         co_return ExitFailed;
-    }
-    if (!o.all) {
-        co_return co_await BackupOne(line, io, o.addresses.first(), o.path) ? ExitOk : ExitFailed;
     }
     // Every answering address of the line: the start-up screen's division poll finds them.
     Modulo1& m = line.m();
@@ -135,6 +158,18 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
         io.Fail(io.Text("NoInstrument").arg(line.Device()));
         co_return ExitFailed;
     }
+    // A folder made here and still empty when the run is ended early goes again.
+    const bool made = !QFileInfo::exists(o.path);
+    if (made && !QDir().mkpath(o.path)) {
+        io.Fail(io.Text("CannotMakeFolder")
+                    .arg(QDir::toNativeSeparators(o.path), clifiles::SystemReason(io, errno)));
+        co_return ExitFailed;
+    }
+    const cliend::Cleanup removeEmpty([made, path = o.path] {
+        if (made) {
+            QDir().rmdir(path); // only when empty
+        }
+    });
     int failed = 0;
     int done = 0;
     for (const int a : found) {
@@ -183,6 +218,29 @@ QCoro::Task<bool> Store(CliInstrument& inst, CliIo& io, int address) {
     co_return true;
 }
 
+// After the store (and the restart a new operating mode asks for) the instrument may be silent for a
+// while: the restore ends when it answers again, so that the next command finds it.
+QCoro::Task<bool> AnswersAgain(CliLine& line, CliIo& io, int address) {
+    constexpr int WaitMs = 15000;
+    QElapsedTimer waited;
+    waited.start();
+    LoopWaker pause;
+    bool shown = false;
+    while (co_await line.ProbeModel(address) == 0) {
+        if (waited.elapsed() >= WaitMs) {
+            io.Fail(io.Text("NoReplyAfterRestart").arg(address).arg(WaitMs / 1000));
+            co_return false;
+        }
+        if (!shown) {
+            io.Progress(io.Text("WaitingRestart").arg(address));
+            shown = true;
+        }
+        co_await pause.WaitFor(100);
+    }
+    io.ClearProgress();
+    co_return true;
+}
+
 // A file that a load into a `model` instrument would refuse is told as the load tells it, with
 // nothing sent; true when it would load.
 bool CheckFile(CliLine& line, CliIo& io, int model, const QString& path, const QString& prefix) {
@@ -199,11 +257,17 @@ bool CheckFile(CliLine& line, CliIo& io, int model, const QString& path, const Q
 QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
     const CliOptions& o = line.options();
     line.ReadSettings();
+    // Only a regular setup file is read: a missing one is told as missing, a FIFO or a device is never
+    // opened.
+    if (const QString refused = clifiles::ReadRefusal(io, o.path); !refused.isEmpty()) {
+        io.Fail(refused);
+        co_return ExitFailed;
+    }
     // A file that does not fit the model, or is short, is refused before anything is sent.
     if (o.model != ModelAuto && !CheckFile(line, io, o.model, o.path, QString())) {
         co_return ExitFailed;
     }
-    if (!line.Open()) {
+    if (!co_await line.Open()) {
         co_return ExitFailed;
     }
     int failed = 0;
@@ -268,7 +332,7 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
             ++failed;
             continue;
         }
-        if (o.store && !co_await Store(inst, io, a)) {
+        if (o.store && (!co_await Store(inst, io, a) || !co_await AnswersAgain(line, io, a))) {
             ++failed;
         }
     }
@@ -281,9 +345,21 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
     Modulo1& m = line.m();
     std::unique_ptr<CliInstrument> inst;
     ReportScreen screen;
+    line.ReadSettings();
+    // "-" is standard output; any other target must be a regular file or none, in an existing folder.
+    if (!o.pdf.isEmpty() && o.pdf != QLatin1String("-")) {
+        if (const QString refused = clifiles::WriteRefusal(io, o.pdf); !refused.isEmpty()) {
+            io.Fail(refused);
+            co_return ExitFailed;
+        }
+    }
     if (!o.path.isEmpty()) {
         // A setup file: its model file says the model, unless --model does.
         line.ReadSettings();
+        if (const QString refused = clifiles::ReadRefusal(io, o.path); !refused.isEmpty()) {
+            io.Fail(refused);
+            co_return ExitFailed;
+        }
         int model = o.model;
         if (model == ModelAuto) {
             QFile typ(setupfile::ModelFileName(o.path));
@@ -312,7 +388,7 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
         // The address field shows the address of the file, as on the screen.
         screen.IndStr = inst->set.text(Field::Indir);
     } else {
-        if (!line.Open()) {
+        if (!co_await line.Open()) {
             co_return ExitFailed;
         }
         const int a = o.addresses.first();
@@ -348,9 +424,17 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
         io.Out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
         co_return ExitOk;
     }
-    const ReportOutcome written = SaveReportPdf(lines, o.pdf, m.LanguageIndex);
-    if (!written.ok) {
-        io.Fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(o.pdf), written.reason));
+    const QByteArray pdf = ReportPdfBytes(lines, m.LanguageIndex);
+    if (pdf.isEmpty()) {
+        io.Fail(io.Text("FileReason").arg(QDir::toNativeSeparators(o.pdf), clifiles::SystemReason(io, EIO)));
+        co_return ExitFailed;
+    }
+    if (o.pdf == QLatin1String("-")) {
+        io.RawBytes(pdf);
+        co_return ExitOk;
+    }
+    if (const QString failed = clifiles::WriteWhole(io, o.pdf, pdf); !failed.isEmpty()) {
+        io.Fail(failed);
         co_return ExitFailed;
     }
     io.Out(io.Text("ReportWritten").arg(QDir::toNativeSeparators(o.pdf)));

@@ -7,6 +7,7 @@
 #include "loopwait.h"
 #include "registers.h"
 #include "startpoll.h"
+#include "texts_cli.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,17 +15,25 @@
 namespace {
 
 // The status byte in words: the stable lamp, and the state the instrument shows instead of a weight.
-QString StatusWords(const CliIo& io, uint8_t status) {
+// In `language`: the table's in the run's, JSON's always in English (it is read by programs).
+QString StatusWords(int language, uint8_t status) {
+    const auto text = [language](const char* key) {
+        return TextOf(texts::Cli(), QString::fromLatin1(key), language);
+    };
     QStringList words;
-    words << io.Text((status & Status::Stable) ? "ScanStable" : "ScanMoving");
+    words << text((status & Status::Stable) ? "ScanStable" : "ScanMoving");
     if (status & Status::ShowUnderscores) {
-        words << io.Text("ScanShows").arg(QStringLiteral("_______"));
+        words << text("ScanShows").arg(QStringLiteral("_______"));
     } else if (status & Status::ShowDashes) {
-        words << io.Text("ScanShows").arg(QStringLiteral("-------"));
+        words << text("ScanShows").arg(QStringLiteral("-------"));
     } else if (status & Status::Overload) {
-        words << io.Text("ScanOverload");
+        words << text("ScanOverload");
     }
     return words.join(QStringLiteral(", "));
+}
+
+QString EnglishText(const char* key) {
+    return TextOf(texts::Cli(), QString::fromLatin1(key), 1);
 }
 
 struct ScanRow {
@@ -33,6 +42,7 @@ struct ScanRow {
     QString division;
     QString weight; // as the start-up screen shows it
     QString status;
+    QString statusJson;  // the same in English
     int statusByte = -1; // -1: not read
     bool complete = false;
 };
@@ -54,7 +64,7 @@ QString TableLine(const QString& address, const QString& model, const QString& d
 } // namespace
 
 QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
-    if (!line.Open()) {
+    if (!co_await line.Open()) {
         co_return ExitFailed;
     }
     const CliOptions& o = line.options();
@@ -92,19 +102,23 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
         switch (result.outcome) {
         case Outcome::NoDivision:
             row.status = io.Text("ScanNoDivision");
+            row.statusJson = EnglishText("ScanNoDivision");
             break;
         case Outcome::NoStatus:
             row.status = io.Text("ScanNoStatus");
+            row.statusJson = EnglishText("ScanNoStatus");
             break;
         case Outcome::NoWeight:
             row.status = io.Text("ScanNoWeight");
+            row.statusJson = EnglishText("ScanNoWeight");
             row.statusByte = m.StatusByte;
             break;
         case Outcome::Abandoned:
         case Outcome::StatusText:
         case Outcome::Weight:
             row.statusByte = m.StatusByte;
-            row.status = StatusWords(io, m.StatusByte);
+            row.status = StatusWords(io.Language(), m.StatusByte);
+            row.statusJson = StatusWords(1, m.StatusByte);
             row.weight = result.text;
             row.complete = true;
             break;
@@ -122,7 +136,7 @@ QCoro::Task<int> RunScan(CliLine& line, CliIo& io) {
             obj.insert(QStringLiteral("division"), JsonNumber(row.division));
             obj.insert(QStringLiteral("weight"), JsonNumber(row.weight));
             obj.insert(QStringLiteral("weightText"), row.weight);
-            obj.insert(QStringLiteral("status"), row.status);
+            obj.insert(QStringLiteral("status"), row.statusJson);
             obj.insert(QStringLiteral("statusByte"), row.statusByte);
             obj.insert(QStringLiteral("ok"), row.complete);
             io.Out(QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)));

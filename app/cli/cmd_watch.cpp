@@ -1,6 +1,8 @@
 // quartel-cli watch: the live monitor of the main setup screen, one line per pass.
 
 #include "clicommands.h"
+#include "cliend.h"
+#include "clifiles.h"
 #include "cliline.h"
 
 #include "texts_form1.h"
@@ -36,7 +38,15 @@ QString LampText(const MonitorDisplay& d, MonitorDisplay::Lamp lamp, const QStri
 } // namespace
 
 QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
-    if (!line.Open()) {
+    line.ReadSettings();
+    const CliOptions& options = line.options();
+    if (!options.csv.isEmpty() && options.csv != QLatin1String("-")) {
+        if (const QString refused = clifiles::WriteRefusal(io, options.csv); !refused.isEmpty()) {
+            io.Fail(refused);
+            co_return ExitFailed;
+        }
+    }
+    if (!co_await line.Open()) {
         co_return ExitFailed;
     }
     const CliOptions& o = line.options();
@@ -59,6 +69,8 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
         io.Fail(io.Text("LogNotOpened").arg(o.csv, log.ErrorString()));
         co_return ExitFailed;
     }
+    // Ctrl+C is how a watch without --count usually ends: the rows logged so far are kept.
+    const cliend::Cleanup closeLog([&log] { log.Close(); });
     if (csvOut) {
         io.Raw(WeightLogHeader() + QLatin1String(WeightLogLineEnd));
     }
@@ -72,15 +84,17 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
     if (table) {
         const char* viewKey = o.view == 1 ? "Label1.net" : o.view == 3 ? "Label1.peak" : "Label1.gross";
         QString header = QStringLiteral("%1 %2 %3 %4")
-                             .arg(QStringLiteral("pass"), 6)
+                             .arg(io.Text("WatchPass"), 6)
                              .arg(Caption(viewKey, language).trimmed(), 9)
-                             .arg(QStringLiteral("points"), 7)
+                             .arg(io.Text("WatchPoints"), 7)
                              .arg(QStringLiteral("mV/V"), 7);
         if (model1) {
-            header +=
-                QStringLiteral("  in  %1 %2").arg(QStringLiteral("set 1"), 7).arg(QStringLiteral("set 2"), 7);
+            header += QStringLiteral("  %1  %2 %3")
+                          .arg(io.Text("WatchInputs"))
+                          .arg(io.Text("WatchSet").arg(1), 7)
+                          .arg(io.Text("WatchSet").arg(2), 7);
         }
-        header += QStringLiteral("  lamps");
+        header += QStringLiteral("  ") + io.Text("WatchLamps");
         io.Out(io.Text("WatchOn").arg(ModelName(model)).arg(a).arg(line.Device()));
         io.Out(header);
     }

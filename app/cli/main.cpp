@@ -3,11 +3,13 @@
 // platform.
 
 #include "cli.h"
+#include "cliend.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
 #include <QGuiApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -31,12 +33,19 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral("3.2"));
     QCoreApplication::setOrganizationName(QStringLiteral("Quartel"));
 
+    // Ctrl+C and SIGTERM end the run cleanly (the port closed, no half-made output left).
+    cliend::CatchSignals();
     CliStreams streams;
-    streams.out = [](const QString& text) {
-        const QByteArray bytes = text.toLocal8Bit();
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-        std::fflush(stdout);
+    // Output that cannot be written (a full disk, a closed standard output) ends the run with status 1;
+    // a reader that went away (SIGPIPE) ends it quietly, as usual.
+    streams.outBytes = [](const QByteArray& bytes) {
+        errno = 0;
+        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
+            std::fflush(stdout) != 0) {
+            cliend::OutputLost(errno != 0 ? errno : EIO);
+        }
     };
+    streams.out = [write = streams.outBytes](const QString& text) { write(text.toLocal8Bit()); };
     streams.err = [](const QString& text) {
         const QByteArray bytes = text.toLocal8Bit();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);

@@ -493,7 +493,8 @@ private slots:
         QTest::newRow("model-1 file, --model 2")
             << "vxa.stp" << QStringList{"--model", "2"} << "doesn't match with the selected instrument";
         QTest::newRow("38 lines") << "short.stp" << QStringList{} << "short.stp";
-        QTest::newRow("no such file") << "missing.stp" << QStringList{} << "Impossible to open file";
+        QTest::newRow("no such file")
+            << "missing.stp" << QStringList{} << "missing.stp: No such file or directory";
         QTest::newRow("65001 bytes") << "long.stp" << QStringList{} << "too long";
         const QString notText = "is not a setup file (it holds characters that are no text";
         QTest::newRow("UTF-16 with BOM") << "utf16bom.stp" << QStringList{} << notText;
@@ -682,13 +683,12 @@ private slots:
         const QStringList restore{"restore", "--address", "1", missing};
         const QStringList backup{"backup", "--address", "9", QDir::temp().filePath("quartel-nine.stp")};
         QTest::newRow("file, Italian")
-            << 0 << restore
-            << QStringList{"quartel-cli: indirizzo 1: Impossibile aprire il file: " + missing};
+            << 0 << restore << QStringList{"quartel-cli: " + missing + ": file o cartella inesistente"};
         QTest::newRow("file, English")
-            << 1 << restore << QStringList{"quartel-cli: address 1: Impossible to open file: " + missing};
+            << 1 << restore << QStringList{"quartel-cli: " + missing + ": No such file or directory"};
         QTest::newRow("file, Italian settings, --lang en")
             << 0 << (restore + QStringList{"--lang", "en"})
-            << QStringList{"quartel-cli: address 1: Impossible to open file: " + missing};
+            << QStringList{"quartel-cli: " + missing + ": No such file or directory"};
         QTest::newRow("silent, Italian")
             << 0 << backup << QStringList{"quartel-cli: nessuna risposta dall'indirizzo 9"};
         QTest::newRow("silent, English")

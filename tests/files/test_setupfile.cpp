@@ -396,6 +396,16 @@ private slots:
         const SaveResult none = SaveFiles(dir.filePath(QStringLiteral("no/a.stp")), "s", "m");
         QVERIFY(!none.ok);
         QCOMPARE(none.failedPath, dir.filePath(QStringLiteral("no/a.typ")));
+        // The setup file fails after its model file was written: no orphan model file, and one that was
+        // there before is as it was.
+        QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("d.stp"))));
+        QVERIFY(!SaveFiles(dir.filePath(QStringLiteral("d.stp")), "s", "m").ok);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("d.typ"))));
+        QFile old(dir.filePath(QStringLiteral("d.typ")));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QVERIFY(!SaveFiles(dir.filePath(QStringLiteral("d.stp")), "s", "m").ok);
+        QCOMPARE(ReadAll(dir.filePath(QStringLiteral("d.typ"))), QByteArray("old"));
         // A folder that cannot be written: the model file fails first, and nothing is left behind.
         const QString sub = dir.filePath(QStringLiteral("ro"));
         QVERIFY(QDir().mkdir(sub));

@@ -94,10 +94,15 @@ for program in "${programs[@]}"; do
   fi
 done
 
-# lintian: no errors, no warnings; each override says why it is there.
-if ! lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1; then
+# lintian: no errors, no warnings, and even with --pedantic no hardening tag (the programs are built
+# with dpkg-buildflags' hardening); each override says why it is there.
+if ! lintian --pedantic --info --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1; then
   cat "$scratch/lintian.log" >&2
   fail "lintian"
+fi
+if grep -q 'hardening' "$scratch/lintian.log"; then
+  cat "$scratch/lintian.log" >&2
+  fail "lintian reports a hardening tag"
 fi
 overrides="$root/usr/share/lintian/overrides/quartel-setup"
 if [ -f "$overrides" ]; then
@@ -106,12 +111,38 @@ if [ -f "$overrides" ]; then
 fi
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
   "$root/usr/share/doc/quartel-setup/copyright" || fail "the copyright file is not machine-readable"
-# Each manual page documents the program's own options.
+# Each manual page documents the program's own options, and shows its sections when read with man.
 for program in "${programs[@]}"; do
   page=$(zcat "$root/usr/share/man/man1/$program.1.gz")
   grep -q '^\.SH SYNOPSIS\|^\.SH DESCRIPTION' <<<"$page" || fail "the manual page of $program has no body"
   grep -q 'help' <<<"$page" || fail "the manual page of $program lists no options"
+  shown=$(MANWIDTH=100 man -l "$root/usr/share/man/man1/$program.1.gz" 2>&1 | col -b)
+  sections=("SEE ALSO")
+  case "$program" in
+    quartel-cli) sections+=(COMMANDS EXAMPLES "EXIT STATUS" FILES ENVIRONMENT) ;;
+    quartel-sim) sections+=(EXAMPLES) ;;
+  esac
+  for section in "${sections[@]}"; do
+    grep -qx "$section" <<<"$shown" || fail "man -l $program.1.gz shows no $section section"
+  done
 done
+# quartel-cli(1): one subsection per command, each with its own options.
+shown=$(MANWIDTH=100 man -l "$root/usr/share/man/man1/quartel-cli.1.gz" 2>&1 | col -b)
+for command in scan watch backup restore report diff; do
+  grep -qx "   $command" <<<"$shown" || fail "quartel-cli(1) has no subsection $command"
+done
+grep -q -- '--local-echo' <<<"$shown" || fail "quartel-cli(1) does not describe --local-echo"
+# One release date: the metainfo's is the changelog's.
+changelog_date=$(date -u -d "$(zcat "$root/usr/share/doc/quartel-setup/changelog.gz" | sed -n 's/^ -- .*>  //p' | head -1)" +%F)
+grep -q "date=\"$changelog_date\"" "$root/usr/share/metainfo/it.pesometra.QuartelSetup.metainfo.xml" \
+  || fail "the metainfo's release date is not the changelog's ($changelog_date)"
+# The metainfo provides every program the package installs.
+for program in "${programs[@]}"; do
+  grep -q "<binary>$program</binary>" "$root/usr/share/metainfo/it.pesometra.QuartelSetup.metainfo.xml" \
+    || fail "the metainfo does not provide $program"
+done
+grep -q 'quartel-cli' <<<"$info" || fail "the description does not mention the command line tool"
+"$root/usr/bin/quartel-sim" --version >/dev/null || fail "quartel-sim --version failed"
 
 # The unpacked programs start (no display needed for --help).
 export QT_QPA_PLATFORM=offscreen
