@@ -2,6 +2,7 @@
 // certificate.
 
 #include "clicommands.h"
+#include "clifiles.h"
 #include "cliline.h"
 
 #include "certificaterender.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -26,15 +26,6 @@ QString Word(const char* key, int language) {
 int DecimalsOf(const QString& text) {
     const qsizetype dot = text.indexOf(QLatin1Char('.'));
     return dot < 0 ? 0 : int(text.size() - dot - 1);
-}
-
-bool WriteText(const QString& path, const QString& text, QString& reason) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        reason = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -61,7 +52,15 @@ QCoro::Task<int> RunVerify(CliLine& line, CliIo& io) {
         }
         plan = *parsed;
     }
-    if (!line.Open()) {
+    // The outputs are checked before the scale is loaded: a verification is not run for nothing.
+    for (const QString& out : {v.csv, v.pdf}) {
+        if (const QString refused = out.isEmpty() ? QString() : clifiles::WriteRefusal(io, out);
+            !refused.isEmpty()) {
+            io.Fail(refused);
+            co_return Trouble;
+        }
+    }
+    if (!co_await line.Open()) {
         co_return Trouble;
     }
     Modulo1& m = line.m();
@@ -210,9 +209,10 @@ QCoro::Task<int> RunVerify(CliLine& line, CliIo& io) {
         lines.removeIf([](const ReportLine& l) { return l.figureLines > 0; });
         io.Raw(QStringLiteral("\n") + ReportText(lines));
     }
-    QString reason;
-    if (!v.csv.isEmpty() && !WriteText(v.csv, CertificateCsv(rec), reason)) {
-        io.Fail(QStringLiteral("%1: %2").arg(v.csv, reason));
+    if (const QString failed = v.csv.isEmpty() ? QString()
+                                               : clifiles::WriteWhole(io, v.csv, CertificateCsv(rec).toUtf8());
+        !failed.isEmpty()) {
+        io.Fail(failed);
         co_return Trouble;
     }
     if (!v.pdf.isEmpty()) {
