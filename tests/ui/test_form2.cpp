@@ -652,8 +652,8 @@ private slots:
         QCOMPARE(WithoutMnemonic(form.Lin->text()), captions[4]);
         QCOMPARE(WithoutMnemonic(form.sel->title()), captions[5]);
         QVERIFY(form.sel->title().contains('&'));
-        QCOMPARE(form.vxa->text(), QString("VXA"));
-        QCOMPARE(form.vxb->text(), QString("VXB"));
+        QCOMPARE(form.vxa->text(), QString("VX&A"));
+        QCOMPARE(form.vxb->text(), QString("VX&B"));
         // What the model file keeps carries no marker.
         QCOMPARE(screen.m.InstrumentMenuCaption, captions[5]);
         QCOMPARE(form.Lin->isVisible(), hide != 1);
