@@ -7,6 +7,7 @@
 
 #include "registers.h"
 
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -90,6 +91,7 @@ private slots:
         QVERIFY(TabTo(main->Command1));
         Press(Qt::Key_Space);
         QVERIFY(!shell.app->State().Fl_setup);
+        WAIT_VERIFY(main->opz->isEnabled(), 5000); // the Options menu (and Ctrl+Q) back at the next pass
         bool answered = false;
         shell.prompter->QueueDialogScript([&answered](QDialog& dialog) {
             dialog.show();
