@@ -6,8 +6,6 @@
 #include "../support/setupbytes.h"
 #include "mainrig.h"
 
-#include "trendcontrol.h"
-
 #include "setupfile.h"
 #include "statusline.h"
 #include "uitestsupport.h"
@@ -210,66 +208,10 @@ private slots:
         expected << end.arg(QDir::toNativeSeparators(path));
         QCOMPARE(messages, expected);
         QCOMPARE(rig.prompter.MessageCount(), 0);
-    }
-
-    // A finished load's message does not outlive the mode it was given in: entering setup mode, or the
-    // exit question, clears it.
-    void modeChangeClearsALoadsEnd_data() {
-        QTest::addColumn<bool>("exit"); // false: setup mode entered
-        QTest::newRow("setup mode entered") << false;
-        QTest::newRow("exit question") << true;
-    }
-    void modeChangeClearsALoadsEnd() {
-        QFETCH(bool, exit);
-        MainRig rig(1, 1);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("b.stp"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(SetupBytes(LoadedValues));
-        file.close();
-        rig.Run();
-        WAIT_VERIFY(rig.form->PassCount() > 0, 5000);
-        rig.prompter.QueueDialogScript(filemenu::Choose(path));
-        QTest::keyClick(rig.form.get(), Qt::Key_O, Qt::ControlModifier);
-        const QString loaded = QStringLiteral("Setup file loaded: %1").arg(QDir::toNativeSeparators(path));
-        WAIT_COMPARE(rig.form->statusBar()->currentMessage(), loaded, 15000);
-        QString atQuestion = QStringLiteral("<not asked>");
-        rig.prompter.onPrompt = [&](const ScriptedPrompter::Record&) {
-            atQuestion = rig.form->statusBar()->currentMessage();
-        };
-        if (exit) {
-            QTest::keyClick(rig.form.get(), Qt::Key_Q, Qt::ControlModifier);
-            WAIT_VERIFY(rig.loop.done(), 10000);
-            QCOMPARE(atQuestion, QString());
-        } else {
-            rig.form->Command1->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(Focused(), Qt::Key_Return);
-            QVERIFY(rig.m.Fl_setup);
-            QCOMPARE(rig.form->statusBar()->currentMessage(), QString());
-        }
-    }
-
-    // The weight log running shows in the status bar with its file and the rows written; it goes when
-    // the log ends.
-    void runningLogShows() {
-        MainRig rig(1, 1);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("weight.csv"));
-        rig.Run();
-        WAIT_VERIFY(rig.form->PassCount() > 0, 5000);
-        QLabel* label = rig.form->Status().LogLabel();
-        QVERIFY(!label->isVisible());
-        rig.prompter.QueueFileAnswer(path);
-        QTest::keyClick(rig.form.get(), Qt::Key_L, Qt::ControlModifier);
-        WAIT_VERIFY(rig.form->Trend().Log().Rows() >= 3, 5000);
-        WAIT_COMPARE(label->text(),
-                     QStringLiteral("Logging: weight.csv, %1 rows").arg(rig.form->Trend().Log().Rows()),
-                     2000);
-        QVERIFY(label->isVisible());
-        QTest::keyClick(rig.form.get(), Qt::Key_L, Qt::ControlModifier);
-        QVERIFY(!rig.form->Trend().Logging());
-        QVERIFY(!label->isVisible());
+        // The load's end does not outlive the mode it was given in: setup mode entered clears it.
+        rig.form->Command1->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(Focused(), Qt::Key_Return);
+        QCOMPARE(rig.form->statusBar()->currentMessage(), QString());
     }
 };
 

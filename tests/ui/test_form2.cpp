@@ -348,7 +348,7 @@ private slots:
     }
 
     // Port number outside 1..6: the message, Flag_errore, every ticked instrument in error after 10
-    // passes, and double-clicks ignored.
+    // passes, and double-clicks (and Enter on a picture) ignored.
     void invalidPortNumber_data() {
         QTest::addColumn<QByteArray>("port");
         QTest::addColumn<int>("language");
@@ -389,65 +389,12 @@ private slots:
         WAIT_COMPARE(screen.Weight(3), errorText, 10000);
         QTest::mouseDClick(screen.form->Icona[3], Qt::LeftButton);
         QVERIFY(!screen.form->flag_cambio_maschera);
+        QTest::keyClick(screen.form->Icona[3], Qt::Key_Return); // Enter on the picture: the same
+        QVERIFY(!screen.form->flag_cambio_maschera);
         QVERIFY(screen.WaitPasses(2));
         QVERIFY(!screen.Ended());
         QCOMPARE(bench.sim.requests().size(), 0); // nothing can be sent
         QCOMPARE(screen.prompter.MessageCount(), 1);
-    }
-
-    // A ticked instrument's picture takes the focus with Tab; Enter (or keypad Enter) on it opens the
-    // instrument exactly where a double-click does: not while the port number is invalid.
-    void enterOpensAsTheDoubleClickDoes_data() {
-        QTest::addColumn<QByteArray>("port");
-        QTest::addColumn<int>("key"); // 0: the double-click
-        QTest::addColumn<bool>("opens");
-        for (auto [port, opens] : {std::pair{QByteArray("1"), true}, std::pair{QByteArray("0"), false}}) {
-            const char* portName = opens ? "port 1" : "invalid port";
-            QTest::addRow("double-click, %s", portName) << port << 0 << opens;
-            QTest::addRow("Return, %s", portName) << port << int(Qt::Key_Return) << opens;
-            QTest::addRow("keypad Enter, %s", portName) << port << int(Qt::Key_Enter) << opens;
-        }
-    }
-    void enterOpensAsTheDoubleClickDoes() {
-        QFETCH(QByteArray, port);
-        QFETCH(int, key);
-        QFETCH(bool, opens);
-        Bench bench;
-        QVERIFY(bench.Open());
-        bench.sim.addInstrument(3, SimInstrument::VXA);
-        QVERIFY(bench.WriteProgIni(ProgIni(0, port)));
-        QVERIFY(bench.WriteStrum({1, 3}));
-        StartScreen screen(bench);
-        screen.Run();
-        QApplication::setActiveWindow(screen.form.get());
-        QVERIFY(screen.WaitPasses(1));
-        if (key == 0) {
-            QTest::mouseDClick(screen.form->Icona[3], Qt::LeftButton);
-        } else {
-            // Tab by Tab from the first control: the two ticked pictures are on the way, the hidden one not.
-            QList<QWidget*> visited;
-            for (int presses = 0; presses < 20 && QApplication::focusWidget() != screen.form->Icona[3];
-                 ++presses) {
-                QWidget* focus = QApplication::focusWidget();
-                QTest::keyClick(focus ? focus : screen.form.get(), Qt::Key_Tab);
-                visited << QApplication::focusWidget();
-            }
-            QVERIFY(visited.contains(screen.form->Icona[1]));
-            QVERIFY(!visited.contains(screen.form->Icona[2]));
-            QCOMPARE(QApplication::focusWidget(), screen.form->Icona[3]);
-            QTest::keyClick(screen.form->Icona[3], Qt::Key(key),
-                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        }
-        QCOMPARE(screen.form->flag_cambio_maschera, opens);
-        if (opens) {
-            WAIT_VERIFY(screen.Ended(), 5000);
-            QCOMPARE(**screen.outcome, StartScreenOutcome::OpenMain);
-            QCOMPARE(int(screen.m.DeviceAddress), 3);
-            QCOMPARE(bench.StrumOnDisk(), (QList<int>{1, 3}));
-        } else {
-            QVERIFY(screen.WaitPasses(1));
-            QVERIFY(!screen.Ended());
-        }
     }
 
     // No box ticked: the loop waits for events rather than spinning; ticking a box wakes it.
