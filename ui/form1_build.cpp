@@ -700,9 +700,15 @@ void Form1::WrapLongCaptions() {
         for (const QString& word : label->text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             widest = std::max(widest, metrics.horizontalAdvance(word));
         }
-        const int wrapped = std::max(widest, width / 2 + 3 * metrics.averageCharWidth());
         label->setWordWrap(true);
-        label->setFixedWidth(wrapped + label->contentsMargins().left() + label->contentsMargins().right());
+        const QMargins margins = label->contentsMargins();
+        int wrapped = std::max(widest, width / 2 + 3 * metrics.averageCharWidth());
+        // Wider until the words fall onto two lines.
+        while (wrapped < width &&
+               label->heightForWidth(wrapped + margins.left() + margins.right()) > 2 * metrics.lineSpacing() + margins.top() + margins.bottom()) {
+            wrapped += metrics.averageCharWidth();
+        }
+        label->setFixedWidth(wrapped + margins.left() + margins.right());
         label->setMinimumHeight(label->heightForWidth(label->width()));
         // A caption aligned to the right (one before its field) stays against the field.
         if (QLayout* layout = label->parentWidget()->layout();
