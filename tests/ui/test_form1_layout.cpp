@@ -81,8 +81,6 @@ private slots:
         };
         check(QStringLiteral("monitoring"));
         QTest::mouseClick(rig.form->Command1, Qt::LeftButton);
-        QVERIFY(rig.form->width() <= Room.width());
-        QVERIFY(rig.form->height() <= Room.height());
         for (int tab = 0; tab < Form1::TabCount; ++tab) {
             if (rig.form->SSTab1->isTabEnabled(tab)) {
                 rig.ChooseTab(tab);
