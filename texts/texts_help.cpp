@@ -21,10 +21,14 @@ constexpr CaptionText MnemonicsTable[] = {
     {"aiuto", "A", "H"},
     {"guida", "G", "Q"},
     {"about", "I", "A"},
+    {"trend", "A", "W"},
+    {"logFile", "R", "L"},
     // Start-up screen.
     {"pse", "P", "S"},
     {"Lin", "L", "L"},
     {"sel", "S", "I"},
+    {"vxa", "A", "A"},
+    {"vxb", "B", "B"},
 };
 
 constexpr CaptionText HelpTable[] = {
@@ -34,29 +38,21 @@ constexpr CaptionText HelpTable[] = {
     {"HelpTitle", "Guida rapida", "Quick help"},
     {"HelpText",
      "Tasti della schermata di setup:\n"
-     "Ctrl+O  apri un file di impostazioni\n"
-     "Ctrl+S  salva un file di impostazioni\n"
-     "Ctrl+P  stampa la configurazione\n"
-     "Ctrl+T  traffico sulla linea\n"
-     "Ctrl+Q  esci dalla schermata\n"
-     "F1      questa guida\n"
+     "%1"
      "Alt+lettera sottolineata  apre un menu\n"
      "Invio, Spazio  premono il pulsante che ha il fuoco\n\n"
-     "Un valore fuori campo tiene il fuoco nel campo: il suggerimento del campo (mouse fermo sul campo) "
-     "ne dice il campo ammesso. Ogni gruppo si invia con il suo pulsante \"Invia\"; la barra di stato "
-     "dice se lo strumento lo ha confermato.",
+     "Un valore fuori campo tiene il fuoco nel campo: il campo ammesso è scritto nella barra di stato "
+     "quando il campo riceve il fuoco (e nel suggerimento del campo). Ogni gruppo si invia con il suo "
+     "pulsante \"Invia\"; la barra di stato dice se lo strumento lo ha confermato.",
      "Keys of the setup screen:\n"
-     "Ctrl+O  open a setup file\n"
-     "Ctrl+S  save a setup file\n"
-     "Ctrl+P  print the configuration\n"
-     "Ctrl+T  line traffic\n"
-     "Ctrl+Q  leave the screen\n"
-     "F1      this help\n"
+     "%1"
      "Alt+underlined letter  opens a menu\n"
      "Enter, Space  press the button that has the focus\n\n"
-     "A value out of range keeps the focus in its field: the field's tooltip (rest the mouse on it) "
-     "names the range allowed. Each group is sent with its own \"Send\" button; the status bar tells "
-     "whether the instrument confirmed it."},
+     "A value out of range keeps the focus in its field: the status bar names the range allowed when "
+     "the field gets the focus (so does the field's tooltip). Each group is sent with its own \"Send\" "
+     "button; the status bar tells whether the instrument confirmed it."},
+    {"TabKeys", "Ctrl+Tab  scheda successiva (in setup)\nCtrl+Shift+Tab  scheda precedente (in setup)\n",
+     "Ctrl+Tab  next tab (in setup mode)\nCtrl+Shift+Tab  previous tab (in setup mode)\n"},
     {"AboutTitle", "Informazioni su Quartel Setup", "About Quartel Setup"},
     {"AboutText",
      "Quartel Setup %1\n\n"
@@ -151,6 +147,7 @@ constexpr CaptionText StatusBarTable[] = {
      "Exchanges on the line in the last minute: answers and failures (no valid reply)"},
     {"Request", "Richiesta", "Request"},
     {"Reply", "Risposta", "Reply"},
+    {"Logging", "Registrazione: %1, %2 righe", "Logging: %1, %2 rows"},
 };
 
 } // namespace

@@ -10,7 +10,8 @@
 //
 // Keys of Help():
 //   "aiuto", "guida", "about"  the menu Help and its two items;
-//   "HelpTitle", "HelpText"    the short help (the keyboard shortcuts);
+//   "HelpTitle", "HelpText"    the short help: %1 the shortcuts, one line each, made from the menus;
+//   "TabKeys"                  the help's lines of the keys that change tabs;
 //   "AboutTitle", "AboutText"  the About box: %1 the version, %2 where the settings live;
 //   "FirstStartHint"           the start-up screen's line while no instrument is ticked.
 //
@@ -26,7 +27,8 @@
 //   "PdfWritten"                          the report written as a PDF file (%1 the file);
 //   "LineHealth", "LineHealthTip"         the line's answers (%1) and failed exchanges (%2) in the
 //                                         last minute, and the indicator's tooltip;
-//   "Request", "Reply"                    the tooltips of the two activity lights.
+//   "Request", "Reply"                    the tooltips of the two activity lights;
+//   "Logging"                             a weight log running (%1 the file, %2 rows written).
 
 #include "texts.h"
 

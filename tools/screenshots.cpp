@@ -1,7 +1,9 @@
 // Runs the utility on its demo line and saves the start-up screen, the main setup screen in setup mode,
 // its calibration tab and the traffic window, in Italian and in English, as PNG files: the README's
-// pictures. On the way it checks the main setup screen's layout at 1024x768 and 1920x1080 (every
-// tab: captions next to their fields, no button too narrow) and fails when it is not sound. The first
+// pictures. On the way it checks the main setup screen's layout on a laptop's 1024x720 and on 1920x1080
+// (every tab: captions next to their fields, nothing outside the window, no caption cut short, the
+// window no larger than the screen) and fails when it is not sound. The setup screen with its weight
+// trend is also taken as the whole 1024x768 screen of a small laptop, both windows where they are. The first
 // page of the configuration report of the VXA, with every tab read, goes there too: the report as the
 // program writes it to PDF, turned into a picture by poppler's pdftoppm. Last the compare window,
 // against a setup file in which the filter and the baud rate were changed, and the verification window
@@ -27,8 +29,11 @@
 #include <QCoro/QCoroTask>
 #include <QDialog>
 #include <QDir>
+#include <QDockWidget>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -136,18 +141,15 @@ bool CheckLayouts(Form1* main, const QString& suffix) {
     const QSize own = main->size();
     const int shown = main->SSTab1->currentIndex();
     bool sound = true;
-    for (QSize screen : {QSize(1024, 768), QSize(1920, 1080)}) {
-        main->resize(screen);
+    for (QSize screen : {Form1::ScreenRoomMin, QSize(1920, 1080)}) {
+        main->resize(main->size().boundedTo(screen));
         for (int tab = 0; tab < Form1::TabCount; ++tab) {
             if (!main->SSTab1->isTabEnabled(tab)) {
                 continue;
             }
             main->SSTab1->setCurrentIndex(tab);
             QTest::qWait(50);
-            QStringList faults = LayoutFaults(*main);
-            if (main->width() > screen.width()) {
-                faults << QStringLiteral("the window needs %1 px").arg(main->width());
-            }
+            const QStringList faults = LayoutFaults(*main) + WindowFaults(*main, screen);
             for (const QString& fault : faults) {
                 std::printf("layout %s %dx%d tab %d: %s\n", qPrintable(suffix), screen.width(),
                             screen.height(), tab, qPrintable(fault));
@@ -160,6 +162,26 @@ bool CheckLayouts(Form1* main, const QString& suffix) {
     main->SSTab1->setCurrentIndex(shown);
     main->resize(own);
     return sound;
+}
+
+// The whole screen of a 1024x768 laptop: the setup screen at its top left under a panel's height and
+// the trend floating where the screen put it. Few colours, so the file stays small.
+bool ShootLaptop(Form1* main, const QString& path) {
+    QImage screen(1024, 768, QImage::Format_RGB32);
+    screen.fill(QColor(58, 68, 80));
+    {
+        QPainter painter(&screen);
+        const int top = 768 - Form1::ScreenRoomMin.height();
+        painter.drawPixmap(0, top, main->grab());
+        if (main->TrendDock->isVisible() && main->TrendDock->isFloating()) {
+            const int y = std::min(main->height(), 768 - top - main->TrendDock->height());
+            painter.drawPixmap(0, top + std::max(0, y), main->TrendDock->grab());
+        }
+    }
+    const bool ok = screen.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither)
+                        .save(path, "PNG", 0);
+    std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
+    return ok;
 }
 
 bool Run(const QString& outDir, int language) {
@@ -226,7 +248,12 @@ bool Run(const QString& outDir, int language) {
     Answer(main, "modteor", "CancelButton");
     QTest::qWait(20000);
     main->Trend().Panel()->Refresh();
-    Shoot(main, QDir(outDir).filePath(QStringLiteral("trend-%1.png").arg(suffix)));
+    {
+        const QString path = QDir(outDir).filePath(QStringLiteral("trend-%1.png").arg(suffix));
+        const bool saved = main->TrendDock->grab().save(path);
+        std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    }
+    ShootLaptop(main, QDir(outDir).filePath(QStringLiteral("laptop-%1.png").arg(suffix)));
     main->Trend().TrendItem->trigger();
     // Every configuration tab read, then the report with a line of notes.
     for (int tab : {2, 3, 4, 5, 0}) {

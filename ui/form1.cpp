@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -33,6 +34,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
@@ -124,20 +126,38 @@ void Form1::Form_Load() {
     FitWindow();
 }
 
+QSize Form1::ScreenRoom() const {
+    const QScreen* shownOn = screen();
+    return (shownOn ? shownOn->availableGeometry().size() : QSize()).expandedTo(ScreenRoomMin);
+}
+
 void Form1::FitWindow() {
     if (isMaximized() || isFullScreen()) {
         return;
     }
+    const QSize room = ScreenRoom();
     centralWidget()->layout()->activate();
     layout()->activate();
+    // The trend docked under a screen that would then be taller than the screen floats instead, as a
+    // window of its own under the screen (or at the screen's bottom edge).
+    if (trend_->TrendItem->isChecked() && !TrendDock->isFloating() &&
+        minimumSizeHint().height() > room.height()) {
+        TrendDock->setFloating(true);
+        layout()->activate();
+        const QSize dock = TrendDock->sizeHint().boundedTo(room);
+        const int top = std::min(frameGeometry().bottom() + 1, room.height() - dock.height());
+        TrendDock->setGeometry(QRect(QPoint(x(), std::max(0, top)),
+                                     QSize(std::max(dock.width(), width()), dock.height()).boundedTo(room)));
+    }
     // As wide as the wider of the upper band and the tab control in both modes, so that nothing moves
     // sideways when setup mode is switched; as high as the mode needs, the upper band alone when
-    // monitoring. A setup window made higher by the user keeps that height the next time.
+    // monitoring. A setup window made higher by the user keeps that height the next time. Never larger
+    // than the screen.
     const QMargins margins = centralWidget()->layout()->contentsMargins();
     const int w = std::max(
         {width(), sizeHint().width(), SSTab1->sizeHint().width() + margins.left() + margins.right()});
     const int h = m_.Fl_setup ? qMax(sizeHint().height(), setupHeight_) : sizeHint().height();
-    resize(w, h);
+    resize(QSize(w, h).boundedTo(room));
 }
 
 void Form1::ApplyLanguage() {
@@ -147,6 +167,7 @@ void Form1::ApplyLanguage() {
     ApplyTexts(this, texts::Compare(), m_.LanguageIndex);
     trend_->ApplyLanguage(m_.LanguageIndex);
     verification_->ApplyLanguage(m_.LanguageIndex);
+    TrendDock->setWindowTitle(WithoutMnemonic(trend_->TrendItem->text()));
     for (int tab = 0; tab < TabCount; ++tab) {
         SSTab1->setTabText(tab, Text(QStringLiteral("SSTab1(%1)").arg(tab).toUtf8().constData()));
     }
@@ -155,12 +176,13 @@ void Form1::ApplyLanguage() {
     const int setupCaptionWidth = Command1->sizeHint().width();
     Command1->setText(Text("Command1.off"));
     Command1->setMinimumWidth(std::max(setupCaptionWidth, Command1->sizeHint().width()));
-    EqualiseTestControls();
     if (m_.InstrumentModel == 2) {
         if (QLabel* label36 = Named<QLabel>("Label36")) {
             label36->setText(Text("Label36.model2"));
         }
     }
+    WrapLongCaptions();
+    EqualiseTestControls();
     setWindowTitle(Text("Form1"));
     ApplyKeyTexts();
     Status().ApplyLanguage();
@@ -414,6 +436,7 @@ void Form1::Command1_Click() {
         EnableMenu(Econf, false);
         marks_.SetError(GroupId::WeightParameters, false);
         m_.OpModeWritten = false;
+        statusLine_->ModeChanged();
         FitWindow();
     } else {
         m_.WritePending = true;
@@ -431,6 +454,7 @@ void Form1::Command1_Click() {
         }
         TestPanelsIdle(!m_.OfflineEdit);
         m_.OptionsMenuPending = true;
+        statusLine_->ModeChanged();
     }
     waker_.Notify();
 }
@@ -587,6 +611,7 @@ QCoro::Task<> Form1::PrintConfiguration() {
 }
 
 QCoro::Task<> Form1::AskSaveChanges() {
+    statusLine_->ModeChanged();
     DialogA dialog(m_, this);
     dialog.Form_Load();
     co_await context_.prompter.Dialog(dialog);

@@ -39,6 +39,7 @@
 
 class QAction;
 class QComboBox;
+class QDockWidget;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -157,6 +158,7 @@ public:
     QLineEdit* Punti = nullptr;
     QPushButton* Command1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
+    QDockWidget* TrendDock = nullptr; // holds the trend panel: under the screen, or floating
     QMenu* opz = nullptr;
     QAction* Ap = nullptr;
     QAction* Sal = nullptr;
@@ -176,6 +178,11 @@ public:
     std::array<QFrame*, 12> Line7{};
     SerialLink* MSComm1 = nullptr;
 
+    // The room the screen may take: the screen's own, but never less than the smallest screen the
+    // program is made for (1024x768 less a panel and a title bar: ScreenRoomMin).
+    static constexpr QSize ScreenRoomMin{1024, 720};
+    QSize ScreenRoom() const;
+
     // What the enable rules of the screen say of a menu item. The items of setup files stay disabled
     // whatever the rules say until they are built.
     bool MenuRuleEnabled(const QAction* action) const;
@@ -188,6 +195,8 @@ public:
     // The Help menu's boxes (form1_keys.cpp).
     void Guida_Click();
     void About_Click();
+    // Ctrl+Tab (1) and Ctrl+Shift+Tab (-1) in setup mode: the next or previous tab that can be chosen.
+    void StepTab(int step);
     // The status bar's messages and the line-health indicator (form1_status.cpp).
     StatusLine& Status() const { return *statusLine_; }
 
@@ -233,9 +242,13 @@ private:
     void SetEnabled(std::initializer_list<const char*> names, bool enabled);
 
     void ApplyLanguage();
+    // The long captions of the tabs break onto two lines (their texts stay as they are), so that the
+    // screen fits a small laptop's screen.
+    void WrapLongCaptions();
     // The test tab's start and end buttons as wide as each other, and its two boxes alike.
     void EqualiseTestControls();
-    // The window's size for the mode it is in.
+    // The window's size for the mode it is in, never larger than the screen; the trend floats where
+    // docked it would not fit.
     void FitWindow();
     void FillLists();
     void ShowField(Field field);

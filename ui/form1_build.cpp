@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -356,11 +357,22 @@ void Form1::BuildControls() {
     }
     traf = AddTrafficMenu(this, context_, vis);
     trend_ = new TrendControl(m_, monitor_, display_, context_.prompter, context_.settingsDir, vis, this);
-    layout->addWidget(trend_->Panel(), 1);
+    // The trend lives in a dock under the screen, or floats as a window of its own where docked it
+    // would make the screen taller than the screen it is on (FitWindow).
+    TrendDock = new QDockWidget(this);
+    TrendDock->setObjectName(QStringLiteral("TrendDock"));
+    TrendDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    TrendDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    TrendDock->setWidget(trend_->Panel());
+    addDockWidget(Qt::BottomDockWidgetArea, TrendDock);
+    TrendDock->setVisible(trend_->TrendItem->isChecked());
     connect(this, &Form1::PassCompleted, trend_, &TrendControl::AfterPass);
     verification_ = new VerificationControl(m_, monitor_, display_, set_, context_.prompter, opz, Esc, this);
     connect(this, &Form1::PassCompleted, verification_, &VerificationControl::AfterPass);
-    connect(trend_->TrendItem, &QAction::toggled, this, [this] { FitWindow(); });
+    connect(trend_->TrendItem, &QAction::toggled, this, [this](bool shown) {
+        TrendDock->setVisible(shown);
+        FitWindow();
+    });
     calib_.CommandQueued = [this](bool fullScale) {
         trend_->Mark(fullScale ? TrendMarkKind::FullScale : TrendMarkKind::Zero);
     };
@@ -413,7 +425,7 @@ QWidget* Form1::BuildUpperBand() {
     pesoBox->addWidget(Peso);
     weightBox->addWidget(Label1);
     weightBox->addWidget(pesoPanel);
-    grid->addLayout(weightBox, 0, 0, 2, 1);
+    grid->addLayout(weightBox, 0, 0);
 
     Frame2 = new QGroupBox(band);
     Frame2->setObjectName(QStringLiteral("Frame2"));
@@ -477,7 +489,8 @@ QWidget* Form1::BuildUpperBand() {
 
     Command1 = MakeButton("Command1", band);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    grid->addWidget(Command1, 1, 4, Qt::AlignBottom);
+    // Under the weight, so that the band is no wider than the blocks beside the weight.
+    grid->addWidget(Command1, 1, 0, Qt::AlignLeft | Qt::AlignBottom);
     grid->setColumnStretch(0, 1);
     return band;
 }
@@ -677,7 +690,48 @@ QWidget* Form1::BuildTestTab() {
     return page;
 }
 
+void Form1::WrapLongCaptions() {
+    for (QLabel* label : SSTab1->findChildren<QLabel*>()) {
+        const QFontMetrics metrics = label->fontMetrics();
+        const int width = metrics.horizontalAdvance(label->text());
+        if (width <= metrics.averageCharWidth() * 44) {
+            continue;
+        }
+        // Two lines of about half the caption each, at least as wide as its longest word; the label
+        // keeps that width and the height of its lines, whatever room the window has.
+        int widest = 0;
+        for (const QString& word : label->text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        }
+        label->setWordWrap(true);
+        const QMargins margins = label->contentsMargins();
+        int wrapped = std::max(widest, width / 2 + 3 * metrics.averageCharWidth());
+        // Wider until the words fall onto two lines.
+        while (wrapped < width &&
+               label->heightForWidth(wrapped + margins.left() + margins.right()) > 2 * metrics.lineSpacing() + margins.top() + margins.bottom()) {
+            wrapped += metrics.averageCharWidth();
+        }
+        label->setFixedWidth(wrapped + margins.left() + margins.right());
+        label->setMinimumHeight(label->heightForWidth(label->width()));
+        // A caption aligned to the right (one before its field) stays against the field.
+        if (QLayout* layout = label->parentWidget()->layout();
+            layout && (label->alignment() & Qt::AlignRight)) {
+            layout->setAlignment(label, Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
+}
+
 void Form1::EqualiseTestControls() {
+    // The arrow buttons of the trimming and of the analog test no wider than their arrows need.
+    for (const char* name : {"Command18", "Command4", "Command5", "Command19", "Command20", "Command6",
+                             "Command7", "Command21", "Command24", "Command10", "Command9", "Command25"}) {
+        if (auto* button = Named<QPushButton>(name)) {
+            const QFontMetrics metrics = button->fontMetrics();
+            button->setFixedWidth(
+                std::max(button->sizeHint().height(),
+                         metrics.horizontalAdvance(button->text()) + 4 * metrics.averageCharWidth()));
+        }
+    }
     // A start button and the end button in its place are equally wide in either language.
     for (auto [start, end] : {std::pair{"Command8", "Command11"}, std::pair{"Command22", "Command23"}}) {
         QWidget* first = Named(start);

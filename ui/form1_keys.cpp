@@ -6,6 +6,7 @@
 #include "applytexts.h"
 #include "prompter.h"
 #include "settings.h"
+#include "shortcuts.h"
 #include "texts_help.h"
 
 #include <QAbstractButton>
@@ -16,10 +17,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QShortcut>
+#include <QTabWidget>
 
 namespace {
-
-const char* const ShortcutProperty = "quartelShortcut";
 
 // Enter and keypad Enter press the button that has the focus, as Space does.
 class EnterPresses final : public QObject {
@@ -73,14 +74,14 @@ void Form1::WireKeys() {
     }
 
     // Each shortcut goes with its item: a disabled item takes no key.
-    const std::pair<QAction*, QKeySequence> keys[] = {
-        {Ap, QKeySequence(Qt::CTRL | Qt::Key_O)},    {Sal, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {SConf, QKeySequence(Qt::CTRL | Qt::Key_P)}, {traf, QKeySequence(Qt::CTRL | Qt::Key_T)},
-        {Esc, QKeySequence(Qt::CTRL | Qt::Key_Q)},   {guida, QKeySequence(Qt::Key_F1)}};
-    for (auto [action, key] : keys) {
-        action->setProperty(ShortcutProperty, key);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
+    ApplyShortcuts(this);
+    // Ctrl+Tab and Ctrl+Shift+Tab change tabs from anywhere in the screen, not only from within the tab
+    // control (right after entering setup mode the focus is on the setup button).
+    for (auto [key, step] :
+         {std::pair{QKeySequence::NextChild, 1}, std::pair{QKeySequence::PreviousChild, -1}}) {
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] { StepTab(step); });
     }
     // The menu opz is disabled as a whole in setup mode; the shortcuts of its items go with it.
     connect(opz->menuAction(), &QAction::enabledChanged, this, [this](bool enabled) {
@@ -105,7 +106,23 @@ void Form1::Guida_Click() {
     const auto say = [this](const char* key) {
         return TextOf(texts::Help(), QString::fromLatin1(key), m_.LanguageIndex);
     };
-    ShowBox(this, context_.prompter, say("HelpTitle"), say("HelpText"));
+    ShowBox(this, context_.prompter, say("HelpTitle"),
+            say("HelpText").arg(ShortcutLines(this, say("TabKeys"))));
+}
+
+void Form1::StepTab(int step) {
+    if (!m_.Fl_setup) {
+        return;
+    }
+    // The next tab that can be chosen, round the ends (a VXB skips the tabs it has not).
+    const int count = SSTab1->count();
+    for (int i = 1; i < count; ++i) {
+        const int tab = ((SSTab1->currentIndex() + step * i) % count + count) % count;
+        if (SSTab1->isTabEnabled(tab)) {
+            SSTab1->setCurrentIndex(tab);
+            return;
+        }
+    }
 }
 
 void Form1::About_Click() {

@@ -7,6 +7,7 @@
 #include "pictures.h"
 #include "portsettings.h"
 #include "prompter.h"
+#include "shortcuts.h"
 #include "texts.h"
 #include "texts_help.h"
 #include "texts_traffic.h"
@@ -19,6 +20,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -102,6 +104,7 @@ void Form2::BuildControls() {
     vxb->setObjectName(QStringLiteral("vxb"));
     vxb->setCheckable(true);
     traf = AddTrafficMenu(this, context_, vis);
+    ApplyShortcuts(this); // those of the setup screen's items that this screen has too
     connect(pse, &QAction::triggered, this, &Form2::pse_Click);
     connect(Lin, &QAction::triggered, this, &Form2::Lin_Click);
     connect(vxa, &QAction::triggered, this, &Form2::vxa_Click);
@@ -138,6 +141,10 @@ void Form2::BuildControls() {
         Icona[n]->setAlignment(Qt::AlignCenter);
         Icona[n]->setProperty(IndexProperty, n);
         Icona[n]->setCursor(Qt::PointingHandCursor);
+        // The picture takes the focus (Tab, the arrow keys) and shows it with a frame; Enter opens it.
+        Icona[n]->setFocusPolicy(Qt::StrongFocus);
+        Icona[n]->setStyleSheet(QStringLiteral("QLabel { border: 2px solid transparent; }"
+                                               "QLabel:focus { border: 2px solid palette(highlight); }"));
         Icona[n]->installEventFilter(this);
         Icona[n]->hide();
         RetainSpaceWhenHidden(Icona[n]);
@@ -537,7 +544,7 @@ void Form2::Check1_Click(int index) {
 }
 
 void Form2::Icona_DblClick(int index) {
-    if (Flag_errore != 0) {
+    if (Flag_errore != 0 || !Check1[index]->isChecked()) {
         return;
     }
     SelectedInstrument = index;
@@ -580,6 +587,17 @@ void Form2::Lin_Click() {
     waker_.Notify();
 }
 
+bool Form2::MoveIconFocus(int from, int step) {
+    // The next picture on show that way (a ticked instrument); at the edge the focus stays.
+    for (int n = from + step; n >= 1 && n <= AddressCount; n += step) {
+        if (Icona[n]->isVisible()) {
+            Icona[n]->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+    return true;
+}
+
 void Form2::Timer2_Timer() {
     t_delay = 1;
     waker_.Notify();
@@ -594,11 +612,34 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        const QVariant index = watched->property(IndexProperty);
-        if (index.isValid()) {
-            Icona_DblClick(index.toInt());
+    const QVariant index = watched->property(IndexProperty);
+    if (index.isValid() && event->type() == QEvent::MouseButtonDblClick) {
+        Icona_DblClick(index.toInt());
+        return true;
+    }
+    if (index.isValid() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+            return QMainWindow::eventFilter(watched, event);
+        }
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Enter opens the instrument as the double-click does, under the same conditions.
+            if (!key->isAutoRepeat()) {
+                Icona_DblClick(index.toInt());
+            }
             return true;
+        case Qt::Key_Left:
+            return MoveIconFocus(index.toInt(), -1);
+        case Qt::Key_Right:
+            return MoveIconFocus(index.toInt(), 1);
+        case Qt::Key_Up:
+            return MoveIconFocus(index.toInt(), -Columns);
+        case Qt::Key_Down:
+            return MoveIconFocus(index.toInt(), Columns);
+        default:
+            break;
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -124,6 +124,8 @@ private:
     enum class DialogRequest { None, Comm, Ling };
 
     void BuildControls();
+    // The arrow keys on a picture: the focus to the next picture on show `step` entries away.
+    bool MoveIconFocus(int from, int step);
     void ShowWeight(int address, const QString& text);
     bool StopRequested() const { return quitRequested_ || dialogRequest_ != DialogRequest::None; }
     // Carries out the quit or dialog request that StopRequested() found.

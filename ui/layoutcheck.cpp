@@ -3,10 +3,16 @@
 #include "applytexts.h"
 #include "form1.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace {
 
@@ -24,7 +30,98 @@ int TextRight(const QLabel* label, const QWidget* window) {
     return label->mapTo(window, QPoint(right, 0)).x();
 }
 
+// Whether the widget is one of the program's own controls on show in `window`: named by the program,
+// not the inside of a scroll area (whose contents scroll), not a window of its own.
+bool Checked(const QWidget* w, const QWidget* window) {
+    if (w->isWindow() || !w->isVisible() || w->objectName().isEmpty() ||
+        w->objectName().startsWith(QLatin1String("qt_"))) {
+        return false;
+    }
+    for (const QWidget* up = w->parentWidget(); up && up != window; up = up->parentWidget()) {
+        if (auto* area = qobject_cast<const QAbstractScrollArea*>(up->parentWidget());
+            area && area->viewport() == up) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The widest line of the caption, in pixels.
+int TextWidth(const QFontMetrics& metrics, const QString& text) {
+    int widest = 0;
+    for (const QString& line : WithoutMnemonic(text).split(QLatin1Char('\n'))) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    return widest;
+}
+
+QString CaptionFault(const QWidget* w) {
+    const auto cut = [w](const QString& text, int needed, int has) {
+        return QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+            .arg(w->objectName(), text)
+            .arg(needed)
+            .arg(has);
+    };
+    if (const auto* label = qobject_cast<const QLabel*>(w); label && !label->text().isEmpty()) {
+        const QString text = label->textFormat() == Qt::RichText ? QString() : label->text();
+        const int width = label->contentsRect().width();
+        if (!label->wordWrap()) {
+            const int needed = TextWidth(label->fontMetrics(), text);
+            return needed > width ? cut(text, needed, width) : QString();
+        }
+        for (const QString& word : WithoutMnemonic(text).split(QRegularExpression(QStringLiteral("\\s+")))) {
+            if (label->fontMetrics().horizontalAdvance(word) > width) {
+                return cut(word, label->fontMetrics().horizontalAdvance(word), width);
+            }
+        }
+        const int needed = label->heightForWidth(label->width());
+        return needed > label->height() ? QStringLiteral("%1 \"%2\" needs %3 px of height, has %4")
+                                              .arg(label->objectName(), text)
+                                              .arg(needed)
+                                              .arg(label->height())
+                                        : QString();
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w); button && !button->text().isEmpty()) {
+        // A push button: its caption and the style's margins; a check box or option button: its box too.
+        const bool push = qobject_cast<const QPushButton*>(button) != nullptr;
+        const int needed =
+            push ? TextWidth(button->fontMetrics(), button->text()) + 8 : button->minimumSizeHint().width();
+        return needed > button->width() ? cut(button->text(), needed, button->width()) : QString();
+    }
+    if (const auto* box = qobject_cast<const QGroupBox*>(w); box && !box->title().isEmpty()) {
+        const int needed = TextWidth(box->fontMetrics(), box->title()) + 12;
+        return needed > box->width() ? cut(box->title(), needed, box->width()) : QString();
+    }
+    return QString();
+}
+
 } // namespace
+
+QStringList WindowFaults(const QWidget& window, QSize room) {
+    QStringList faults;
+    if (window.width() > room.width() || window.height() > room.height()) {
+        faults << QStringLiteral("%1 is %2x%3, the screen has %4x%5")
+                      .arg(window.objectName())
+                      .arg(window.width())
+                      .arg(window.height())
+                      .arg(room.width())
+                      .arg(room.height());
+    }
+    for (const QWidget* w : window.findChildren<const QWidget*>()) {
+        if (!Checked(w, &window)) {
+            continue;
+        }
+        const QWidget* parent = w->parentWidget();
+        if (!parent->rect().contains(w->geometry())) {
+            faults << QStringLiteral("%1 lies outside %2").arg(w->objectName(), parent->objectName());
+        }
+        const QString fault = CaptionFault(w);
+        if (!fault.isEmpty()) {
+            faults << fault;
+        }
+    }
+    return faults;
+}
 
 QStringList LayoutFaults(const Form1& form, int maxGap) {
     QStringList faults;

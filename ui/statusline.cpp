@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStatusBar>
@@ -69,6 +70,10 @@ StatusLine::StatusLine(QStatusBar* bar, const uint8_t& languageIndex, QObject* p
     row->addWidget(request_);
     row->addWidget(reply_);
     row->addWidget(health_);
+    log_ = new QLabel(bar);
+    log_->setObjectName(QStringLiteral("LogLabel"));
+    log_->setVisible(false);
+    bar->addPermanentWidget(log_);
     bar->addPermanentWidget(indicator);
     ApplyLanguage();
 }
@@ -89,7 +94,29 @@ void StatusLine::ApplyLanguage() {
 }
 
 void StatusLine::Show(const QString& text) {
+    loadEndShown_ = false;
     bar_->showMessage(text);
+}
+
+void StatusLine::FieldHint(const QString& text) {
+    Show(text);
+}
+
+void StatusLine::ModeChanged() {
+    if (loadEndShown_ && bar_->currentMessage() == loadEnd_) {
+        bar_->clearMessage();
+    }
+    loadEndShown_ = false;
+}
+
+void StatusLine::ShowLog(const QString& path, qint64 rows) {
+    const QString text =
+        path.isEmpty() ? QString() : Text("Logging").arg(QFileInfo(path).fileName()).arg(rows);
+    if (log_->text() != text) {
+        log_->setText(text);
+        log_->setToolTip(QDir::toNativeSeparators(path));
+    }
+    log_->setVisible(!text.isEmpty());
 }
 
 QString StatusLine::Message() const {
@@ -137,6 +164,8 @@ void StatusLine::LoadEnded(const SetupFiles::LoadReport& report) {
     const QString path = QDir::toNativeSeparators(report.path);
     Show(failed.isEmpty() ? Text("Loaded").arg(path)
                           : Text("LoadedWithFailures").arg(path, setupfile::GroupNames(failed, language_)));
+    loadEnd_ = bar_->currentMessage();
+    loadEndShown_ = true;
 }
 
 void StatusLine::SaveReading(int block, int count) {

@@ -64,6 +64,15 @@ public:
     void Saved(const QString& path);
     void PdfWritten(const QString& path);
 
+    // --- the keyboard user and the modes ---
+    // A field got the focus: its range (the text of its tooltip).
+    void FieldHint(const QString& text);
+    // Setup mode entered or left, or the exit question asked: a finished load's message goes.
+    void ModeChanged();
+    // The weight log running: its file and the rows written so far; an empty path: no log.
+    void ShowLog(const QString& path, qint64 rows);
+    QLabel* LogLabel() const { return log_; }
+
     // --- the line ---
     void ExchangeStarted();
     void ExchangeEnded(bool answered);
@@ -88,6 +97,9 @@ private:
     QStatusBar* bar_;
     const uint8_t& language_;
     QLabel* health_;
+    QLabel* log_;
+    QString loadEnd_;           // the message of the last load's end
+    bool loadEndShown_ = false; // and it is the message on show
     Shape* request_;
     Shape* reply_;
     LineHealthCounts counts_;

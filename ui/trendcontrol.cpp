@@ -26,8 +26,6 @@ TrendControl::TrendControl(Modulo1& m, const LiveMonitor& monitor, const Monitor
     LogItem = menu->addAction(QString());
     LogItem->setObjectName(QStringLiteral("logFile"));
     LogItem->setCheckable(true);
-    LogItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    LogItem->setShortcutContext(Qt::WindowShortcut);
 
     panel_ = new TrendPanel(trend_, screen);
     panel_->setVisible(false);

@@ -2,13 +2,14 @@
 
 #include "applytexts.h"
 #include "texts_trend.h"
+#include "trendaxis.h"
 #include "viewsettings.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -67,10 +67,13 @@ TrendPanel::TrendPanel(const WeightTrend& trend, QWidget* parent) : QGroupBox(pa
     chart_->setAnimationOptions(QChart::NoAnimation);
     chart_->legend()->setAlignment(Qt::AlignBottom);
     chart_->setMargins(QMargins(4, 4, 4, 4));
-    timeAxis_ = new QDateTimeAxis(chart_);
-    timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
-    timeAxis_->setTickCount(7);
-    weightAxis_ = new QValueAxis(chart_);
+    // Labels at round values, with a grid line at each (trendaxis.h); the values of the time axis are
+    // milliseconds since the epoch.
+    timeAxis_ = new QCategoryAxis(chart_);
+    weightAxis_ = new QCategoryAxis(chart_);
+    for (QCategoryAxis* axis : {timeAxis_, weightAxis_}) {
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    }
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(weightAxis_, Qt::AlignLeft);
     // Only for its entry in the legend: the unstable readings are drawn on the curve's points.
@@ -126,7 +129,29 @@ void TrendPanel::SetDivision(const TrendDivision& division) {
         return; // the chart is laid out again only for a new division
     }
     division_ = division;
-    weightAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(std::clamp(division.decimals, 0, 6)));
+    weightTicks_ = {};
+}
+
+void TrendPanel::ShowTicks(QCategoryAxis* axis, const AxisTicks& ticks, AxisTicks& shown) {
+    // The labels are laid out again only when they change.
+    bool same = ticks.ticks.size() == shown.ticks.size();
+    for (qsizetype i = 0; same && i < ticks.ticks.size(); ++i) {
+        same = ticks.ticks[i].value == shown.ticks[i].value && ticks.ticks[i].label == shown.ticks[i].label;
+    }
+    if (same) {
+        return;
+    }
+    shown = ticks;
+    for (const QString& label : axis->categoriesLabels()) {
+        axis->remove(label);
+    }
+    // The first boundary on the first label: every grid line has its label.
+    if (!ticks.ticks.isEmpty()) {
+        axis->setStartValue(ticks.ticks.first().value);
+    }
+    for (const AxisTick& tick : ticks.ticks) {
+        axis->append(tick.label, tick.value);
+    }
 }
 
 int TrendPanel::WindowMinutes() const {
@@ -178,8 +203,12 @@ void TrendPanel::Refresh() {
                                     : TrendAutoRange(0, 0, division_.step);
     }
     curve_ = trend_.Curve(fromMs_, toMs_, std::max(1, int(chart_->plotArea().width())) * SlicesPerColumn);
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(fromMs_), QDateTime::fromMSecsSinceEpoch(toMs_));
+    timeAxis_->setRange(double(fromMs_), double(toMs_));
     weightAxis_->setRange(range_.low, range_.high);
+    const int offset = QDateTime::fromMSecsSinceEpoch(toMs_).offsetFromUtc();
+    ShowTicks(timeAxis_, TimeAxisTicks(fromMs_, toMs_, offset), timeTicks_);
+    ShowTicks(weightAxis_, WeightAxisTicks(range_.low, range_.high, division_.step, division_.decimals),
+              weightTicks_);
     ShowCurve();
     ShowMarks();
     const QString text = FiguresText();
@@ -207,6 +236,10 @@ void TrendPanel::ShowCurve() {
         {QXYSeries::PointConfiguration::Visibility, true},
         {QXYSeries::PointConfiguration::Color, UnstableColour},
         {QXYSeries::PointConfiguration::Size, 4.0}};
+    // The legend names what the chart shows: the unstable readings only when there are some.
+    for (QLegendMarker* marker : chart_->legend()->markers(unstable_)) {
+        marker->setVisible(!curve_.unstable.isEmpty());
+    }
     qsizetype next = 0;
     for (int i = 0; i < stretches_.size(); ++i) {
         QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> dots;
@@ -226,6 +259,11 @@ void TrendPanel::ShowCurve() {
             stretches_[i]->setPointsConfiguration(dots);
         }
     }
+}
+
+bool TrendPanel::UnstableInLegend() const {
+    const QList<QLegendMarker*> markers = chart_->legend()->markers(unstable_);
+    return !markers.isEmpty() && markers.first()->isVisible();
 }
 
 void TrendPanel::ShowMarks() {

@@ -11,6 +11,7 @@
 // to a few points per pixel column (WeightTrend::Curve), so a repaint costs the same for 15 minutes of
 // readings as for one.
 
+#include "trendaxis.h"
 #include "weighttrend.h"
 
 #include <QGroupBox>
@@ -21,12 +22,11 @@
 class QChart;
 class QChartView;
 class QComboBox;
-class QDateTimeAxis;
+class QCategoryAxis;
 class QLabel;
 class QLineSeries;
 class QPushButton;
 class QScatterSeries;
-class QValueAxis;
 
 // The division the weights are shown in: their decimals and the weight of one division (0.02 for step
 // 2 with two decimals; 0 while the division is not known).
@@ -62,6 +62,11 @@ public:
     TrendRange Range() const { return range_; }
     // The curve as the last refresh drew it.
     const TrendCurve& Curve() const { return curve_; }
+    // The labels of the two axes as the last refresh left them.
+    const AxisTicks& TimeTicks() const { return timeTicks_; }
+    const AxisTicks& WeightTicks() const { return weightTicks_; }
+    // Whether the legend names the unstable readings.
+    bool UnstableInLegend() const;
     // Refreshes done so far (tests and benchmarks).
     quint64 Refreshes() const { return refreshes_; }
 
@@ -91,13 +96,17 @@ private:
     QString FiguresText() const;
     QString Number(double value, int decimals) const;
     void ShowCurve();
+    // The labels and grid lines of an axis, when they differ from those on show.
+    static void ShowTicks(QCategoryAxis* axis, const AxisTicks& ticks, AxisTicks& shown);
     void ShowMarks();
 
     const WeightTrend& trend_;
     QTimer repaint_;
     QChart* chart_ = nullptr;
-    QDateTimeAxis* timeAxis_ = nullptr;
-    QValueAxis* weightAxis_ = nullptr;
+    QCategoryAxis* timeAxis_ = nullptr;
+    QCategoryAxis* weightAxis_ = nullptr;
+    AxisTicks timeTicks_; // the labels on show
+    AxisTicks weightTicks_;
     QList<QLineSeries*> stretches_; // reused from one refresh to the next; the unused ones are empty
     QScatterSeries* unstable_ = nullptr;
     QList<QLineSeries*> marks_;

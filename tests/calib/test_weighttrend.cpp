@@ -1,6 +1,7 @@
 // The weight trend's points, gaps and window figures, the weight log's rows, and a log that meets a full
 // file system.
 
+#include "trendaxis.h"
 #include "weightlog.h"
 #include "weighttrend.h"
 
@@ -240,6 +241,61 @@ private slots:
         const TrendRange range = TrendAutoRange(lowest, highest, step);
         QTEST(range.low, "low");
         QTEST(range.high, "high");
+    }
+
+    // The labels along the axes: the weight in round steps of the division, with its decimals; the time
+    // in whole seconds, minutes or hours of the local clock.
+    void axisTicks_data() {
+        QTest::addColumn<bool>("weight");
+        QTest::addColumn<double>("low"); // weight, or ms since the epoch
+        QTest::addColumn<double>("high");
+        QTest::addColumn<double>("division"); // weight; for the time: the offset from UTC in seconds
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QString>("labels");
+        QTest::newRow("+-1.5 at 1") << true << -1.5 << 1.5 << 1.0 << 0 << 1.0 << "-1 0 1";
+        QTest::newRow("0.03 at 0.01") << true << 100.0 << 100.03 << 0.01 << 2 << 0.01
+                                      << "100.00 100.01 100.02 100.03";
+        QTest::newRow("0 to 60000 at 10")
+            << true << 0.0 << 60000.0 << 10.0 << 0 << 10000.0 << "0 10000 20000 30000 40000 50000 60000";
+        QTest::newRow("0 to 1000 at 20: 20, 40, 100, 200")
+            << true << 0.0 << 1000.0 << 20.0 << 0 << 200.0 << "0 200 400 600 800 1000";
+        QTest::newRow("0 to 600 at 20: 100") << true << 0.0 << 600.0 << 20.0 << 0 << 100.0
+                                             << "0 100 200 300 400 500 600";
+        QTest::newRow("0 to 25 at 1: 5") << true << 0.0 << 25.0 << 1.0 << 0 << 5.0 << "0 5 10 15 20 25";
+        QTest::newRow("about zero at 0.002: never -0.000")
+            << true << -0.01 << 0.01 << 0.002 << 3 << 0.004 << "-0.008 -0.004 0.000 0.004 0.008";
+        QTest::newRow("division not known: the last decimal")
+            << true << 0.0 << 0.04 << 0.0 << 2 << 0.01 << "0.00 0.01 0.02 0.03 0.04";
+        const double t0 = double(T0); // 10:15:02.481 in Central Europe
+        QTest::newRow("1 minute: 10 s") << false << t0 << t0 + 60000 << 3600.0 << 0 << 10000.0
+                                        << "10:15:10 10:15:20 10:15:30 10:15:40 10:15:50 10:16:00";
+        QTest::newRow("5 minutes: 1 min")
+            << false << t0 << t0 + 300000 << 3600.0 << 0 << 60000.0 << "10:16 10:17 10:18 10:19 10:20";
+        QTest::newRow("15 minutes: 5 min")
+            << false << t0 << t0 + 900000 << 3600.0 << 0 << 300000.0 << "10:20 10:25 10:30";
+        QTest::newRow("half-hour offset") << false << t0 << t0 + 60000 << 19800.0 << 0 << 10000.0
+                                          << "14:45:10 14:45:20 14:45:30 14:45:40 14:45:50 14:46:00";
+        const double lateEvening = 1'765'407'570'000; // 2025-12-10T22:59:30Z, 23:59:30 in Central Europe
+        QTest::newRow("over midnight, both ends on a tick")
+            << false << lateEvening << lateEvening + 60000 << 3600.0 << 0 << 10000.0
+            << "23:59:30 23:59:40 23:59:50 00:00:00 00:00:10 00:00:20 00:00:30";
+    }
+    void axisTicks() {
+        QFETCH(bool, weight);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(double, division);
+        QFETCH(int, decimals);
+        const AxisTicks ticks = weight ? WeightAxisTicks(low, high, division, decimals)
+                                       : TimeAxisTicks(qint64(low), qint64(high), int(division));
+        QStringList labels;
+        for (const AxisTick& tick : ticks.ticks) {
+            labels << tick.label;
+            QVERIFY(tick.value >= low - 1e-9 && tick.value <= high + 1e-9);
+        }
+        QTEST(labels.join(' '), "labels");
+        QTEST(ticks.step, "step");
     }
 
     // The rows of the log, as the header describes them.

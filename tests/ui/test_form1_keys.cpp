@@ -35,6 +35,9 @@ QAction* Action(MainRig& rig, const QString& name) {
     return rig.form->findChild<QAction*>(name);
 }
 
+// What a shortcut of the help does.
+enum Effect { OpenFile, SaveFile, Print, Traffic, Log, Leave, Help, NextTab, PreviousTab };
+
 } // namespace
 
 class TestForm1Keys : public QObject {
@@ -182,20 +185,71 @@ private slots:
         QCOMPARE(action->property("quartelShortcut").value<QKeySequence>(), QKeySequence(key));
     }
 
-    // What each shortcut does: the same as its item.
-    void shortcutsDoWhatTheItemsDo() {
-        MainRig rig;
-        QTest::mouseClick(rig.Edit(Field::Set1), Qt::LeftButton);
-        QTest::keyClick(Focused(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(rig.m.PendingFileAction, uint8_t(1));
-        QTest::keyClick(Focused(), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(rig.m.PendingFileAction, uint8_t(2));
-        rig.m.PendingFileAction = 0;
+    // Every shortcut the short help (F1) lists does what its line says, and no shortcut of the screen
+    // is missing from it.
+    void eachShortcutOfTheHelpDoesWhatItSays_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("setup");
+        QTest::addColumn<QString>("line"); // the help's line, as the user reads it
+        QTest::addColumn<int>("effect");
+        const int ctrl = int(Qt::CTRL);
+        QTest::newRow("Ctrl+O") << 1 << (ctrl | Qt::Key_O) << false << "Ctrl+O  Open file setup"
+                                << int(OpenFile);
+        QTest::newRow("Ctrl+S") << 0 << (ctrl | Qt::Key_S) << false << "Ctrl+S  Salva File di Impostazioni"
+                                << int(SaveFile);
+        QTest::newRow("Ctrl+P") << 1 << (ctrl | Qt::Key_P) << true << "Ctrl+P  Print Configuration"
+                                << int(Print);
+        QTest::newRow("Ctrl+T") << 1 << (ctrl | Qt::Key_T) << false << "Ctrl+T  Line traffic" << int(Traffic);
+        QTest::newRow("Ctrl+L") << 1 << (ctrl | Qt::Key_L) << false << "Ctrl+L  Log the weight to a file..."
+                                << int(Log);
+        QTest::newRow("Ctrl+Q") << 0 << (ctrl | Qt::Key_Q) << false << "Ctrl+Q  Esci" << int(Leave);
+        QTest::newRow("F1") << 1 << int(Qt::Key_F1) << true << "F1      Quick help" << int(Help);
+        QTest::newRow("Ctrl+Tab") << 1 << (ctrl | Qt::Key_Tab) << true << "Ctrl+Tab  next tab (in setup mode)"
+                                  << int(NextTab);
+        QTest::newRow("Ctrl+Shift+Tab") << 0 << (ctrl | int(Qt::SHIFT) | Qt::Key_Backtab) << true
+                                        << "Ctrl+Shift+Tab  scheda precedente (in setup)" << int(PreviousTab);
+    }
+    void eachShortcutOfTheHelpDoesWhatItSays() {
+        QFETCH(int, language);
+        QFETCH(int, key);
+        QFETCH(bool, setup);
+        QFETCH(QString, line);
+        QFETCH(int, effect);
+        MainRig rig(1, language);
+        rig.form->traf->setEnabled(true); // as when the Application can open the traffic window
+        QSignalSpy traffic(rig.form->traf, &QAction::triggered);
+        QSignalSpy print(rig.form->SConf, &QAction::triggered);
+        rig.form->Command1->setFocus(Qt::TabFocusReason);
+        if (setup) {
+            QTest::keyClick(Focused(), Qt::Key_Return);
+            QVERIFY(rig.m.Fl_setup);
+        }
         QTest::keyClick(Focused(), Qt::Key_F1);
         QCOMPARE(rig.prompter.MessageCount(), 1);
-        QVERIFY(rig.prompter.records.last().text.contains("Ctrl+S"));
-        QTest::keyClick(Focused(), Qt::Key_Q, Qt::ControlModifier);
-        QVERIFY(rig.form->ExitRequested());
+        const QStringList help = rig.prompter.records.last().text.split('\n');
+        QVERIFY2(help.contains(line), qPrintable(help.join('|')));
+        // Every shortcut on a menu item of the screen is in the help.
+        for (QAction* action : rig.form->findChildren<QAction*>()) {
+            if (!action->property("quartelShortcut").isNull()) {
+                const QString shown = action->property("quartelShortcut")
+                                          .value<QKeySequence>()
+                                          .toString(QKeySequence::PortableText);
+                QVERIFY2(std::any_of(help.begin(), help.end(),
+                                     [&](const QString& l) { return l.startsWith(shown + ' '); }),
+                         qPrintable(shown));
+            }
+        }
+        rig.prompter.QueueFileAnswer(QString()); // the log's file dialog: cancelled
+        const QKeyCombination combination = QKeyCombination::fromCombined(key);
+        QTest::keyClick(Focused(), combination.key(), combination.keyboardModifiers());
+        QCOMPARE(rig.m.PendingFileAction, uint8_t(effect == OpenFile ? 1 : effect == SaveFile ? 2 : 0));
+        QCOMPARE(print.count(), effect == Print ? 1 : 0);
+        QCOMPARE(traffic.count(), effect == Traffic ? 1 : 0);
+        QCOMPARE(rig.prompter.FileDialogCount(), effect == Log ? 1 : 0);
+        QCOMPARE(rig.form->ExitRequested(), effect == Leave);
+        QCOMPARE(rig.prompter.MessageCount(), effect == Help ? 2 : 1);
+        QCOMPARE(rig.form->SSTab1->currentIndex(), effect == NextTab ? 1 : effect == PreviousTab ? 6 : 0);
     }
 
     // The Help menu's boxes, chosen with the mouse: the short help names the shortcuts, the About box
@@ -205,11 +259,11 @@ private slots:
         QTest::addColumn<QStringList>("help");
         QTest::addColumn<QStringList>("about");
         QTest::newRow("Italian") << 0 << QStringList{"Guida rapida", "Ctrl+O", "Ctrl+S", "Ctrl+P",
-                                                     "Ctrl+T",       "Ctrl+Q", "F1"}
+                                                     "Ctrl+T",       "Ctrl+Q", "F1",     "Ctrl+L"}
                                  << QStringList{"Informazioni su Quartel Setup", "Quartel Setup 3.2",
                                                 "PESOMETRA", "Impostazioni (prog.ini, Strum.ini): "};
         QTest::newRow("English") << 1 << QStringList{"Quick help", "Ctrl+O", "Ctrl+S", "Ctrl+P",
-                                                     "Ctrl+T",     "Ctrl+Q", "F1"}
+                                                     "Ctrl+T",     "Ctrl+Q", "F1",     "Ctrl+L"}
                                  << QStringList{"About Quartel Setup", "Quartel Setup 3.2", "PESOMETRA",
                                                 "Settings (prog.ini, Strum.ini): "};
     }
@@ -300,8 +354,8 @@ private slots:
             }
         }
         QCOMPARE(barKeys.size(), menus.size());
-        for (const char* name :
-             {"Ap", "Sal", "Conf", "Reset", "Esc", "Econf", "Nota", "SConf", "traf", "guida", "about"}) {
+        for (const char* name : {"Ap", "Sal", "Conf", "Reset", "Esc", "Econf", "Nota", "SConf", "traf",
+                                 "trend", "logFile", "guida", "about"}) {
             QAction* item = Action(rig, QString::fromLatin1(name));
             QVERIFY2(item && item->text().contains('&'), name);
         }

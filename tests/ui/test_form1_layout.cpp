@@ -4,15 +4,142 @@
 
 #include "mainrig.h"
 
+#include "comparewindow.h"
+#include "dialogs.h"
 #include "layoutcheck.h"
+#include "modteor.h"
+#include "note.h"
+#include "setupdialogs.h"
+#include "traffic.h"
+#include "trafficwindow.h"
+#include "trendcontrol.h"
+#include "uitestsupport.h"
 
+#include <QAction>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QLayout>
 #include <QPushButton>
 
+namespace {
+
+// A laptop of 1024x768 less its panel and the window's title bar.
+constexpr QSize Room = Form1::ScreenRoomMin;
+
+// The faults of a window (or dialog) on show at the size it takes, bounded by the screen.
+QStringList FaultsOnShow(QWidget& window) {
+    window.show();
+    if (window.layout()) {
+        window.layout()->activate();
+    }
+    if (window.width() > Room.width() || window.height() > Room.height()) {
+        window.resize(window.size().boundedTo(Room));
+    }
+    QApplication::processEvents();
+    return WindowFaults(window, Room);
+}
+
+} // namespace
+
 class TestForm1Layout : public QObject {
     Q_OBJECT
 private slots:
+    // Every window of the setup screen at 1024x720, both models and languages, the trend shown or not:
+    // no control outside its window, no caption cut short, the window no larger than the screen, and
+    // the trend (floating where docked it would not fit) no larger either.
+    void setupScreenFitsASmallLaptop_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<bool>("trend");
+        for (int model : {1, 2}) {
+            for (int language : {0, 1}) {
+                for (bool trend : {false, true}) {
+                    QTest::addRow("model %d %s%s", model, language == 1 ? "English" : "Italian",
+                                  trend ? ", trend" : "")
+                        << model << language << trend;
+                }
+            }
+        }
+    }
+    void setupScreenFitsASmallLaptop() {
+        QFETCH(int, model);
+        QFETCH(int, language);
+        QFETCH(bool, trend);
+        MainRig rig(model, language);
+        if (trend) {
+            rig.form->Trend().TrendItem->trigger();
+        }
+        const auto check = [&](const QString& where) {
+            rig.form->centralWidget()->layout()->activate();
+            QApplication::processEvents();
+            QStringList faults = WindowFaults(*rig.form, Room) + LayoutFaults(*rig.form);
+            if (rig.form->TrendDock->isFloating()) {
+                faults += WindowFaults(*rig.form->TrendDock, Room);
+            }
+            QVERIFY2(faults.isEmpty(), qPrintable(where + ": " + faults.join("; ")));
+            QCOMPARE(rig.form->TrendDock->isVisible(), trend);
+        };
+        check(QStringLiteral("monitoring"));
+        QTest::mouseClick(rig.form->Command1, Qt::LeftButton);
+        for (int tab = 0; tab < Form1::TabCount; ++tab) {
+            if (rig.form->SSTab1->isTabEnabled(tab)) {
+                rig.ChooseTab(tab);
+                check(QStringLiteral("tab %1").arg(tab));
+            }
+        }
+        // The smallest the window can be made still shows everything.
+        rig.form->resize(rig.form->minimumSizeHint());
+        check(QStringLiteral("smallest"));
+    }
+
+    // The start-up screen and every dialog of both screens, in both languages.
+    void windowsAndDialogsFit_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("Italian") << 0;
+        QTest::newRow("English") << 1;
+    }
+    void windowsAndDialogsFit() {
+        QFETCH(int, language);
+        uitest::Bench bench;
+        QVERIFY(bench.Open());
+        QVERIFY(bench.WriteProgIni(uitest::ProgIni(0, "1", 0, language)));
+        QVERIFY(bench.WriteStrum({1, 7, 8, 32}));
+        uitest::StartScreen start(bench);
+        start.Run();
+        QVERIFY(start.WaitPasses(1));
+        QStringList faults = FaultsOnShow(*start.form);
+        QVERIFY2(faults.isEmpty(), qPrintable("start-up screen: " + faults.join("; ")));
+        start.Finish();
+
+        Modulo1 m;
+        m.LanguageIndex = uint8_t(language);
+        ScriptedPrompter prompter;
+        ScreenContext context{m, prompter, bench.dir.path(), bench.device};
+        TrafficLog log;
+        const setupdiff::Comparison comparison = setupdiff::Compare(
+            QStringList(39, QStringLiteral("1")), QStringList(39, QStringLiteral("2")), 1, language);
+        Comm comm(context);
+        Ling ling(context);
+        FrmAbout about;
+        Dialog_passw password(m, prompter);
+        DialogA save(m);
+        modteor datasheet;
+        Note note(m);
+        CompareWindow compare(comparison, QStringLiteral("quartel-01.stp"), language);
+        TrafficWindow traffic(log, m, prompter);
+        comm.Form_Load();
+        ling.Form_Load();
+        password.Form_Load();
+        save.Form_Load();
+        datasheet.Form_Load(language);
+        note.Form_Load();
+        for (QWidget* window : std::initializer_list<QWidget*>{&comm, &ling, &about, &password, &save, &datasheet,
+                                                               &note, &compare, &traffic}) {
+            faults = FaultsOnShow(*window);
+            QVERIFY2(faults.isEmpty(), qPrintable(window->objectName() + ": " + faults.join("; ")));
+        }
+    }
+
     void captionsNextToFields_data() {
         QTest::addColumn<int>("model");
         QTest::addColumn<int>("language");

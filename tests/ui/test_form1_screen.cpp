@@ -33,8 +33,10 @@ QStringList CutOrWrapped(QWidget* window) {
             continue;
         }
         const QSize hint = label->sizeHint();
-        if (label->wordWrap()) {
-            faults << QStringLiteral("%1 wraps").arg(label->objectName());
+        // A long caption may break onto two lines (so that the screen fits a small laptop), no more.
+        const int lineSpacing = label->fontMetrics().lineSpacing();
+        if (label->wordWrap() && (label->heightForWidth(label->width()) + lineSpacing / 2) / lineSpacing > 2) {
+            faults << QStringLiteral("%1 wraps onto more than two lines").arg(label->objectName());
         }
         if (label->width() < hint.width() || label->height() < hint.height()) {
             faults << QStringLiteral("%1 %2x%3 < %4x%5")
@@ -50,7 +52,9 @@ QStringList CutOrWrapped(QWidget* window) {
             continue;
         }
         const QSize hint = button->sizeHint();
-        if (button->width() < hint.width()) {
+        // The arrow buttons of tabs 5 and 6 are as narrow as their arrows allow; the others as their hint.
+        const bool arrow = button->text().startsWith('<') || button->text().startsWith('>');
+        if (button->width() < (arrow ? button->fontMetrics().horizontalAdvance(button->text()) + 8 : hint.width())) {
             faults << QStringLiteral("%1 %2 < %3")
                           .arg(button->objectName())
                           .arg(button->width())
@@ -106,7 +110,7 @@ private slots:
         }
     }
 
-    // --- No caption is cut or wrapped; markers move nothing -------------------------------------------
+    // --- No caption is cut or wrapped past two lines; markers move nothing ------------------------------
     void captionsWhole_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<int>("model");

@@ -348,7 +348,7 @@ private slots:
     }
 
     // Port number outside 1..6: the message, Flag_errore, every ticked instrument in error after 10
-    // passes, and double-clicks ignored.
+    // passes, and double-clicks (and Enter on a picture) ignored.
     void invalidPortNumber_data() {
         QTest::addColumn<QByteArray>("port");
         QTest::addColumn<int>("language");
@@ -388,6 +388,8 @@ private slots:
 
         WAIT_COMPARE(screen.Weight(3), errorText, 10000);
         QTest::mouseDClick(screen.form->Icona[3], Qt::LeftButton);
+        QVERIFY(!screen.form->flag_cambio_maschera);
+        QTest::keyClick(screen.form->Icona[3], Qt::Key_Return); // Enter on the picture: the same
         QVERIFY(!screen.form->flag_cambio_maschera);
         QVERIFY(screen.WaitPasses(2));
         QVERIFY(!screen.Ended());
@@ -652,8 +654,8 @@ private slots:
         QCOMPARE(WithoutMnemonic(form.Lin->text()), captions[4]);
         QCOMPARE(WithoutMnemonic(form.sel->title()), captions[5]);
         QVERIFY(form.sel->title().contains('&'));
-        QCOMPARE(form.vxa->text(), QString("VXA"));
-        QCOMPARE(form.vxb->text(), QString("VXB"));
+        QCOMPARE(form.vxa->text(), QString("VX&A"));
+        QCOMPARE(form.vxb->text(), QString("VX&B"));
         // What the model file keeps carries no marker.
         QCOMPARE(screen.m.InstrumentMenuCaption, captions[5]);
         QCOMPARE(form.Lin->isVisible(), hide != 1);
