@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6
-  qt6-charts-dev libqt6charts6
+  qt6-charts-dev libqt6charts6 libqt6opengl6-dev
   qcoro-qt6-dev libqcoro6core0
   libgl-dev libxkbcommon-dev
   qt6-qpa-plugins fonts-dejavu-core qt6-translations-l10n
