@@ -20,6 +20,19 @@ Application::Application(ApplicationOptions options, std::unique_ptr<Prompter> p
         prompter_ = std::make_unique<WidgetPrompter>();
     }
     SetDesktopIdentity();
+    quitTimer_.setSingleShot(true);
+    connect(&quitTimer_, &QTimer::timeout, this, &Application::QuitAfterTime);
+}
+
+void Application::QuitAfterTime() {
+    // Only the start-up screen ends the program: while the welcome box or the main setup screen is
+    // on show, the time is tried again a second later.
+    constexpr int RetryMs = 1000;
+    if (form2_ && form2_->isVisible()) {
+        form2_->close();
+    } else if (!finished_) {
+        quitTimer_.start(RetryMs);
+    }
 }
 
 void Application::SetDesktopIdentity() {
@@ -121,6 +134,9 @@ QCoro::Task<> Application::Run() {
         finished_ = true;
         emit Finished();
         co_return;
+    }
+    if (options_.quitAfterSeconds > 0) {
+        quitTimer_.start(options_.quitAfterSeconds * 1000);
     }
     if (options_.showWelcome) {
         co_await ShowWelcome();

@@ -18,6 +18,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -74,6 +75,8 @@ private:
     static void SetDesktopIdentity();
     QCoro::Task<> ShowWelcome();
     ScreenContext Context();
+    // --quit-after: the time is up.
+    void QuitAfterTime();
 
     ApplicationOptions options_;
     std::unique_ptr<Prompter> prompter_;
@@ -93,4 +96,5 @@ private:
     QPointer<Form2> form2_;
     QPointer<Form1> form1_;
     QPointer<FrmAbout> about_;
+    QTimer quitTimer_;
 };

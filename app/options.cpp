@@ -33,11 +33,17 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("Write every exchange on the line to FILE, one line each, as the traffic window shows "
                        "it (the file is overwritten)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption quitAfter(
+        QStringList{QStringLiteral("quit-after")},
+        QStringLiteral("End the program after SECONDS seconds, as the start-up screen's close box does, once "
+                       "that screen is on show (to try the demo unattended)."),
+        QStringLiteral("SECONDS"));
     parser.addOption(device);
     parser.addOption(trace);
     parser.addOption(settingsDir);
     parser.addOption(demo);
     parser.addOption(localEcho);
+    parser.addOption(quitAfter);
 
     ParsedCommandLine result;
     const bool parsed = parser.parse(arguments);
@@ -67,5 +73,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     result.options.demo = parser.isSet(demo);
     result.options.localEcho = parser.isSet(localEcho);
     result.options.traceFile = parser.value(trace);
+    if (parser.isSet(quitAfter)) {
+        bool number = false;
+        const int seconds = parser.value(quitAfter).toInt(&number);
+        constexpr int MaxSeconds = 24 * 3600;
+        if (!number || seconds < 1 || seconds > MaxSeconds) {
+            result.ok = false;
+            result.message = QStringLiteral("--quit-after takes a whole number of seconds from 1 to %1: %2")
+                                 .arg(MaxSeconds)
+                                 .arg(parser.value(quitAfter));
+            return result;
+        }
+        result.options.quitAfterSeconds = seconds;
+    }
     return result;
 }

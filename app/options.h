@@ -20,6 +20,9 @@ struct ApplicationOptions {
     bool showWelcome = true;
     // Every exchange on the line, one line each, written to this file from start-up (--trace).
     QString traceFile;
+    // Seconds after which the program ends as the start-up screen's close box ends it (--quit-after);
+    // 0: never.
+    int quitAfterSeconds = 0;
 };
 
 struct ParsedCommandLine {

@@ -212,6 +212,21 @@ private slots:
         QCOMPARE(bench.StrumOnDisk(), QList<int>{31});
     }
 
+    // --quit-after ends the program as the start-up screen's close box does once the time is up, but
+    // not while the welcome box is still open: then only once a click has closed it.
+    void quitAfterEndsTheProgram() {
+        Bench bench;
+        QVERIFY(bench.Open());
+        QVERIFY(bench.WriteProgIni(ProgIni()));
+        Shell shell(bench, ApplicationOptions{.quitAfterSeconds = 1});
+        shell.Run();
+        WAIT_VERIFY(shell.app->WelcomeBox() && shell.app->WelcomeBox()->isVisible(), 3000);
+        RunFor(1500);
+        QVERIFY(!*shell.ended);
+        QTest::mouseClick(shell.app->WelcomeBox(), Qt::LeftButton);
+        WAIT_VERIFY(*shell.ended, 5000);
+    }
+
     // --demo: a simulated line with a VXA at 1 and a VXB at 2, both ticked, in scratch settings.
     void demoRunsOnScratchSettings() {
         const QString ownStrum = QDir(settings::DefaultSettingsDirectory()).filePath("Strum.ini");
