@@ -218,7 +218,9 @@ private slots:
         Bench bench;
         QVERIFY(bench.Open());
         QVERIFY(bench.WriteProgIni(ProgIni()));
-        Shell shell(bench, ApplicationOptions{.quitAfterSeconds = 1});
+        ApplicationOptions options;
+        options.quitAfterSeconds = 1;
+        Shell shell(bench, options);
         shell.Run();
         WAIT_VERIFY(shell.app->WelcomeBox() && shell.app->WelcomeBox()->isVisible(), 3000);
         RunFor(1500);
