@@ -78,6 +78,21 @@ constexpr CommandDef Commands[] = {
      "errore (file di modelli diversi, un file rifiutato, nessuna risposta, riga di comando errata).",
      "compare an instrument with a setup file, or two setup files",
      "confronta uno strumento con un file di setup, o due file di setup"},
+    {CliCommand::Verify, "verify",
+     "--address N [--class C] [--in-service] [--unit U] [--e E] [--max MAX] [--plan FILE] [--yes] "
+     "[--place-command CMD] [--pdf FILE] [--csv FILE] [--json]",
+     "Verifies the scale with test weights: for each step of the plan it asks for the load (or with\n"
+     "--yes takes it as placed), waits for a stable gross reading and judges the error against the\n"
+     "maximum permissible error of the accuracy class (OIML R 76-1). Writes the certificate with --pdf.\n"
+     "Exit status 0: the scale passed; 1: it failed; 2: trouble (no stable reading, no answer, a wrong\n"
+     "command line).",
+     "Verifica la bilancia con pesi campione: per ogni passo del piano chiede il carico (o con --yes lo\n"
+     "prende come posato), attende una lettura lorda stabile e giudica l'errore rispetto all'errore\n"
+     "massimo tollerato della classe di precisione (OIML R 76-1). Con --pdf scrive il certificato.\n"
+     "Stato di uscita 0: la bilancia ha superato la prova; 1: non l'ha superata; 2: un problema\n"
+     "(nessuna lettura stabile, nessuna risposta, riga di comando errata).",
+     "verify the scale with test weights and write its certificate",
+     "verifica la bilancia con pesi campione e ne scrive il certificato"},
 };
 
 // A text of the command line in the run's language (1 English, else Italian).

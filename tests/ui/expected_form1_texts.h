@@ -303,8 +303,7 @@ inline std::span<const ExpectedText> ExpectedMainMessages() {
          u"Aprire la schermata del %3 ?\r(No: ritorno alla schermata iniziale)",
          u"The instrument at address %1 is a %3, but %2 is selected.\rNothing was written.\r\r"
          u"Open the screen of the %3 ?\r(No: back to the start-up screen)"},
-        {"PrintNotRead", u"Errore di comunicazione con lo Strumento !\rStampa impossibile !\r%1",
-         u"Communication error !\rImpossible to print !\r%1"},
+        {"LargestValue", u"Valore massimo: %1", u"Largest value: %1"},
     };
     return rows;
 }
