@@ -12,6 +12,7 @@
 #include "setupdialogs.h"
 #include "traffic.h"
 #include "trafficwindow.h"
+#include "verificationwindow.h"
 #include "trendcontrol.h"
 #include "uitestsupport.h"
 
@@ -127,6 +128,13 @@ private slots:
         Note note(m);
         CompareWindow compare(comparison, QStringLiteral("quartel-01.stp"), language);
         TrafficWindow traffic(log, m, prompter);
+        InstrumentSummary instrument{1, 1, QStringLiteral("32"), QStringLiteral("10000"), QStringLiteral("0.01"),
+                                     QStringLiteral("2.0000")};
+        verify::Scale scale;
+        scale.e = 0.01;
+        scale.decimals = 2;
+        scale.max = 10000;
+        VerificationWindow verification(instrument, scale, language);
         comm.Form_Load();
         ling.Form_Load();
         password.Form_Load();
@@ -134,7 +142,7 @@ private slots:
         datasheet.Form_Load(language);
         note.Form_Load();
         for (QWidget* window : std::initializer_list<QWidget*>{&comm, &ling, &about, &password, &save, &datasheet,
-                                                               &note, &compare, &traffic}) {
+                                                               &note, &compare, &traffic, &verification}) {
             faults = FaultsOnShow(*window);
             QVERIFY2(faults.isEmpty(), qPrintable(window->objectName() + ": " + faults.join("; ")));
         }
