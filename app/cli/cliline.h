@@ -50,8 +50,9 @@ public:
     // ProbeModel. 0 when it could not be told.
     QCoro::Task<int> ModelOf(int address);
 
-    // Reads the operating-mode register, which only model 1 has: a valid answer says model 1, an
-    // exception reply model 2. 0 when the instrument did not answer either way.
+    // Reads the operating-mode register, which only model 1 has: a valid answer says model 1, the
+    // exception "no such function" or "no such register" (01, 02) model 2. 0 when the instrument did not
+    // answer either way or gave another exception.
     QCoro::Task<int> ProbeModel(int address);
 
     // How long a device server may take to accept the connection.
