@@ -1,5 +1,6 @@
 #include "cliend.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -80,7 +81,8 @@ void CatchSignals() {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
     }
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
+    // Owned by the application, so that it goes with it at the end of the run.
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         unsigned char number = 0;
         if (::read(signalPipe[0], &number, 1) == 1) {
