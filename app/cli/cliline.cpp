@@ -163,6 +163,14 @@ QCoro::Task<int> CliLine::ModelOf(int address) {
     co_return co_await ProbeModel(address);
 }
 
+QCoro::Task<int> CliLine::AnsweringModel(int address) {
+    const int model = co_await ModelOf(address);
+    if (model == 0) {
+        io_.Fail(io_.Text("NoReply").arg(address));
+    }
+    co_return model;
+}
+
 QCoro::Task<int> CliLine::ProbeModel(int address) {
     co_return co_await ::ProbeModel(m_, *link_, static_cast<uint8_t>(address), m_.MainReplyTimeoutMs);
 }

@@ -49,6 +49,8 @@ public:
     // The model of the instrument at `address` as --model says, or asked of the instrument with
     // ProbeModel. 0 when it could not be told.
     QCoro::Task<int> ModelOf(int address);
+    // ModelOf, telling "no reply from address N" when the model could not be told.
+    QCoro::Task<int> AnsweringModel(int address);
 
     // Reads the operating-mode register, which only model 1 has: a valid answer says model 1, the
     // exception "no such function" or "no such register" (01, 02) model 2. 0 when the instrument did not

@@ -50,9 +50,8 @@ QCoro::Task<int> RunDiff(CliLine& line, CliIo& io) {
             co_return Trouble;
         }
         const int a = o.addresses.first();
-        const int model = co_await line.ModelOf(a);
+        const int model = co_await line.AnsweringModel(a);
         if (model == 0) {
-            io.Fail(io.Text("NoReply").arg(a));
             co_return Trouble;
         }
         Modulo1& m = line.m();

@@ -80,9 +80,8 @@ QCoro::Task<bool> ReadAnalogBlock(CliInstrument& inst) {
 // Reads the instrument at `address` and writes `path` with its model file. Tells the reason of a
 // failure; false then, and no file is written.
 QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString& path) {
-    const int model = co_await line.ModelOf(address);
+    const int model = co_await line.AnsweringModel(address);
     if (model == 0) {
-        io.Fail(io.Text("NoReply").arg(address));
         co_return false;
     }
     CliInstrument inst(line.m(), line.link());
@@ -274,9 +273,8 @@ QCoro::Task<int> RunRestore(CliLine& line, CliIo& io) {
     int done = 0;
     for (const int a : o.addresses) {
         io.Progress(io.Text("RestoreProgress").arg(a).arg(++done).arg(o.addresses.size()));
-        const int model = co_await line.ModelOf(a);
+        const int model = co_await line.AnsweringModel(a);
         if (model == 0) {
-            io.Fail(io.Text("NoReply").arg(a));
             ++failed;
             continue;
         }
@@ -392,9 +390,8 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
             co_return ExitFailed;
         }
         const int a = o.addresses.first();
-        const int model = co_await line.ModelOf(a);
+        const int model = co_await line.AnsweringModel(a);
         if (model == 0) {
-            io.Fail(io.Text("NoReply").arg(a));
             co_return ExitFailed;
         }
         inst = std::make_unique<CliInstrument>(m, line.link());

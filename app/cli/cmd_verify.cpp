@@ -66,9 +66,8 @@ QCoro::Task<int> RunVerify(CliLine& line, CliIo& io) {
     Modulo1& m = line.m();
     const int language = m.LanguageIndex;
     const int a = o.addresses.first();
-    const int model = co_await line.ModelOf(a);
+    const int model = co_await line.AnsweringModel(a);
     if (model == 0) {
-        io.Fail(io.Text("NoReply").arg(a));
         co_return Trouble;
     }
     CliInstrument inst(m, line.link());

@@ -52,9 +52,8 @@ QCoro::Task<int> RunWatch(CliLine& line, CliIo& io) {
     const CliOptions& o = line.options();
     Modulo1& m = line.m();
     const int a = o.addresses.first();
-    const int model = co_await line.ModelOf(a);
+    const int model = co_await line.AnsweringModel(a);
     if (model == 0) {
-        io.Fail(io.Text("NoReply").arg(a));
         co_return ExitFailed;
     }
     CliInstrument inst(m, line.link());
