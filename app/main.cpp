@@ -11,7 +11,7 @@
 namespace {
 void SetNames() {
     QCoreApplication::setApplicationName(QStringLiteral("quartel-setup"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUARTEL_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("Quartel"));
 }
 } // namespace

@@ -1,13 +1,10 @@
 #include "certificaterender.h"
 
-#include "texts_report.h"
 #include "texts_verify.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -119,20 +116,4 @@ ReportOutcome SaveCertificatePdf(const VerificationRecord& record, const QString
         CertificateLines(record, languageIndex), path, languageIndex,
         [&](QPainter& p, const QRectF& area) { PaintErrorPlot(p, area, record, languageIndex); },
         Word("Title", languageIndex));
-}
-
-ReportOutcome PrintCertificate(const VerificationRecord& record, int languageIndex) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) {
-        return {false, TextOf(texts::Report(), u"NoPrinter", languageIndex)};
-    }
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(Word("Title", languageIndex));
-    if (!printer.isValid() || printer.outputFormat() != QPrinter::NativeFormat ||
-        !PaintReport(printer, CertificateLines(record, languageIndex), [&](QPainter& p, const QRectF& area) {
-            PaintErrorPlot(p, area, record, languageIndex);
-        })) {
-        return {false, TextOf(texts::Report(), u"PrinterRefused", languageIndex)};
-    }
-    return {true, {}};
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-// The certificate's outputs: the PDF file and the system's default printer, painted by the report's
-// painter with the plot of the errors drawn in its room (QtGui, so the command line makes the same
-// certificate without the screen's libraries). Needs a QGuiApplication (offscreen will do).
+// The certificate's PDF file, painted by the report's painter with the plot of the errors drawn in its room
+// (QtGui, so the command line makes the same certificate without the screen's libraries; the default printer
+// is in reportprint.h). Needs a QGuiApplication (offscreen will do).
 
 #include "certificate.h"
 #include "reportrender.h"
@@ -14,4 +14,3 @@ void PaintErrorPlot(QPainter& painter, const QRectF& area, const VerificationRec
                     int languageIndex);
 
 ReportOutcome SaveCertificatePdf(const VerificationRecord& record, const QString& path, int languageIndex);
-ReportOutcome PrintCertificate(const VerificationRecord& record, int languageIndex);

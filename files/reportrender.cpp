@@ -10,8 +10,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QSaveFile>
 
 namespace {
@@ -111,24 +109,6 @@ bool PaintReport(QPagedPaintDevice& device, const QList<ReportLine>& lines, cons
         y += metrics.lineSpacing();
     }
     return painter.end();
-}
-
-ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) {
-        return {false, Word("NoPrinter", languageIndex)};
-    }
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(Word("Title", languageIndex).trimmed());
-    // A printer that Qt can only turn into a file would print nowhere.
-    if (!printer.isValid() || printer.outputFormat() != QPrinter::NativeFormat) {
-        return {false, Word("NoPrinter", languageIndex)};
-    }
-    if (!PaintReport(printer, lines) || printer.printerState() == QPrinter::Error ||
-        printer.printerState() == QPrinter::Aborted) {
-        return {false, Word("PrinterRefused", languageIndex)};
-    }
-    return {true, {}};
 }
 
 namespace {

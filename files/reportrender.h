@@ -1,7 +1,7 @@
 #pragma once
 
-// The outputs of the configuration report: the system's default printer and a PDF file, painted by one
-// painter. The report is printed in "Courier New"; where the system has no fixed-pitch font of that
+// The configuration report's painter and its PDF file (QtGui only; the default printer is in
+// reportprint.h). The report is printed in "Courier New"; where the system has no fixed-pitch font of that
 // name its own fixed-pitch font stands in, so the columns line up all the same. Needs a
 // QGuiApplication (the offscreen platform will do).
 
@@ -30,9 +30,6 @@ struct ReportOutcome {
     bool ok = false;
     QString reason; // why not, in the language asked for
 };
-
-// Sends the report to the system's default printer at its highest resolution, without a dialog.
-ReportOutcome PrintReport(const QList<ReportLine>& lines, int languageIndex);
 
 // The report as the bytes of a PDF document (empty when it could not be painted).
 QByteArray ReportPdfBytes(const QList<ReportLine>& lines, int languageIndex);

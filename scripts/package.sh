@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package (quartel-setup_VERSION_ARCH.deb) in a clean Release build folder,
-# build-package/ unless another one is given, from what the package installs alone (the programs and
-# their manual pages; no tests, benchmarks or tools). The package test runs this script too.
+# Builds the two Debian packages, quartel-setup_VERSION_ARCH.deb (the screens and the simulated line)
+# and quartel-cli_VERSION_ARCH.deb (the command line, for terminals and servers), in a clean Release
+# build folder, build-package/ unless another one is given, from what the packages install alone (the
+# programs and their manual pages; no tests, benchmarks or tools). The package test runs this script too.
 #   scripts/package.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,4 +19,4 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_
   -DQUARTEL_SKIP="bench;tools" "${CCACHE_LAUNCHER[@]}"
 cmake --build "$build" -j"$(nproc)" --target quartel-package-contents
 (cd "$build" && cpack -G DEB)
-ls -l "$build"/quartel-setup_*.deb
+ls -l "$build"/quartel-setup_*.deb "$build"/quartel-cli_*.deb

@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-qpa-plugins fonts-dejavu-core qt6-translations-l10n
   python3 python3-pymodbus python3-serial python3-serial-asyncio
   dpkg-dev file desktop-file-utils appstream help2man lintian man-db bsdextrautils
-  poppler-utils
+  poppler-utils git
 )
 
 # Extra packages a script needs besides these (scripts/fuzz.sh: clang and its libFuzzer runtime).

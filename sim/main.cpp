@@ -105,7 +105,7 @@ QString runCommand(Simulator& sim, const QString& line) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quartel-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUARTEL_VERSION));
 
     QCommandLineParser parser;
     QString faults;

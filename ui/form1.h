@@ -19,7 +19,7 @@
 #include "outputtests.h"
 #include "parameterset.h"
 #include "report.h"
-#include "reportrender.h"
+#include "reportprint.h"
 #include "rules.h"
 #include "screencontext.h"
 #include "serial.h"

@@ -1,6 +1,6 @@
 #include "verificationcontrol.h"
 
-#include "certificaterender.h"
+#include "reportprint.h"
 #include "parameterset.h"
 #include "prompter.h"
 #include "texts_verify.h"

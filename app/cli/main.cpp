@@ -30,7 +30,7 @@ int main(int argc, char* argv[]) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("quartel-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUARTEL_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("Quartel"));
 
     // Ctrl+C and SIGTERM end the run cleanly (the port closed, no half-made output left).

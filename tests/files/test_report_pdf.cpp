@@ -3,7 +3,7 @@
 // in the same column, the fonts.
 
 #include "reportfixture.h"
-#include "reportrender.h"
+#include "reportprint.h"
 
 #include <QFontInfo>
 #include <QPrinterInfo>
