@@ -351,11 +351,13 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     }
     const CommandDef* def = FindCommand(first);
     if (!def) {
-        return Usage(T("comando sconosciuto \"%1\" (comandi: scan, watch, backup, restore, report, diff, verify, plant; "
-                       "vedere --help)",
-                       "unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff, verify, plant; "
-                       "see --help)")
-                         .arg(first));
+        return Usage(
+            T("comando sconosciuto \"%1\" (comandi: scan, watch, backup, restore, report, diff, verify, "
+              "plant; "
+              "vedere --help)",
+              "unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff, verify, plant; "
+              "see --help)")
+                .arg(first));
     }
 
     QCommandLineParser parser;
@@ -453,24 +455,24 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     const QCommandLineOption notes(
         Opt("notes"), T("Note della stampa, dopo la data.", "Report notes, printed after the date."),
         T("TESTO", "TEXT"));
-    const QCommandLineOption plantFile(Opt("plant"),
-                                       T("Il file dell'impianto: una sezione per linea.",
-                                         "The plant file: one section per line."),
-                                       QStringLiteral("FILE"));
+    const QCommandLineOption plantFile(
+        Opt("plant"),
+        T("Il file dell'impianto: una sezione per linea.", "The plant file: one section per line."),
+        QStringLiteral("FILE"));
     const QCommandLineOption history(
         Opt("history"),
         T("Il repository git dei file di setup (backup lo crea se manca).",
           "The git repository of the setup files (backup makes it when missing)."),
         QStringLiteral("DIR"));
-    const QCommandLineOption pdfFlag(Opt("pdf"), T("Stampe in PDF invece che in testo.",
-                                                   "Reports as PDF instead of text."));
+    const QCommandLineOption pdfFlag(
+        Opt("pdf"), T("Stampe in PDF invece che in testo.", "Reports as PDF instead of text."));
     switch (def->command) {
     case CliCommand::Plant:
         own = {plantFile, history, json, pdfFlag};
         parser.addPositionalArgument(QStringLiteral("scan|backup|diff|report"),
                                      T("Che cosa fare su ogni linea.", "What to do on every line."));
-        parser.addPositionalArgument(QStringLiteral("DIR"),
-                                     T("Con report, la cartella delle stampe.", "With report, the folder of the reports."));
+        parser.addPositionalArgument(QStringLiteral("DIR"), T("Con report, la cartella delle stampe.",
+                                                              "With report, the folder of the reports."));
         break;
     case CliCommand::Scan:
         own = {addresses, json};
@@ -625,16 +627,20 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         o.plantFile = parser.value(plantFile);
         const bool needsHistory = o.plantAction == PlantAction::Backup || o.plantAction == PlantAction::Diff;
         if (needsHistory != parser.isSet(history)) {
-            return Usage(needsHistory ? T("plant %1 richiede --history DIR", "plant %1 needs --history DIR").arg(action)
-                                      : T("--history vale solo per backup e diff", "--history is for backup and diff only"));
+            return Usage(
+                needsHistory
+                    ? T("plant %1 richiede --history DIR", "plant %1 needs --history DIR").arg(action)
+                    : T("--history vale solo per backup e diff", "--history is for backup and diff only"));
         }
         if (needsHistory && parser.value(history).isEmpty()) {
             return Usage(T("plant %1 richiede --history DIR", "plant %1 needs --history DIR").arg(action));
         }
         o.history = parser.value(history);
         if (report != (positional.size() == 2)) {
-            return Usage(report ? T("plant report richiede la cartella DIR", "plant report needs the folder DIR")
-                                : T("argomento inatteso \"%1\"", "unexpected argument \"%1\"").arg(positional.value(1)));
+            return Usage(
+                report
+                    ? T("plant report richiede la cartella DIR", "plant report needs the folder DIR")
+                    : T("argomento inatteso \"%1\"", "unexpected argument \"%1\"").arg(positional.value(1)));
         }
         if (parser.isSet(pdfFlag) && !report) {
             return Usage(T("--pdf vale solo per report", "--pdf is for report only"));

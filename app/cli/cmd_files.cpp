@@ -1,10 +1,10 @@
 // quartel-cli backup, restore and report: the setup files and the report of the screens.
 
 #include "clicommands.h"
-#include "cliread.h"
 #include "cliend.h"
 #include "clifiles.h"
 #include "cliline.h"
+#include "cliread.h"
 
 #include "frame.h"
 #include "loopwait.h"
@@ -88,8 +88,8 @@ QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString
     }
     // The screen's save writes these very bytes; here a failure names the file and the system's reason,
     // and leaves nothing half-made behind.
-    const QString failed = clifiles::WriteSetupFiles(io, path, read.SetupFile(), setupfile::ModelFileName(path),
-                                                     read.ModelFile());
+    const QString failed = clifiles::WriteSetupFiles(io, path, read.SetupFile(),
+                                                     setupfile::ModelFileName(path), read.ModelFile());
     if (!failed.isEmpty()) {
         io.Fail(io.Text("Address").arg(address) + failed);
         co_return false;
