@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption tcpOpt(
         QStringLiteral("tcp"),
         QStringLiteral("Also serve the line on 127.0.0.1:PORT, one client at a time, like a serial device "
-                       "server in transparent mode (connect with tcp://127.0.0.1:PORT)."),
+                       "server in transparent mode (connect with tcp://127.0.0.1:PORT); 0 takes a free port, printed on the second line."),
         QStringLiteral("PORT"));
     const QCommandLineOption echoOpt(
         QStringLiteral("local-echo"),
@@ -162,11 +162,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     quint16 tcpPort = 0;
-    if (parser.isSet(tcpOpt)) {
+    const bool tcp = parser.isSet(tcpOpt);
+    if (tcp) {
         bool ok = false;
         const uint value = parser.value(tcpOpt).toUInt(&ok);
-        if (!ok || value < 1 || value > 65535) {
-            std::fprintf(stderr, "quartel-sim: --tcp takes a port number 1..65535\n");
+        if (!ok || value > 65535) {
+            std::fprintf(stderr, "quartel-sim: --tcp takes a port number 1..65535, or 0 for a free one\n");
             return 2;
         }
         tcpPort = quint16(value);
@@ -229,13 +230,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         SimTcpServer server(sim);
-        if (tcpPort != 0 && !server.listen(tcpPort)) {
+        if (tcp && !server.listen(tcpPort)) {
             std::fprintf(stderr, "quartel-sim: cannot serve TCP port %u: %s\n", unsigned(tcpPort),
                          qPrintable(server.errorString()));
             return 1;
         }
         std::printf("%s\n", qPrintable(sim.devicePath()));
-        if (tcpPort != 0)
+        if (tcp)
             std::printf("%s\n", qPrintable(server.url()));
         std::fflush(stdout);
 

@@ -36,7 +36,9 @@ std::optional<PlantDef> ParsePlant(const QByteArray& content, const QString& fil
                                    int language) {
     auto fail = [&](const Place& at, const QString& why) -> std::optional<PlantDef> {
         if (error) {
-            QString where = QStringLiteral("%1:%2: ").arg(fileName).arg(at.line);
+            // A fault of the whole file names no line of it.
+            QString where = at.line > 0 ? QStringLiteral("%1:%2: ").arg(fileName).arg(at.line)
+                                        : fileName + QStringLiteral(": ");
             if (!at.section.isEmpty()) {
                 where += QStringLiteral("[%1] ").arg(at.section);
             }
@@ -58,7 +60,6 @@ std::optional<PlantDef> ParsePlant(const QByteArray& content, const QString& fil
     static const QRegularExpression sectionForm(QStringLiteral("^\\[([^\\]]*)\\]$"));
     static const QRegularExpression nameForm(QStringLiteral("^[A-Za-z0-9_.-]+$"));
     PlantDef plant;
-    bool languageGiven = false;
     QString section;                 // the section being read; empty before the first
     QHash<QString, int> sectionLine; // where each section starts
     QHash<QString, int> keyLine;     // where each key of the current section was given
@@ -134,7 +135,6 @@ std::optional<PlantDef> ParsePlant(const QByteArray& content, const QString& fil
             }
             if (value == QLatin1String("it") || value == QLatin1String("en")) {
                 plant.language = value == QLatin1String("en") ? 1 : 0;
-                languageGiven = true;
             } else {
                 return fail(
                     at, L(language, "vuole it o en, non \"%1\"", "takes it or en, not \"%1\"").arg(value));
@@ -213,11 +213,10 @@ std::optional<PlantDef> ParsePlant(const QByteArray& content, const QString& fil
         }
     }
     if (plant.lines.isEmpty()) {
-        return fail({int(rows.size()), {}, {}},
+        return fail({0, {}, {}},
                     L(language, "nessuna linea: una sezione [NOME] per linea, con il suo device",
                       "no line: one section [NAME] per line, with its device"));
     }
-    Q_UNUSED(languageGiven);
     return plant;
 }
 
