@@ -128,6 +128,12 @@ int main(int argc, char** argv) {
                                      QStringLiteral("PATH"));
     const QCommandLineOption wireOpt(QStringLiteral("wire-time"),
                                      QStringLiteral("Deliver replies at the pace of 19200 baud."));
+    const QCommandLineOption chunkOpt(
+        QStringLiteral("chunk"),
+        QStringLiteral("With --wire-time, hand a reply over CHARS characters at a time: 8 (the default) as a "
+                       "UART's receive FIFO does, a whole frame (64 or more) as a device server that packs "
+                       "what it received does."),
+        QStringLiteral("CHARS"));
     const QCommandLineOption faultOpt(
         QStringLiteral("fault"),
         QStringLiteral("Misbehaviour of the instrument at ADDR (a list 1,3 is allowed); repeatable. "
@@ -152,7 +158,7 @@ int main(int argc, char** argv) {
                        "(e.g. linear:0.02%), hysteresis:DIVISIONS (on the way down), eccentric:DIVISIONS "
                        "(off the centre), several joined by \",\"."),
         QStringLiteral("ERRORS"));
-    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, faultOpt, commandsOpt, tcpOpt, echoOpt, errorOpt});
+    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, chunkOpt, faultOpt, commandsOpt, tcpOpt, echoOpt, errorOpt});
     parser.process(app);
 
     QList<int> vxa;
@@ -207,6 +213,15 @@ int main(int argc, char** argv) {
             sim.addInstrument(a, SimInstrument::VXB);
         if (parser.isSet(wireOpt))
             sim.setWireTime(true);
+        if (parser.isSet(chunkOpt)) {
+            bool ok = false;
+            const int chars = parser.value(chunkOpt).toInt(&ok);
+            if (!ok || chars < 1 || chars > 1024) {
+                std::fprintf(stderr, "quartel-sim: --chunk takes a number of characters 1..1024\n");
+                return 2;
+            }
+            sim.setWireChunkChars(chars);
+        }
         if (parser.isSet(echoOpt))
             sim.setLocalEcho(true);
         SimInstrument::ScaleErrors scaleErrors;
