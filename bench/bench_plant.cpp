@@ -84,7 +84,8 @@ struct Sim {
     QString tcp;
 };
 
-bool StartSims(std::vector<Sim>& sims, int count, const QString& program, const QString& addresses, int chunk) {
+bool StartSims(std::vector<Sim>& sims, int count, const QString& program, const QString& addresses,
+               int chunk) {
     for (int i = 0; i < count; ++i) {
         Sim s;
         s.proc->start(program, {QStringLiteral("--vxa"), addresses, QStringLiteral("--wire-time"),
@@ -114,20 +115,25 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption linesOpt(QStringLiteral("lines"), QStringLiteral("Plant sizes."), QStringLiteral("LIST"),
-                                      QStringLiteral("1,8,32,64"));
-    const QCommandLineOption instrumentsOpt(QStringLiteral("instruments"), QStringLiteral("Instruments per line."),
-                                            QStringLiteral("N"), QStringLiteral("8"));
-    const QCommandLineOption chunkOpt(QStringLiteral("chunk"),
-                                      QStringLiteral("Characters a simulator hands over at a time: 8 as a UART's "
-                                                     "FIFO, 64 as a device server that packs a frame."),
-                                      QStringLiteral("CHARS"), QStringLiteral("8"));
-    const QCommandLineOption runsOpt(QStringLiteral("runs"), QStringLiteral("Backups per plant size (the best is kept)."),
+    const QCommandLineOption linesOpt(QStringLiteral("lines"), QStringLiteral("Plant sizes."),
+                                      QStringLiteral("LIST"), QStringLiteral("1,8,32,64"));
+    const QCommandLineOption instrumentsOpt(QStringLiteral("instruments"),
+                                            QStringLiteral("Instruments per line."), QStringLiteral("N"),
+                                            QStringLiteral("8"));
+    const QCommandLineOption chunkOpt(
+        QStringLiteral("chunk"),
+        QStringLiteral("Characters a simulator hands over at a time: 8 as a UART's "
+                       "FIFO, 64 as a device server that packs a frame."),
+        QStringLiteral("CHARS"), QStringLiteral("8"));
+    const QCommandLineOption runsOpt(QStringLiteral("runs"),
+                                     QStringLiteral("Backups per plant size (the best is kept)."),
                                      QStringLiteral("N"), QStringLiteral("1"));
     const QString dir = QCoreApplication::applicationDirPath();
-    const QCommandLineOption simOpt(QStringLiteral("sim"), QStringLiteral("quartel-sim."), QStringLiteral("PATH"),
+    const QCommandLineOption simOpt(QStringLiteral("sim"), QStringLiteral("quartel-sim."),
+                                    QStringLiteral("PATH"),
                                     QDir(dir).filePath(QStringLiteral("../sim/quartel-sim")));
-    const QCommandLineOption cliOpt(QStringLiteral("cli"), QStringLiteral("quartel-cli."), QStringLiteral("PATH"),
+    const QCommandLineOption cliOpt(QStringLiteral("cli"), QStringLiteral("quartel-cli."),
+                                    QStringLiteral("PATH"),
                                     QDir(dir).filePath(QStringLiteral("../app/quartel-cli")));
     parser.addOptions({linesOpt, instrumentsOpt, chunkOpt, runsOpt, simOpt, cliOpt});
     parser.process(app);
@@ -139,11 +145,12 @@ int main(int argc, char* argv[]) {
     }
     const QString addresses = list.join(QLatin1Char(','));
 
-    std::printf("plant backup, %d instruments a line, simulators at 19200 baud over TCP, %d characters at a time "
-                "(%ld cores)\n",
-                instruments, parser.value(chunkOpt).toInt(), ::sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("%6s %9s %7s %9s %12s %9s %14s %11s %7s\n", "lines", "wall s", "x one", "CPU s", "CPU ms/line",
-                "RSS MB", "RSS KB/line+", "sims CPU s", "files");
+    std::printf(
+        "plant backup, %d instruments a line, simulators at 19200 baud over TCP, %d characters at a time "
+        "(%ld cores)\n",
+        instruments, parser.value(chunkOpt).toInt(), ::sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("%6s %9s %7s %9s %12s %9s %14s %11s %7s\n", "lines", "wall s", "x one", "CPU s",
+                "CPU ms/line", "RSS MB", "RSS KB/line+", "sims CPU s", "files");
     double oneLineS = 0;
     double oneLineRss = 0;
     for (const QString& item : parser.value(linesOpt).split(QLatin1Char(','))) {
@@ -158,7 +165,10 @@ int main(int argc, char* argv[]) {
         QTemporaryDir scratch;
         QString plant = QStringLiteral("[plant]\nlanguage = en\n");
         for (int i = 0; i < n; ++i) {
-            plant += QStringLiteral("\n[line-%1]\ndevice = %2\naddresses = 1-%3\n").arg(i + 1).arg(sims[size_t(i)].tcp).arg(instruments);
+            plant += QStringLiteral("\n[line-%1]\ndevice = %2\naddresses = 1-%3\n")
+                         .arg(i + 1)
+                         .arg(sims[size_t(i)].tcp)
+                         .arg(instruments);
         }
         QFile file(scratch.filePath(QStringLiteral("plant.ini")));
         if (!file.open(QIODevice::WriteOnly) || file.write(plant.toUtf8()) < 0) {
@@ -202,8 +212,8 @@ int main(int argc, char* argv[]) {
         }
         const double perLineKb = n > 1 ? (best.maxRssMb - oneLineRss) * 1024.0 / (n - 1) : 0.0;
         std::printf("%6d %9.2f %7.2f %9.2f %12.1f %9.1f %14.0f %11.2f %3d/%-3d%s\n", n, best.wallS,
-                    best.wallS / oneLineS, best.cpuS, best.cpuS * 1000.0 / n, best.maxRssMb, perLineKb, simCpu,
-                    best.files, n * instruments, best.status == 1 ? "" : "  (exit status not 1!)");
+                    best.wallS / oneLineS, best.cpuS, best.cpuS * 1000.0 / n, best.maxRssMb, perLineKb,
+                    simCpu, best.files, n * instruments, best.status == 1 ? "" : "  (exit status not 1!)");
         std::fflush(stdout);
     }
     return 0;

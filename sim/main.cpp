@@ -146,7 +146,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption tcpOpt(
         QStringLiteral("tcp"),
         QStringLiteral("Also serve the line on 127.0.0.1:PORT, one client at a time, like a serial device "
-                       "server in transparent mode (connect with tcp://127.0.0.1:PORT); 0 takes a free port, printed on the second line."),
+                       "server in transparent mode (connect with tcp://127.0.0.1:PORT); 0 takes a free port, "
+                       "printed on the second line."),
         QStringLiteral("PORT"));
     const QCommandLineOption echoOpt(
         QStringLiteral("local-echo"),
@@ -158,7 +159,8 @@ int main(int argc, char** argv) {
                        "(e.g. linear:0.02%), hysteresis:DIVISIONS (on the way down), eccentric:DIVISIONS "
                        "(off the centre), several joined by \",\"."),
         QStringLiteral("ERRORS"));
-    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, chunkOpt, faultOpt, commandsOpt, tcpOpt, echoOpt, errorOpt});
+    parser.addOptions(
+        {vxaOpt, vxbOpt, linkOpt, wireOpt, chunkOpt, faultOpt, commandsOpt, tcpOpt, echoOpt, errorOpt});
     parser.process(app);
 
     QList<int> vxa;

@@ -54,6 +54,8 @@ struct Change {
     QString caption;
     QString before;
     QString after;
+    int line = 0;           // the setup file's line, 0 for a change of the whole file
+    QString captionEnglish; // for JSON, which speaks English
 };
 
 struct InstrumentResult {
@@ -190,7 +192,8 @@ void CompareWithHistory(const PlantRun& run, PlantLine& l, const ReadInstrument&
     const std::optional<int> before = setupdiff::ModelOfFile(path);
     if (before.value_or(0) != read.model) {
         res.outcome = Outcome::Changed;
-        res.changes << Change{QStringLiteral("model"), ModelName(before.value_or(0)), ModelName(read.model)};
+        res.changes << Change{QStringLiteral("model"), ModelName(before.value_or(0)), ModelName(read.model),
+                              0, QStringLiteral("model")};
         res.historyLog << historyText("PlantModelChange")
                               .arg(l.def.name, addr, ModelName(before.value_or(0)), ModelName(read.model));
         return;
@@ -199,15 +202,18 @@ void CompareWithHistory(const PlantRun& run, PlantLine& l, const ReadInstrument&
     if (!side.ok) {
         res.outcome = Outcome::Changed;
         const QString why = side.error.simplified();
-        res.changes << Change{why, QString(), QString()};
+        res.changes << Change{why, QString(), QString(), 0, why};
         res.historyLog << historyText("PlantFileRefused").arg(l.def.name, addr, why);
         return;
     }
     const QStringList now = read.Values();
     const setupdiff::Comparison shown = setupdiff::Compare(side.values, now, read.model, language);
     const setupdiff::Comparison logged = setupdiff::Compare(side.values, now, read.model, fileLanguage);
-    for (const setupdiff::Difference& d : shown.differences) {
-        res.changes << Change{d.caption, Shown(d.first), Shown(d.second)};
+    const setupdiff::Comparison english = setupdiff::Compare(side.values, now, read.model, 1);
+    for (qsizetype i = 0; i < shown.differences.size(); ++i) {
+        const setupdiff::Difference& d = shown.differences.at(i);
+        res.changes << Change{d.caption, Shown(d.first), Shown(d.second), d.line,
+                              english.differences.value(i).caption};
     }
     for (const setupdiff::Difference& d : logged.differences) {
         res.historyLog
@@ -425,7 +431,8 @@ void PrintResults(const CliOptions& o, CliIo& io, const std::vector<std::unique_
                 if (!r.changes.isEmpty()) {
                     QJsonArray changes;
                     for (const Change& c : r.changes) {
-                        changes.append(QJsonObject{{QStringLiteral("parameter"), c.caption},
+                        changes.append(QJsonObject{{QStringLiteral("parameter"), c.captionEnglish},
+                                                   {QStringLiteral("line"), c.line},
                                                    {QStringLiteral("before"), c.before},
                                                    {QStringLiteral("after"), c.after}});
                     }

@@ -213,9 +213,8 @@ std::optional<PlantDef> ParsePlant(const QByteArray& content, const QString& fil
         }
     }
     if (plant.lines.isEmpty()) {
-        return fail({0, {}, {}},
-                    L(language, "nessuna linea: una sezione [NOME] per linea, con il suo device",
-                      "no line: one section [NAME] per line, with its device"));
+        return fail({0, {}, {}}, L(language, "nessuna linea: una sezione [NOME] per linea, con il suo device",
+                                   "no line: one section [NAME] per line, with its device"));
     }
     return plant;
 }

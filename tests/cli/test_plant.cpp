@@ -103,7 +103,8 @@ class TestPlant : public QObject {
         return RunCliWith(arguments, QString(), QString());
     }
     QString LastMessage() {
-        return Git(history, {QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%an%n%B")}).out;
+        return Git(history, {QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%an%n%B")})
+            .out;
     }
 
 private slots:
@@ -118,12 +119,13 @@ private slots:
         QVERIFY(simB.tcp.startsWith(QLatin1String("tcp://127.0.0.1:")));
         plantFile = dir.filePath(QStringLiteral("plant.ini"));
         history = dir.filePath(QStringLiteral("history"));
-        QVERIFY(WriteAll(plantFile, QStringLiteral("# three lines\n[plant]\nlanguage = en\n\n"
-                                                   "[line-a]\ndevice = %1\ntimeout = 100\naddresses = 1-2\n\n"
-                                                   "[line-b]\ndevice = %2\ntimeout = 100\naddresses = scan\n\n"
-                                                   "[line-c]\ndevice = %3\ntimeout = 100\naddresses = 1\n")
-                                        .arg(dir.filePath("a"), simB.tcp, dir.filePath("c"))
-                                        .toUtf8()));
+        QVERIFY(
+            WriteAll(plantFile, QStringLiteral("# three lines\n[plant]\nlanguage = en\n\n"
+                                               "[line-a]\ndevice = %1\ntimeout = 100\naddresses = 1-2\n\n"
+                                               "[line-b]\ndevice = %2\ntimeout = 100\naddresses = scan\n\n"
+                                               "[line-c]\ndevice = %3\ntimeout = 100\naddresses = 1\n")
+                                    .arg(dir.filePath("a"), simB.tcp, dir.filePath("c"))
+                                    .toUtf8()));
         WriteAll(dir.filePath(QStringLiteral("prog.ini")), ProgIni(1));
     }
 
@@ -131,13 +133,16 @@ private slots:
     // nothing changed makes no commit, whatever its --lang; a changed set point shows in plant diff
     // (status 1, nothing committed) and then in the next backup's commit, which names it.
     void backupHistory() {
-        CliResult r = Plant({QStringLiteral("plant"), QStringLiteral("backup"), QStringLiteral("--history"), history});
+        CliResult r =
+            Plant({QStringLiteral("plant"), QStringLiteral("backup"), QStringLiteral("--history"), history});
         QCOMPARE(r.status, 1); // everything is new
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
         QStringList out = r.OutLines();
         QVERIFY(!out.isEmpty());
         const QString committed = out.takeLast();
-        QVERIFY2(QRegularExpression(QStringLiteral("^history: committed [0-9a-f]{7,} in ")).match(committed).hasMatch(),
+        QVERIFY2(QRegularExpression(QStringLiteral("^history: committed [0-9a-f]{7,} in "))
+                     .match(committed)
+                     .hasMatch(),
                  qPrintable(committed));
         QCOMPARE(out, QStringList({"line    addr  model  result", "line-a  01    VXA    new",
                                    "line-a  02    VXB    new", "line-b  03    VXA    new",
@@ -151,9 +156,11 @@ private slots:
 
         // The files of a line are those of backup --all on it, byte for byte.
         const QString all = dir.filePath(QStringLiteral("all-a"));
-        QCOMPARE(RunCliWith({"backup", "--all", all, "--lang", "en"}, dir.filePath("a"), dir.path()).status, 0);
+        QCOMPARE(RunCliWith({"backup", "--all", all, "--lang", "en"}, dir.filePath("a"), dir.path()).status,
+                 0);
         for (const char* name : {"quartel-01.stp", "quartel-01.typ", "quartel-02.stp", "quartel-02.typ"}) {
-            const QByteArray mine = ReadAll(QDir(history).filePath(QStringLiteral("line-a/") + QLatin1String(name)));
+            const QByteArray mine =
+                ReadAll(QDir(history).filePath(QStringLiteral("line-a/") + QLatin1String(name)));
             QVERIFY(!mine.isEmpty());
             QCOMPARE(mine, ReadAll(QDir(all).filePath(QLatin1String(name))));
         }
@@ -172,7 +179,8 @@ private slots:
 
         // Set point 1 of the VXA of line-b goes from 1000 to 1250, loaded over TCP.
         QByteArray changed = before;
-        changed.replace(QByteArray("Setpoint 1 value  = \t   1000"), QByteArray("Setpoint 1 value  = \t   1250"));
+        changed.replace(QByteArray("Setpoint 1 value  = \t   1000"),
+                        QByteArray("Setpoint 1 value  = \t   1250"));
         QVERIFY(changed != before);
         const QString load = dir.filePath(QStringLiteral("load.stp"));
         QVERIFY(WriteAll(load, changed));
@@ -182,12 +190,21 @@ private slots:
 
         r = Plant({"plant", "diff", "--history", history});
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.OutLines(), QStringList({"line-b addr 03: Setpoint 1 value 1000 -> 1250",
-                                            "line    addr  model  result", "line-a  01    VXA    unchanged",
-                                            "line-a  02    VXB    unchanged", "line-b  03    VXA    changed (1)",
-                                            "line-c  01    VXA    unchanged"}));
+        QCOMPARE(r.OutLines(),
+                 QStringList({"line-b addr 03: Setpoint 1 value 1000 -> 1250", "line    addr  model  result",
+                              "line-a  01    VXA    unchanged", "line-a  02    VXB    unchanged",
+                              "line-b  03    VXA    changed (1)", "line-c  01    VXA    unchanged"}));
         QCOMPARE(CommitCount(history), 1);
         QCOMPARE(ReadAll(fileB), before); // diff writes nothing
+        // In JSON, in English whatever the run's language.
+        r = Plant({"plant", "diff", "--history", history, "--lang", "it"}, true);
+        QCOMPARE(r.status, 1);
+        QCOMPARE(
+            r.OutLines().value(2),
+            QStringLiteral("{\"address\":3,\"changes\":[{\"after\":\"1250\",\"before\":\"1000\",\"line\":1,"
+                           "\"parameter\":\"Setpoint 1 value\"}],\"device\":\"%1\",\"line\":\"line-b\","
+                           "\"model\":\"VXA\",\"result\":\"changed\"}")
+                .arg(simB.tcp));
 
         r = Plant({"plant", "backup", "--history", history});
         QCOMPARE(r.status, 1);
@@ -212,11 +229,13 @@ private slots:
                                                 .toUtf8()));
         CliResult r = Plant({"plant", "backup", "--history", history});
         QCOMPARE(r.status, 2);
-        QCOMPARE(r.OutLines(), QStringList({"line    addr  model  result", "line-a  01    VXA    unchanged",
-                                            "line-a  02    VXB    unchanged", "line-b  03    -      no reply",
-                                            "line-c  01    VXA    unchanged", "line-d  -     -      line not opened",
-                                            "history: nothing changed, no commit"}));
-        QVERIFY2(r.err.contains(QLatin1String("quartel-cli: line-b: no reply from address 3\n")), qPrintable(r.err));
+        QCOMPARE(r.OutLines(),
+                 QStringList({"line    addr  model  result", "line-a  01    VXA    unchanged",
+                              "line-a  02    VXB    unchanged", "line-b  03    -      no reply",
+                              "line-c  01    VXA    unchanged", "line-d  -     -      line not opened",
+                              "history: nothing changed, no commit"}));
+        QVERIFY2(r.err.contains(QLatin1String("quartel-cli: line-b: no reply from address 3\n")),
+                 qPrintable(r.err));
         QVERIFY2(QRegularExpression(QStringLiteral("(^|\n)quartel-cli: line-d: tcp://127.0.0.1:[0-9]+: "))
                      .match(r.err)
                      .hasMatch(),
@@ -250,7 +269,8 @@ private slots:
         const CliResult one =
             RunCliWith({"report", "--address", "1", "--text", "--lang", "en"}, dir.filePath("c"), dir.path());
         QCOMPARE(one.status, 0);
-        QCOMPARE(QString::fromUtf8(ReadAll(QDir(out).filePath(QStringLiteral("line-c/quartel-01.txt")))), one.out);
+        QCOMPARE(QString::fromUtf8(ReadAll(QDir(out).filePath(QStringLiteral("line-c/quartel-01.txt")))),
+                 one.out);
     }
 };
 
