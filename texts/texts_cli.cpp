@@ -134,6 +134,8 @@ constexpr CaptionText CliTable[] = {
     {"PlantLineFailed", "linea non aperta", "line not opened"},
     {"PlantNoInstrument", "nessuno strumento", "no instrument"},
     {"PlantChange", "%1 ind %2: %3 %4 -> %5", "%1 addr %2: %3 %4 -> %5"},
+    {"PlantModel", "modello", "model"},
+    {"PlantNote", "%1 ind %2: %3", "%1 addr %2: %3"},
     {"PlantModelChange", "%1 ind %2: modello %3 -> %4", "%1 addr %2: model %3 -> %4"},
     {"PlantNewInstrument", "%1 ind %2: nuovo strumento, %3", "%1 addr %2: new instrument, %3"},
     {"PlantFileRefused", "%1 ind %2: il file della storia è rifiutato (%3); scritto di nuovo",

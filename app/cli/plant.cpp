@@ -128,7 +128,6 @@ struct PlantLine {
     std::unique_ptr<CliLine> line;
     QStringList told; // failures told and not yet given to an instrument
     QList<InstrumentResult> results;
-    bool wrote = false; // setup files were written into its folder of the history
 
     QStringList TakeTold() {
         QStringList out;
@@ -192,8 +191,8 @@ void CompareWithHistory(const PlantRun& run, PlantLine& l, const ReadInstrument&
     const std::optional<int> before = setupdiff::ModelOfFile(path);
     if (before.value_or(0) != read.model) {
         res.outcome = Outcome::Changed;
-        res.changes << Change{QStringLiteral("model"), ModelName(before.value_or(0)), ModelName(read.model),
-                              0, QStringLiteral("model")};
+        res.changes << Change{io.Text("PlantModel"), ModelName(before.value_or(0)), ModelName(read.model), 0,
+                              QStringLiteral("model")};
         res.historyLog << historyText("PlantModelChange")
                               .arg(l.def.name, addr, ModelName(before.value_or(0)), ModelName(read.model));
         return;
@@ -282,8 +281,6 @@ QCoro::Task<InstrumentResult> WorkOn(const PlantRun& run, PlantLine& l, int addr
             io.Fail(io.Text("Address").arg(address) + failed);
             res.outcome = Outcome::NotWritten;
             res.historyLog.clear();
-        } else {
-            l.wrote = true;
         }
     }
     co_return res;
@@ -454,8 +451,7 @@ void PrintResults(const CliOptions& o, CliIo& io, const std::vector<std::unique_
             for (const InstrumentResult& r : l->results) {
                 for (const Change& c : r.changes) {
                     io.Out(c.before.isEmpty() && c.after.isEmpty()
-                               ? QStringLiteral("%1 addr %2: %3")
-                                     .arg(l->def.name, TwoDigits(r.address), c.caption)
+                               ? io.Text("PlantNote").arg(l->def.name, TwoDigits(r.address), c.caption)
                                : io.Text("PlantChange")
                                      .arg(l->def.name, TwoDigits(r.address), c.caption, c.before, c.after));
                 }

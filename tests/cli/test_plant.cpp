@@ -216,6 +216,34 @@ private slots:
         QCOMPARE(ReadAll(fileB), changed);
     }
 
+    // A history file that no longer matches the instrument's kind, or that the load refuses, is a change
+    // (written anew by the next backup), told in the run's language.
+    void historyFileChanged_data() {
+        QTest::addColumn<QString>("file");     // in line-c's folder
+        QTest::addColumn<QByteArray>("bytes"); // what it holds instead
+        QTest::addColumn<QString>("first");    // the first line of plant diff --lang it
+        const QString vxbModelFile = QDir(history).filePath(QStringLiteral("line-a/quartel-02.typ"));
+        QTest::newRow("the model file names a VXB")
+            << "quartel-01.typ" << ReadAll(vxbModelFile) << "line-c ind 01: modello VXB -> VXA";
+        QTest::newRow("a setup file cut short")
+            << "quartel-01.stp" << QByteArray("Setpoint 1 value  = \t   1000\r\n") << "line-c ind 01: ";
+    }
+    void historyFileChanged() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, first);
+        const QString path = QDir(history).filePath(QStringLiteral("line-c/") + file);
+        const QByteArray kept = ReadAll(path);
+        QVERIFY(!bytes.isEmpty() && bytes != kept);
+        QVERIFY(WriteAll(path, bytes));
+        const CliResult r = Plant({"plant", "diff", "--history", history, "--lang", "it"});
+        QVERIFY(WriteAll(path, kept));
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.OutLines().value(0).startsWith(first), qPrintable(r.out));
+        QCOMPARE(r.OutLines().value(0) == first, !first.endsWith(QLatin1Char(' ')));
+        QCOMPARE(r.OutLines().value(5), QStringLiteral("line-c  01    VXA      cambiato (1)"));
+    }
+
     // A line that cannot be reached and an instrument that fell silent are reported while the other
     // lines complete; what the history holds of them stays.
     void deadLine() {
