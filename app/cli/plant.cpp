@@ -331,57 +331,41 @@ QCoro::Task<> RunLine(const PlantRun& run, PlantLine& l, int row) {
     run.progress->Set(row, io.Text("PlantDone").arg(addresses.size()));
 }
 
-QString OutcomeText(const CliIo& io, const InstrumentResult& r) {
-    switch (r.outcome) {
-    case Outcome::Answers:
-        return io.Text("PlantAnswers");
-    case Outcome::Same:
-        return io.Text("PlantSame");
-    case Outcome::Changed:
-        return io.Text("PlantChanged").arg(r.changes.size());
-    case Outcome::New:
-        return io.Text("PlantNew");
-    case Outcome::Reported:
-        return io.Text("PlantReported");
-    case Outcome::NoReply:
-        return io.Text("PlantNoReply");
-    case Outcome::NotRead:
-        return io.Text("PlantNotRead");
-    case Outcome::NotWritten:
-        return io.Text("PlantNotWritten");
-    case Outcome::LineFailed:
-        return io.Text("PlantLineFailed");
-    case Outcome::NoInstrument:
-        return io.Text("PlantNoInstrument");
+// Each outcome's text in the table (a message of quartel-cli) and its JSON word (always English).
+struct OutcomeDef {
+    Outcome outcome;
+    const char* textKey;
+    const char* word;
+};
+constexpr OutcomeDef Outcomes[] = {
+    {Outcome::Answers, "PlantAnswers", "answers"},
+    {Outcome::Same, "PlantSame", "unchanged"},
+    {Outcome::Changed, "PlantChanged", "changed"},
+    {Outcome::New, "PlantNew", "new"},
+    {Outcome::Reported, "PlantReported", "reported"},
+    {Outcome::NoReply, "PlantNoReply", "no reply"},
+    {Outcome::NotRead, "PlantNotRead", "not read"},
+    {Outcome::NotWritten, "PlantNotWritten", "not written"},
+    {Outcome::LineFailed, "PlantLineFailed", "line not opened"},
+    {Outcome::NoInstrument, "PlantNoInstrument", "no instrument"},
+};
+
+const OutcomeDef& DefOf(Outcome o) {
+    for (const OutcomeDef& def : Outcomes) {
+        if (def.outcome == o) {
+            return def;
+        }
     }
-    return QString();
+    return Outcomes[0];
 }
 
-// The JSON word of an outcome (always English).
+QString OutcomeText(const CliIo& io, const InstrumentResult& r) {
+    const QString text = io.Text(DefOf(r.outcome).textKey);
+    return r.outcome == Outcome::Changed ? text.arg(r.changes.size()) : text;
+}
+
 QString OutcomeWord(Outcome o) {
-    switch (o) {
-    case Outcome::Answers:
-        return QStringLiteral("answers");
-    case Outcome::Same:
-        return QStringLiteral("unchanged");
-    case Outcome::Changed:
-        return QStringLiteral("changed");
-    case Outcome::New:
-        return QStringLiteral("new");
-    case Outcome::Reported:
-        return QStringLiteral("reported");
-    case Outcome::NoReply:
-        return QStringLiteral("no reply");
-    case Outcome::NotRead:
-        return QStringLiteral("not read");
-    case Outcome::NotWritten:
-        return QStringLiteral("not written");
-    case Outcome::LineFailed:
-        return QStringLiteral("line not opened");
-    case Outcome::NoInstrument:
-        return QStringLiteral("no instrument");
-    }
-    return QString();
+    return QString::fromLatin1(DefOf(o).word);
 }
 
 // A message told on a line, as one line of standard error naming the line.
