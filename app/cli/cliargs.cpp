@@ -308,6 +308,10 @@ int RunLanguage(const QStringList& arguments) {
             demo = true;
         }
     }
+    if (arguments.value(1) == QLatin1String("plant")) {
+        // The plant commands read no user's settings: English until the plant file names its language.
+        return 1;
+    }
     Modulo1 m;
     if (settingsDir.isEmpty() && !demo) {
         settingsDir = settings::DefaultSettingsDirectory();

@@ -104,7 +104,7 @@ ParsedCli ParseCli(const QStringList& arguments, int language = 1);
 
 // The language of a run before its command line is parsed: --lang when given, else the one of the
 // prog.ini that --settings-dir (or the default folder) holds; English for --demo without --lang, as the
-// demo's own settings are.
+// demo's own settings are, and for the plant commands, which read no user's settings.
 int RunLanguage(const QStringList& arguments);
 
 // The program's help: the commands and the common options.
