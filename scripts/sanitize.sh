@@ -14,4 +14,4 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
-ctest --test-dir build-asan --output-on-failure --timeout 900 -L 'unit|e2e|fuzz' -LE line "$@"
+ctest --test-dir build-asan --output-on-failure --timeout 900 -L 'unit|e2e|fuzz' -LE line -j"$(nproc)" "$@"

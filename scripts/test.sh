@@ -7,4 +7,5 @@ source scripts/ccache.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${CCACHE_LAUNCHER[@]}"
 cmake --build build -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build --output-on-failure --timeout 600 "$@"
+# The tests mostly wait for simulated replies, so they run side by side, one per core.
+ctest --test-dir build --output-on-failure --timeout 600 -j"$(nproc)" "$@"

@@ -128,6 +128,12 @@ int main(int argc, char** argv) {
                                      QStringLiteral("PATH"));
     const QCommandLineOption wireOpt(QStringLiteral("wire-time"),
                                      QStringLiteral("Deliver replies at the pace of 19200 baud."));
+    const QCommandLineOption chunkOpt(
+        QStringLiteral("chunk"),
+        QStringLiteral("With --wire-time, hand a reply over CHARS characters at a time: 8 (the default) as a "
+                       "UART's receive FIFO does, a whole frame (64 or more) as a device server that packs "
+                       "what it received does."),
+        QStringLiteral("CHARS"));
     const QCommandLineOption faultOpt(
         QStringLiteral("fault"),
         QStringLiteral("Misbehaviour of the instrument at ADDR (a list 1,3 is allowed); repeatable. "
@@ -140,7 +146,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption tcpOpt(
         QStringLiteral("tcp"),
         QStringLiteral("Also serve the line on 127.0.0.1:PORT, one client at a time, like a serial device "
-                       "server in transparent mode (connect with tcp://127.0.0.1:PORT)."),
+                       "server in transparent mode (connect with tcp://127.0.0.1:PORT); 0 takes a free port, "
+                       "printed on the second line."),
         QStringLiteral("PORT"));
     const QCommandLineOption echoOpt(
         QStringLiteral("local-echo"),
@@ -152,7 +159,8 @@ int main(int argc, char** argv) {
                        "(e.g. linear:0.02%), hysteresis:DIVISIONS (on the way down), eccentric:DIVISIONS "
                        "(off the centre), several joined by \",\"."),
         QStringLiteral("ERRORS"));
-    parser.addOptions({vxaOpt, vxbOpt, linkOpt, wireOpt, faultOpt, commandsOpt, tcpOpt, echoOpt, errorOpt});
+    parser.addOptions(
+        {vxaOpt, vxbOpt, linkOpt, wireOpt, chunkOpt, faultOpt, commandsOpt, tcpOpt, echoOpt, errorOpt});
     parser.process(app);
 
     QList<int> vxa;
@@ -162,11 +170,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     quint16 tcpPort = 0;
-    if (parser.isSet(tcpOpt)) {
+    const bool tcp = parser.isSet(tcpOpt);
+    if (tcp) {
         bool ok = false;
         const uint value = parser.value(tcpOpt).toUInt(&ok);
-        if (!ok || value < 1 || value > 65535) {
-            std::fprintf(stderr, "quartel-sim: --tcp takes a port number 1..65535\n");
+        if (!ok || value > 65535) {
+            std::fprintf(stderr, "quartel-sim: --tcp takes a port number 1..65535, or 0 for a free one\n");
             return 2;
         }
         tcpPort = quint16(value);
@@ -206,6 +215,15 @@ int main(int argc, char** argv) {
             sim.addInstrument(a, SimInstrument::VXB);
         if (parser.isSet(wireOpt))
             sim.setWireTime(true);
+        if (parser.isSet(chunkOpt)) {
+            bool ok = false;
+            const int chars = parser.value(chunkOpt).toInt(&ok);
+            if (!ok || chars < 1 || chars > 1024) {
+                std::fprintf(stderr, "quartel-sim: --chunk takes a number of characters 1..1024\n");
+                return 2;
+            }
+            sim.setWireChunkChars(chars);
+        }
         if (parser.isSet(echoOpt))
             sim.setLocalEcho(true);
         SimInstrument::ScaleErrors scaleErrors;
@@ -229,13 +247,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         SimTcpServer server(sim);
-        if (tcpPort != 0 && !server.listen(tcpPort)) {
+        if (tcp && !server.listen(tcpPort)) {
             std::fprintf(stderr, "quartel-sim: cannot serve TCP port %u: %s\n", unsigned(tcpPort),
                          qPrintable(server.errorString()));
             return 1;
         }
         std::printf("%s\n", qPrintable(sim.devicePath()));
-        if (tcpPort != 0)
+        if (tcp)
             std::printf("%s\n", qPrintable(server.url()));
         std::fflush(stdout);
 

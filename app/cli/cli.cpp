@@ -5,6 +5,7 @@
 #include "cliend.h"
 #include "clifiles.h"
 #include "cliline.h"
+#include "plant.h"
 
 QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
     CliIo io(streams);
@@ -31,6 +32,9 @@ QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
         co_return *parsed.exitNow;
     }
     const CliOptions& o = parsed.options;
+    if (o.command == CliCommand::Plant) {
+        co_return co_await RunPlant(o, io);
+    }
     CliLine line(o, io);
     switch (o.command) {
     case CliCommand::Scan:
@@ -47,11 +51,16 @@ QCoro::Task<int> RunCli(QStringList arguments, CliStreams& streams) {
         co_return co_await RunDiff(line, io);
     case CliCommand::Verify:
         co_return co_await RunVerify(line, io);
+    case CliCommand::Plant:
+        break;
     }
     co_return ExitUsage;
 }
 
 bool CliNeedsGui(const QStringList& arguments) {
+    if (arguments.value(1) == QLatin1String("plant")) {
+        return arguments.contains(QLatin1String("report")) && arguments.contains(QLatin1String("--pdf"));
+    }
     return (arguments.value(1) == QLatin1String("report") || arguments.value(1) == QLatin1String("verify")) &&
            (arguments.contains(QLatin1String("--pdf")) ||
             std::any_of(arguments.begin(), arguments.end(),

@@ -93,6 +93,31 @@ constexpr CommandDef Commands[] = {
      "(nessuna lettura stabile, nessuna risposta, riga di comando errata).",
      "verify the scale with test weights and write its certificate",
      "verifica la bilancia con pesi campione e ne scrive il certificato"},
+    {CliCommand::Plant, "plant",
+     "(scan | backup --history DIR | diff --history DIR | report [--pdf] DIR) --plant FILE [--json]",
+     "Drives every line of a plant at once, each with its own link, from the plant file FILE (one\n"
+     "section per line: device, local-echo, timeout, addresses; no user's settings are read). scan lists\n"
+     "every instrument; backup reads every instrument and keeps its setup files in the git repository\n"
+     "DIR (made when missing; one folder per line, the files named as backup --all names them, in the\n"
+     "plant file's language), committing only when something changed, with a message naming each\n"
+     "changed parameter; diff compares every instrument with the last backup in DIR; report writes each\n"
+     "instrument's report into DIR/LINE/ as text, or PDF with --pdf. On a terminal one progress row per\n"
+     "line, then each change and a table of line, address, model and result. Exit status 0: every\n"
+     "instrument answered and nothing differs from the last backup; 1: something differs; 2: trouble\n"
+     "(the plant file, the history, a line or an instrument that does not answer).",
+     "Lavora su tutte le linee di un impianto insieme, ciascuna con il suo collegamento, secondo il file\n"
+     "dell'impianto FILE (una sezione per linea: device, local-echo, timeout, addresses; nessuna\n"
+     "impostazione dell'utente viene letta). scan elenca ogni strumento; backup legge ogni strumento e\n"
+     "tiene i suoi file di setup nel repository git DIR (creato se manca; una cartella per linea, i file\n"
+     "chiamati come backup --all, nella lingua del file dell'impianto), registrando solo quando qualcosa\n"
+     "è cambiato, con un messaggio che nomina ogni parametro cambiato; diff confronta ogni strumento con\n"
+     "l'ultimo backup in DIR; report scrive la stampa di ogni strumento in DIR/LINEA/ come testo, o PDF\n"
+     "con --pdf. Su un terminale una riga di avanzamento per linea, poi ogni modifica e una tabella di\n"
+     "linea, indirizzo, modello ed esito. Stato di uscita 0: ogni strumento ha risposto e nulla differisce\n"
+     "dall'ultimo backup; 1: qualcosa differisce; 2: un problema (il file dell'impianto, la storia, una\n"
+     "linea o uno strumento che non risponde).",
+     "every line of a plant at once: scan, backup into a git history, diff, report",
+     "tutte le linee di un impianto insieme: scan, backup in una storia git, diff, stampa"},
 };
 
 // A text of the command line in the run's language (1 English, else Italian).
@@ -283,6 +308,10 @@ int RunLanguage(const QStringList& arguments) {
             demo = true;
         }
     }
+    if (arguments.value(1) == QLatin1String("plant")) {
+        // The plant commands read no user's settings: English until the plant file names its language.
+        return 1;
+    }
     Modulo1 m;
     if (settingsDir.isEmpty() && !demo) {
         settingsDir = settings::DefaultSettingsDirectory();
@@ -326,11 +355,13 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     }
     const CommandDef* def = FindCommand(first);
     if (!def) {
-        return Usage(T("comando sconosciuto \"%1\" (comandi: scan, watch, backup, restore, report, diff, verify; "
-                       "vedere --help)",
-                       "unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff, verify; "
-                       "see --help)")
-                         .arg(first));
+        return Usage(
+            T("comando sconosciuto \"%1\" (comandi: scan, watch, backup, restore, report, diff, verify, "
+              "plant; "
+              "vedere --help)",
+              "unknown command \"%1\" (commands: scan, watch, backup, restore, report, diff, verify, plant; "
+              "see --help)")
+                .arg(first));
     }
 
     QCommandLineParser parser;
@@ -428,7 +459,25 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     const QCommandLineOption notes(
         Opt("notes"), T("Note della stampa, dopo la data.", "Report notes, printed after the date."),
         T("TESTO", "TEXT"));
+    const QCommandLineOption plantFile(
+        Opt("plant"),
+        T("Il file dell'impianto: una sezione per linea.", "The plant file: one section per line."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption history(
+        Opt("history"),
+        T("Il repository git dei file di setup (backup lo crea se manca).",
+          "The git repository of the setup files (backup makes it when missing)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption pdfFlag(
+        Opt("pdf"), T("Stampe in PDF invece che in testo.", "Reports as PDF instead of text."));
     switch (def->command) {
+    case CliCommand::Plant:
+        own = {plantFile, history, json, pdfFlag};
+        parser.addPositionalArgument(QStringLiteral("scan|backup|diff|report"),
+                                     T("Che cosa fare su ogni linea.", "What to do on every line."));
+        parser.addPositionalArgument(QStringLiteral("DIR"), T("Con report, la cartella delle stampe.",
+                                                              "With report, the folder of the reports."));
+        break;
     case CliCommand::Scan:
         own = {addresses, json};
         break;
@@ -464,7 +513,12 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         break;
     }
     parser.addOptions(own);
-    parser.addOptions({device, settingsDir, timeout, demo, lang, model, localEcho});
+    if (def->command == CliCommand::Plant) {
+        // Every line's device, echo and time-out come from the plant file.
+        parser.addOption(lang);
+    } else {
+        parser.addOptions({device, settingsDir, timeout, demo, lang, model, localEcho});
+    }
 
     QStringList rest = arguments.mid(2);
     rest.prepend(program);
@@ -491,11 +545,12 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     parsed.language = language;
     CliOptions& o = parsed.options;
     o.command = def->command;
-    o.device = parser.value(device);
-    o.settingsDir = parser.value(settingsDir);
-    o.demo = parser.isSet(demo);
-    o.localEcho = parser.isSet(localEcho);
-    if (parser.isSet(timeout) && !ParseInt(parser.value(timeout), 1, 32767, o.timeoutMs)) {
+    const bool common = def->command != CliCommand::Plant;
+    o.device = common ? parser.value(device) : QString();
+    o.settingsDir = common ? parser.value(settingsDir) : QString();
+    o.demo = common && parser.isSet(demo);
+    o.localEcho = common && parser.isSet(localEcho);
+    if (common && parser.isSet(timeout) && !ParseInt(parser.value(timeout), 1, 32767, o.timeoutMs)) {
         return Usage(T("--timeout vuole millisecondi 1..32767, non \"%1\"",
                        "--timeout takes milliseconds 1..32767, not \"%1\"")
                          .arg(parser.value(timeout)));
@@ -512,7 +567,7 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
         }
     }
     o.model = ModelAuto;
-    if (parser.isSet(model)) {
+    if (common && parser.isSet(model)) {
         const QString v = parser.value(model).toLower();
         if (v == QLatin1String("1") || v == QLatin1String("vxa")) {
             o.model = 1;
@@ -549,6 +604,56 @@ ParsedCli ParseCli(const QStringList& arguments, int language) {
     };
 
     switch (def->command) {
+    case CliCommand::Plant: {
+        const QString action = positional.value(0);
+        const bool report = action == QLatin1String("report");
+        if (auto u = tooMany(report ? 2 : 1)) {
+            return *u;
+        }
+        if (action == QLatin1String("scan")) {
+            o.plantAction = PlantAction::Scan;
+        } else if (action == QLatin1String("backup")) {
+            o.plantAction = PlantAction::Backup;
+        } else if (action == QLatin1String("diff")) {
+            o.plantAction = PlantAction::Diff;
+        } else if (report) {
+            o.plantAction = PlantAction::Report;
+        } else {
+            return Usage(action.isEmpty() ? T("plant richiede scan, backup, diff o report",
+                                              "plant needs scan, backup, diff or report")
+                                          : T("plant fa scan, backup, diff o report, non \"%1\"",
+                                              "plant does scan, backup, diff or report, not \"%1\"")
+                                                .arg(action));
+        }
+        if (!parser.isSet(plantFile) || parser.value(plantFile).isEmpty()) {
+            return Usage(T("plant richiede --plant FILE", "plant needs --plant FILE"));
+        }
+        o.plantFile = parser.value(plantFile);
+        const bool needsHistory = o.plantAction == PlantAction::Backup || o.plantAction == PlantAction::Diff;
+        if (needsHistory != parser.isSet(history)) {
+            return Usage(
+                needsHistory
+                    ? T("plant %1 richiede --history DIR", "plant %1 needs --history DIR").arg(action)
+                    : T("--history vale solo per backup e diff", "--history is for backup and diff only"));
+        }
+        if (needsHistory && parser.value(history).isEmpty()) {
+            return Usage(T("plant %1 richiede --history DIR", "plant %1 needs --history DIR").arg(action));
+        }
+        o.history = parser.value(history);
+        if (report != (positional.size() == 2)) {
+            return Usage(
+                report
+                    ? T("plant report richiede la cartella DIR", "plant report needs the folder DIR")
+                    : T("argomento inatteso \"%1\"", "unexpected argument \"%1\"").arg(positional.value(1)));
+        }
+        if (parser.isSet(pdfFlag) && !report) {
+            return Usage(T("--pdf vale solo per report", "--pdf is for report only"));
+        }
+        o.path = positional.value(1);
+        o.pdf = parser.isSet(pdfFlag) ? QStringLiteral("pdf") : QString();
+        o.json = parser.isSet(json);
+        break;
+    }
     case CliCommand::Scan: {
         if (auto u = tooMany(0)) {
             return *u;

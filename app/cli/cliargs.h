@@ -10,6 +10,8 @@
 //   quartel-cli report  (--address N | FILE.stp) (--pdf OUT.pdf | --text)
 //   quartel-cli diff    (--address N FILE.stp | A.stp B.stp) [--json]
 //   quartel-cli verify  --address N [verification options, see verifyargs.h]
+//   quartel-cli plant   scan|backup|diff|report --plant FILE [--history DIR] [--json]
+//                       [--text | --pdf DIR]
 //
 // Common options: --device PATH, --settings-dir DIR, --timeout MS, --demo, --lang it|en,
 // --model 1|2|auto, --local-echo, --help.
@@ -34,7 +36,10 @@ std::optional<QList<int>> ParseAddresses(const QString& text, QString* error = n
 // 100 h, in milliseconds; nothing otherwise.
 std::optional<qint64> ParseDuration(const QString& text);
 
-enum class CliCommand { Scan, Watch, Backup, Restore, Report, Diff, Verify };
+enum class CliCommand { Scan, Watch, Backup, Restore, Report, Diff, Verify, Plant };
+
+// What quartel-cli plant does on every line of the plant.
+enum class PlantAction { Scan, Backup, Diff, Report };
 
 // The instrument model the configuration commands work with: the user's choice, as on the start-up
 // screen, or asked of the instrument (only model 1 has the operating-mode register).
@@ -73,6 +78,15 @@ struct CliOptions {
     QString path2;     // diff: the second setup file (empty with --address)
 
     VerifyOptions verify; // verify
+
+    // --- plant ---
+    PlantAction plantAction = PlantAction::Scan;
+    QString plantFile; // --plant
+    QString history;   // --history: the git repository of the setup files
+    // Set on each line of a plant: its device, echo and time-out come from the plant file, and no
+    // user's settings are read.
+    bool plantLine = false;
+    int messageLanguage = -1; // the messages' language when it is not the files' (LanguageIndex)
 };
 
 struct ParsedCli {
@@ -90,7 +104,7 @@ ParsedCli ParseCli(const QStringList& arguments, int language = 1);
 
 // The language of a run before its command line is parsed: --lang when given, else the one of the
 // prog.ini that --settings-dir (or the default folder) holds; English for --demo without --lang, as the
-// demo's own settings are.
+// demo's own settings are, and for the plant commands, which read no user's settings.
 int RunLanguage(const QStringList& arguments);
 
 // The program's help: the commands and the common options.

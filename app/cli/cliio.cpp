@@ -46,6 +46,10 @@ void CliIo::Note(const QString& line) {
 }
 
 void CliIo::Progress(const QString& text) {
+    if (s_.progress) {
+        s_.progress(text);
+        return;
+    }
     if (!s_.errIsTerminal || !s_.err) {
         return;
     }

@@ -20,6 +20,9 @@ struct CliStreams {
     std::function<void(const QString&)> err;
     std::function<void(const QByteArray&)> outBytes; // bytes as they are (a PDF); empty: through `out`
     bool errIsTerminal = false;
+    // Where the progress line goes instead of standard error (a line of a plant has a row of its own);
+    // an empty text clears it.
+    std::function<void(const QString&)> progress;
     // The answer the user types to a prompt (verify), without its line end; nothing at the end of the
     // input.
     std::function<std::optional<QString>()> readLine;

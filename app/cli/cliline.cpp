@@ -54,13 +54,20 @@ void CliLine::ReadSettings() {
         scratch_ = std::make_unique<QTemporaryDir>();
         settingsDir_ = scratch_->isValid() ? scratch_->path() : QString();
     }
-    if (settingsDir_.isEmpty()) {
+    if (settingsDir_.isEmpty() && !options_.plantLine) {
         settingsDir_ = settings::DefaultSettingsDirectory();
     }
     settings::FileProblem refused;
-    const bool read = settings::ReadProgIni(m_, settingsDir_, &refused);
     settings::FileProblem portRefused;
-    const bool portRead = settings::ReadPortIni(m_, settingsDir_, &portRefused);
+    bool read = true;
+    bool portRead = true;
+    if (options_.plantLine) {
+        // A line of a plant: the plant file says everything; no user's settings are read.
+        settings::ParseProgIni(QByteArray(), m_);
+    } else {
+        read = settings::ReadProgIni(m_, settingsDir_, &refused);
+        portRead = settings::ReadPortIni(m_, settingsDir_, &portRefused);
+    }
     if (options_.timeoutMs > 0) {
         m_.StartReplyTimeoutMs = int16_t(options_.timeoutMs);
         m_.MainReplyTimeoutMs = int16_t(options_.timeoutMs);
@@ -69,7 +76,7 @@ void CliLine::ReadSettings() {
         m_.LanguageIndex = uint8_t(options_.language);
     }
     // From here on every message is in the run's language.
-    io_.SetLanguage(m_.LanguageIndex);
+    io_.SetLanguage(options_.messageLanguage >= 0 ? options_.messageLanguage : m_.LanguageIndex);
     for (const auto& [wasRead, problem] : {std::pair{read, refused}, std::pair{portRead, portRefused}}) {
         if (!wasRead && !problem.path.isEmpty()) {
             const QString why = problem.reason == settings::FileProblem::NotRegularFile

@@ -4,12 +4,14 @@
 #include "cliend.h"
 #include "clifiles.h"
 #include "cliline.h"
+#include "cliread.h"
 
 #include "frame.h"
 #include "loopwait.h"
 #include "registers.h"
 #include "report.h"
 #include "reportrender.h"
+#include "setupdiff.h"
 #include "setupfile.h"
 #include "startpoll.h"
 
@@ -80,39 +82,90 @@ QCoro::Task<bool> ReadAnalogBlock(CliInstrument& inst) {
 // Reads the instrument at `address` and writes `path` with its model file. Tells the reason of a
 // failure; false then, and no file is written.
 QCoro::Task<bool> BackupOne(CliLine& line, CliIo& io, int address, const QString& path) {
-    const int model = co_await line.AnsweringModel(address);
-    if (model == 0) {
-        co_return false;
-    }
-    CliInstrument inst(line.m(), line.link());
-    inst.Load(address, model);
-    if (!co_await ReadDivision(inst)) {
-        io.Fail(io.Text("NoReply").arg(address));
-        co_return false;
-    }
-    QString missing;
-    if (!co_await inst.ReadForSave(missing)) {
-        io.Fail(io.Text("NotRead").arg(address).arg(missing) + io.Text("NothingWritten"));
+    ReadInstrument read;
+    if (co_await ReadWhole(line, io, address, read, io.Text("NothingWritten")) != ReadResult::Read) {
         co_return false;
     }
     // The screen's save writes these very bytes; here a failure names the file and the system's reason,
     // and leaves nothing half-made behind.
-    const Modulo1& m = line.m();
-    const QString failed = clifiles::WriteSetupFiles(
-        io, path, setupfile::BuildSetupFile(inst.set, m.LanguageIndex, model), setupfile::ModelFileName(path),
-        setupfile::BuildModelFile(m.InstrumentMenuCaption, model));
+    const QString failed = clifiles::WriteSetupFiles(io, path, read.SetupFile(),
+                                                     setupfile::ModelFileName(path), read.ModelFile());
     if (!failed.isEmpty()) {
         io.Fail(io.Text("Address").arg(address) + failed);
         co_return false;
     }
     io.Out(io.Text("BackupWritten")
                .arg(address)
-               .arg(ModelName(model), QDir::toNativeSeparators(path),
+               .arg(ModelName(read.model), QDir::toNativeSeparators(path),
                     QDir::toNativeSeparators(setupfile::ModelFileName(path))));
     co_return true;
 }
 
 } // namespace
+
+QByteArray ReadInstrument::SetupFile() const {
+    return setupfile::BuildSetupFile(inst->set, inst->m.LanguageIndex, model);
+}
+
+QByteArray ReadInstrument::ModelFile() const {
+    return setupfile::BuildModelFile(inst->m.InstrumentMenuCaption, model);
+}
+
+QStringList ReadInstrument::Values() const {
+    return setupdiff::ValuesOf(inst->set, model);
+}
+
+QCoro::Task<ReadResult> ReadWhole(CliLine& line, CliIo& io, int address, ReadInstrument& out,
+                                  const QString& notReadTail) {
+    out.model = co_await line.AnsweringModel(address);
+    if (out.model == 0) {
+        co_return ReadResult::NoReply;
+    }
+    out.inst = std::make_unique<CliInstrument>(line.m(), line.link());
+    out.inst->Load(address, out.model);
+    if (!co_await ReadDivision(*out.inst)) {
+        io.Fail(io.Text("NoReply").arg(address));
+        co_return ReadResult::NoReply;
+    }
+    QString missing;
+    if (!co_await out.inst->ReadForSave(missing)) {
+        io.Fail(io.Text("NotRead").arg(address).arg(missing) + notReadTail);
+        co_return ReadResult::NotRead;
+    }
+    co_return ReadResult::Read;
+}
+
+QCoro::Task<QList<int>> FindInstruments(CliLine& line, CliIo& io, const QList<int>& addresses,
+                                        const char* progressKey) {
+    // The start-up screen's division poll finds them.
+    Modulo1& m = line.m();
+    StartPoll poll(m, line.link());
+    QList<int> found;
+    for (const int a : addresses) {
+        io.Progress(io.Text(progressKey).arg(a).arg(LastAddress));
+        m.DeviceAddress = uint8_t(a);
+        m.DivisionStep[a] = 0;
+        co_await poll.PollDivisionCode();
+        if (CheckReply(m.FrameBuffer, Prefix::DivisionCode)) {
+            found << a;
+        }
+    }
+    co_return found;
+}
+
+QCoro::Task<ReportScreen> LiveScreen(CliInstrument& inst, int address) {
+    // The upper band of the screen: one pass of the live monitor.
+    co_await inst.MonitorPass();
+    using T = MonitorDisplay::Text;
+    ReportScreen screen;
+    screen.IndStr = QString::number(address);
+    screen.Ingresso1 = inst.display.text(T::Ingresso1);
+    screen.Ingresso2 = inst.display.text(T::Ingresso2);
+    screen.Versione = inst.display.text(T::Versione);
+    screen.MilliV = inst.display.text(T::MilliV);
+    screen.Punti = inst.display.text(T::Punti);
+    co_return screen;
+}
 
 QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     const CliOptions& o = line.options();
@@ -140,19 +193,8 @@ QCoro::Task<int> RunBackup(CliLine& line, CliIo& io) {
     if (!co_await line.Open()) {
         co_return ExitFailed;
     }
-    // Every answering address of the line: the start-up screen's division poll finds them.
-    Modulo1& m = line.m();
-    StartPoll poll(m, line.link());
-    QList<int> found;
-    for (const int a : o.addresses) {
-        io.Progress(io.Text("BackupLooking").arg(a).arg(LastAddress));
-        m.DeviceAddress = uint8_t(a);
-        m.DivisionStep[a] = 0;
-        co_await poll.PollDivisionCode();
-        if (CheckReply(m.FrameBuffer, Prefix::DivisionCode)) {
-            found << a;
-        }
-    }
+    // Every answering address of the line.
+    const QList<int> found = co_await FindInstruments(line, io, o.addresses);
     if (found.isEmpty()) {
         io.Fail(io.Text("NoInstrument").arg(line.Device()));
         co_return ExitFailed;
@@ -390,30 +432,12 @@ QCoro::Task<int> RunReport(CliLine& line, CliIo& io) {
             co_return ExitFailed;
         }
         const int a = o.addresses.first();
-        const int model = co_await line.AnsweringModel(a);
-        if (model == 0) {
+        ReadInstrument read;
+        if (co_await ReadWhole(line, io, a, read) != ReadResult::Read) {
             co_return ExitFailed;
         }
-        inst = std::make_unique<CliInstrument>(m, line.link());
-        inst->Load(a, model);
-        if (!co_await ReadDivision(*inst)) {
-            io.Fail(io.Text("NoReply").arg(a));
-            co_return ExitFailed;
-        }
-        QString missing;
-        if (!co_await inst->ReadForSave(missing)) {
-            io.Fail(io.Text("NotRead").arg(a).arg(missing));
-            co_return ExitFailed;
-        }
-        // The upper band of the screen: one pass of the live monitor.
-        co_await inst->MonitorPass();
-        using T = MonitorDisplay::Text;
-        screen.IndStr = QString::number(a);
-        screen.Ingresso1 = inst->display.text(T::Ingresso1);
-        screen.Ingresso2 = inst->display.text(T::Ingresso2);
-        screen.Versione = inst->display.text(T::Versione);
-        screen.MilliV = inst->display.text(T::MilliV);
-        screen.Punti = inst->display.text(T::Punti);
+        inst = std::move(read.inst);
+        screen = co_await LiveScreen(*inst, a);
     }
     const QList<ReportLine> lines = BuildReport(inst->set, m.LanguageIndex, screen, o.notes);
     if (o.text) {

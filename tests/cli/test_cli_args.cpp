@@ -7,6 +7,7 @@
 #include "cli.h"
 #include "cliargs.h"
 #include "cliio.h"
+#include "plantfile.h"
 
 #include <QtTest>
 
@@ -149,6 +150,140 @@ private slots:
             << QStringList{"report", "a.stp", "--text", "--pdf", "b", dev} << "not both";
         QTest::newRow("report address and file")
             << QStringList{"report", "--address", "1", "a.stp", "--text", dev} << "either --address";
+        // The plant commands take every device from the plant file: --device is not theirs.
+        const QString plant = QStringLiteral("--plant=/nonexistent/plant.ini");
+        QTest::newRow("plant without action") << QStringList{"plant", plant} << "plant needs scan, backup";
+        QTest::newRow("plant unknown action") << QStringList{"plant", "erase", plant}
+                                              << "plant does scan, backup, diff or report, not \"erase\"";
+        QTest::newRow("plant without file") << QStringList{"plant", "scan"} << "plant needs --plant FILE";
+        QTest::newRow("plant backup without history")
+            << QStringList{"plant", "backup", plant} << "plant backup needs --history DIR";
+        QTest::newRow("plant diff without history")
+            << QStringList{"plant", "diff", plant} << "plant diff needs --history DIR";
+        QTest::newRow("plant scan with history") << QStringList{"plant", "scan", plant, "--history", "h"}
+                                                 << "--history is for backup and diff only";
+        QTest::newRow("plant report without folder")
+            << QStringList{"plant", "report", plant} << "plant report needs the folder DIR";
+        QTest::newRow("plant scan with a folder")
+            << QStringList{"plant", "scan", plant, "out"} << "unexpected argument \"out\"";
+        QTest::newRow("plant scan as pdf")
+            << QStringList{"plant", "scan", plant, "--pdf"} << "--pdf is for report only";
+        QTest::newRow("plant with a device")
+            << QStringList{"plant", "scan", plant, dev} << "unknown option \"device\"";
+    }
+
+    // The plant file: every refusal names the file's line, the section and the key; what is accepted
+    // is read as written. Each range at both ends and just past them.
+    void plantFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>(
+            "expected"); // the refusal, or the lines read: name|device|echo|ms|addresses
+        const QByteArray head = "[plant]\nlanguage = en\n";
+        const QByteArray a = "[a]\ndevice = /dev/ttyUSB0\n";
+        QTest::newRow("a minimal line")
+            << QByteArray("[line-1]\ndevice=/dev/ttyS0\n") << "line-1|/dev/ttyS0|no|0|scan";
+        QTest::newRow("every key, comments, CRLF")
+            << QByteArray("# a plant\r\n; two comment forms\r\n[plant]\r\nlanguage = it\r\n\r\n"
+                          "[Packing_2.b]\r\n  device = tcp://10.0.0.21:4001  \r\nlocal-echo = yes\r\n"
+                          "timeout = 800\r\naddresses = 1-3,12\r\n")
+            << "Packing_2.b|tcp://10.0.0.21:4001|yes|800|1,2,3,12";
+        QTest::newRow("a stable name alone") << QByteArray("[a]\ndevice = usb-FTDI_FT232R_A1-if00-port0\n")
+                                             << "a|/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0|no|0|scan";
+        QTest::newRow("timeout 1, the first") << a + "timeout = 1\n"
+                                              << "a|/dev/ttyUSB0|no|1|scan";
+        QTest::newRow("timeout 32767, the last") << a + "timeout = 32767\n"
+                                                 << "a|/dev/ttyUSB0|no|32767|scan";
+        QTest::newRow("timeout 0, below the first")
+            << a + "timeout = 0\n"
+            << "plant.ini:3: [a] timeout: takes milliseconds 1..32767, not \"0\"";
+        QTest::newRow("timeout 32768, past the last")
+            << a + "timeout = 32768\n"
+            << "plant.ini:3: [a] timeout: takes milliseconds 1..32767, not \"32768\"";
+        QTest::newRow("addresses 1-32, the whole line")
+            << a + "addresses = 32,1-31\n"
+            << "a|/dev/"
+               "ttyUSB0|no|0|1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,"
+               "30,31,32";
+        QTest::newRow("address 0") << a + "addresses = 0\n"
+                                   << "plant.ini:3: [a] addresses: \"0\" is not an address 1-32 (or scan)";
+        QTest::newRow("address 33") << a + "addresses = 1,33\n"
+                                    << "plant.ini:3: [a] addresses: \"33\" is not an address 1-32 (or scan)";
+        QTest::newRow("port 65535, the last")
+            << QByteArray("[a]\ndevice = tcp://h:65535\n") << "a|tcp://h:65535|no|0|scan";
+        QTest::newRow("port 0") << QByteArray("[a]\ndevice = tcp://h:0\n")
+                                << "plant.ini:2: [a] device: takes an absolute path, a name in "
+                                   "/dev/serial/by-id or tcp://HOST:PORT "
+                                   "(port 1..65535), not \"tcp://h:0\"";
+        QTest::newRow("port 65536") << QByteArray("[a]\ndevice = tcp://h:65536\n")
+                                    << "plant.ini:2: [a] device: takes an absolute path, a name in "
+                                       "/dev/serial/by-id or tcp://HOST:PORT "
+                                       "(port 1..65535), not \"tcp://h:65536\"";
+        QTest::newRow("relative path") << QByteArray("[a]\ndevice = dev/ttyUSB0\n")
+                                       << "plant.ini:2: [a] device: takes an absolute path, a name in "
+                                          "/dev/serial/by-id or tcp://HOST:PORT "
+                                          "(port 1..65535), not \"dev/ttyUSB0\"";
+        QTest::newRow("no device") << head + "[a]\ntimeout = 100\n"
+                                   << "plant.ini:3: [a] device: missing: every line needs its device";
+        QTest::newRow("misspelt key")
+            << a + "devcie = /dev/x\n"
+            << "plant.ini:3: [a] devcie: unknown key (a line has: device, local-echo, timeout, addresses)";
+        QTest::newRow("key given twice") << a + "device = /dev/ttyUSB1\n"
+                                         << "plant.ini:3: [a] device: given twice (first on line 2)";
+        QTest::newRow("local echo neither yes nor no")
+            << a + "local-echo = true\n"
+            << "plant.ini:3: [a] local-echo: takes yes or no, not \"true\"";
+        QTest::newRow("language de") << QByteArray("[plant]\nlanguage = de\n") + a
+                                     << "plant.ini:2: [plant] language: takes it or en, not \"de\"";
+        QTest::newRow("unknown key of [plant]")
+            << QByteArray("[plant]\nname = x\n") + a
+            << "plant.ini:2: [plant] name: unknown key (the section [plant] has: language)";
+        QTest::newRow("one line twice, in other case")
+            << a + "[A]\ndevice = /dev/ttyUSB1\n"
+            << "plant.ini:3: [A] the section is defined already on line 1";
+        QTest::newRow("two lines on one device")
+            << a + "[b]\ndevice = /dev/ttyUSB0\n"
+            << "plant.ini:4: [b] device: \"/dev/ttyUSB0\" is the device of the line [a] already (line 2)";
+        QTest::newRow("a name with a blank")
+            << QByteArray("[line 1]\ndevice = /dev/x\n")
+            << "plant.ini:1: [line 1] a line's name is letters, digits, \"-\", \"_\" and \".\" (at most 64, "
+               "neither \".\" nor \"..\")";
+        QTest::newRow("the name ..")
+            << QByteArray("[..]\ndevice = /dev/x\n")
+            << "plant.ini:1: [..] a line's name is letters, digits, \"-\", \"_\" and \".\" (at most 64, "
+               "neither \".\" nor \"..\")";
+        QTest::newRow("a key outside any section")
+            << QByteArray("device = /dev/x\n") << "plant.ini:1: device: a key outside any section";
+        QTest::newRow("a stray word")
+            << a + "scan\n"
+            << "plant.ini:3: [a] neither a section [NAME], nor KEY = VALUE, nor a comment";
+        QTest::newRow("no line at all")
+            << head << "plant.ini: no line: one section [NAME] per line, with its device";
+        QTest::newRow("not UTF-8") << QByteArray("[a]\ndevice = /dev/tty\xff\n")
+                                   << "plant.ini: it is not a UTF-8 text file";
+    }
+    void plantFile() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        QString error;
+        const std::optional<plant::PlantDef> def =
+            plant::ParsePlant(content, QStringLiteral("plant.ini"), &error, 1);
+        if (!def) {
+            QCOMPARE(error, expected);
+            return;
+        }
+        QStringList lines;
+        for (const plant::LineDef& l : def->lines) {
+            QStringList addresses;
+            for (const int x : l.addresses) {
+                addresses << QString::number(x);
+            }
+            lines << QStringLiteral("%1|%2|%3|%4|%5")
+                         .arg(l.name, l.device, l.localEcho ? QStringLiteral("yes") : QStringLiteral("no"))
+                         .arg(l.timeoutMs)
+                         .arg(addresses.isEmpty() ? QStringLiteral("scan")
+                                                  : addresses.join(QLatin1Char(',')));
+        }
+        QCOMPARE(lines.join(QLatin1Char(';')), expected);
     }
     void usage() {
         QFETCH(QStringList, arguments);
