@@ -8,7 +8,8 @@
 // on a second) and runs until SIGINT or SIGTERM. With --commands it reads
 // lines from its standard input while it runs: "fault ADDR:FAULT" sets the fault of an address (the
 // same words as --fault, "none" lifts it), "clear" lifts every fault and "load ADDR:DIVISIONS[@POSITION]"
-// places a test load on the scale of an address (a verification run tells it so, see
+// places a test load on the scale of an address ("client" asks whether a TCP master is connected:
+// "ok connected" or "ok none"; a verification run tells the load, see
 // `quartel-cli verify --place-command`); each line is answered on standard output with "ok" or
 // "error: ...".
 
@@ -142,7 +143,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption commandsOpt(
         QStringLiteral("commands"),
         QStringLiteral("Read commands from standard input while running: \"fault ADDR:FAULT\" and "
-                       "\"clear\"; each is answered with \"ok\" or \"error: ...\" on standard output."));
+                       "\"clear\", \"load ADDR:DIVISIONS[@POSITION]\" and \"client\" (is a TCP master "
+                       "connected?); each is answered with \"ok\" or \"error: ...\" on standard output."));
     const QCommandLineOption tcpOpt(
         QStringLiteral("tcp"),
         QStringLiteral("Also serve the line on 127.0.0.1:PORT, one client at a time, like a serial device "
@@ -275,7 +277,13 @@ int main(int argc, char** argv) {
                     pending.remove(0, end + 1);
                     if (line.trimmed().isEmpty())
                         continue;
-                    std::printf("%s\n", qPrintable(runCommand(sim, line)));
+                    // "client": whether a master is connected over TCP (a test waits for the last one to
+                    // be gone before the next connects, as a device server serves one at a time).
+                    const QString answer = line.trimmed() == QLatin1String("client")
+                                               ? (server.hasClient() ? QStringLiteral("ok connected")
+                                                                     : QStringLiteral("ok none"))
+                                               : runCommand(sim, line);
+                    std::printf("%s\n", qPrintable(answer));
                     std::fflush(stdout);
                 }
             });

@@ -121,7 +121,7 @@ constexpr CaptionText CliTable[] = {
      "looking for instruments, address %1 of %2"},
     {"PlantOpening", "apertura di %1", "opening %1"},
     {"PlantAddress", "indirizzo %1 (%2 di %3)", "address %1 (%2 of %3)"},
-    {"PlantDone", "finito: %1 strumenti", "done: %1 instruments"},
+    {"PlantDone", "finito (%1)", "done (%1)"},
     {"PlantHeader", "linea|ind.|modello|esito", "line|addr|model|result"},
     {"PlantAnswers", "risponde", "answers"},
     {"PlantSame", "invariato", "unchanged"},

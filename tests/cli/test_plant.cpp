@@ -40,10 +40,20 @@ struct SimProcess {
         tcp = withTcp ? printed.value(1) : QString();
         return true;
     }
-    // A command on its standard input, answered "ok".
-    bool Command(const QByteArray& line) {
+    // A command on its standard input, and its answer.
+    QByteArray Ask(const QByteArray& line) {
         proc.write(line + '\n');
-        return proc.waitForReadyRead(5000) && proc.readLine().trimmed() == "ok";
+        while (!proc.canReadLine()) {
+            if (!proc.waitForReadyRead(5000)) {
+                return QByteArray();
+            }
+        }
+        return proc.readLine().trimmed();
+    }
+    bool Command(const QByteArray& line) { return Ask(line) == "ok"; }
+    // A device server serves one master at a time: the last one must be gone before the next connects.
+    bool NoClient() {
+        return QTest::qWaitFor([this] { return Ask("client") == "ok none"; }, 5000);
     }
     ~SimProcess() {
         proc.terminate();
@@ -90,12 +100,15 @@ class TestPlant : public QObject {
 
     QTemporaryDir dir;
     SimProcess simA; // VXA at 1, VXB at 2, over its terminal
-    SimProcess simB; // VXA at 3, over TCP (found by scanning)
+    SimProcess simB; // VXA at 3, over TCP (found by scanning); it takes commands
     SimProcess simC; // VXA at 1, over its terminal
     QString plantFile;
     QString history;
 
     CliResult Plant(QStringList arguments, bool json = false) {
+        if (!simB.NoClient()) {
+            qWarning("line-b's simulator still serves a master");
+        }
         arguments << QStringLiteral("--plant") << plantFile;
         if (json) {
             arguments << QStringLiteral("--json");
@@ -184,6 +197,7 @@ private slots:
         QVERIFY(changed != before);
         const QString load = dir.filePath(QStringLiteral("load.stp"));
         QVERIFY(WriteAll(load, changed));
+        QVERIFY(simB.NoClient());
         const CliResult restored =
             RunCliWith({"restore", "--address", "3", load, "--lang", "en"}, simB.tcp, dir.path());
         QVERIFY2(restored.status == 0, qPrintable(restored.err));
@@ -286,6 +300,49 @@ private slots:
                                     "line-c 1 VXA answers", "line-d 0  line not opened"}));
         QVERIFY(simB.Command("clear"));
         QVERIFY(WriteAll(plantFile, plant));
+    }
+
+    // On a terminal each line has its own row, redrawn in place: when the run ends, the rows show how
+    // each line ended, above the results.
+    void progressRows() {
+        QString screen;
+        QVERIFY(simB.NoClient());
+        const CliResult r =
+            RunCliWith({"plant", "scan", "--plant", plantFile}, QString(), QString(), true, 60000, &screen);
+        QCOMPARE(r.status, 0);
+        QVERIFY(screen.contains(QLatin1String("\x1b[3A"))); // drawn more than once
+        // What a terminal shows: a carriage return goes to the start of the line, ESC [K erases the rest
+        // of it, ESC [nA goes n rows up.
+        QStringList rows{QString()};
+        qsizetype row = 0;
+        qsizetype column = 0;
+        for (qsizetype i = 0; i < screen.size(); ++i) {
+            const QChar c = screen.at(i);
+            if (c == QLatin1Char('\x1b')) {
+                const qsizetype end = screen.indexOf(QRegularExpression(QStringLiteral("[A-Za-z]")), i + 2);
+                const QString code = screen.mid(i + 2, end - i - 2);
+                if (screen.at(end) == QLatin1Char('K')) {
+                    rows[row].truncate(column);
+                } else if (screen.at(end) == QLatin1Char('A')) {
+                    row = std::max<qsizetype>(0, row - code.toInt());
+                }
+                i = end;
+            } else if (c == QLatin1Char('\r')) {
+                column = 0;
+            } else if (c == QLatin1Char('\n')) {
+                if (++row == rows.size()) {
+                    rows << QString();
+                }
+                column = 0;
+            } else {
+                rows[row] = rows[row].leftJustified(column).replace(column, 1, c);
+                ++column;
+            }
+        }
+        QCOMPARE(rows, QStringList({"line-a  done (2)", "line-b  done (1)", "line-c  done (1)",
+                                    "line    addr  model  result", "line-a  01    VXA    answers",
+                                    "line-a  02    VXB    answers", "line-b  03    VXA    answers",
+                                    "line-c  01    VXA    answers", ""}));
     }
 
     // Each instrument's report in the folder of its line, as report --text writes it.
