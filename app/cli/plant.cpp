@@ -15,6 +15,7 @@
 #include "reportrender.h"
 #include "setupdiff.h"
 #include "setupfile.h"
+#include "texts_cli.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -140,15 +141,17 @@ struct PlantRun {
     const CliOptions& o;
     CliIo& io;
     plant::PlantDef plant;
-    QString history;   // the history's folder (backup, diff)
-    QString reportDir; // report
     ProgressRows* progress = nullptr;
 
-    QString LineFolder(const PlantLine& l) const { return QDir(history).filePath(l.def.name); }
+    QString LineFolder(const PlantLine& l) const { return QDir(o.history).filePath(l.def.name); }
+    // A message of quartel-cli in the language of the setup files (the history's commit messages).
+    QString FilesText(const char* key) const {
+        return TextOf(texts::Cli(), QString::fromLatin1(key), plant.language);
+    }
     // The addresses the history holds for the line.
     QList<int> HistoryAddresses(const PlantLine& l) const {
         QList<int> out;
-        if (history.isEmpty()) {
+        if (o.history.isEmpty()) {
             return out;
         }
         static const QRegularExpression name(QStringLiteral("^quartel-([0-9]{2})\\.stp$"));
@@ -178,14 +181,9 @@ void CompareWithHistory(const PlantRun& run, PlantLine& l, const ReadInstrument&
     const int fileLanguage = run.plant.language;
     const int language = io.Language();
     const QString addr = TwoDigits(res.address);
-    const auto historyText = [&](const char* key) {
-        CliIo files(l.streams);
-        files.SetLanguage(fileLanguage);
-        return files.Text(key);
-    };
     if (!QFileInfo::exists(path)) {
         res.outcome = Outcome::New;
-        res.historyLog << historyText("PlantNewInstrument").arg(l.def.name, addr, ModelName(read.model));
+        res.historyLog << run.FilesText("PlantNewInstrument").arg(l.def.name, addr, ModelName(read.model));
         return;
     }
     const std::optional<int> before = setupdiff::ModelOfFile(path);
@@ -193,7 +191,7 @@ void CompareWithHistory(const PlantRun& run, PlantLine& l, const ReadInstrument&
         res.outcome = Outcome::Changed;
         res.changes << Change{io.Text("PlantModel"), ModelName(before.value_or(0)), ModelName(read.model), 0,
                               QStringLiteral("model")};
-        res.historyLog << historyText("PlantModelChange")
+        res.historyLog << run.FilesText("PlantModelChange")
                               .arg(l.def.name, addr, ModelName(before.value_or(0)), ModelName(read.model));
         return;
     }
@@ -202,13 +200,19 @@ void CompareWithHistory(const PlantRun& run, PlantLine& l, const ReadInstrument&
         res.outcome = Outcome::Changed;
         const QString why = side.error.simplified();
         res.changes << Change{why, QString(), QString(), 0, why};
-        res.historyLog << historyText("PlantFileRefused").arg(l.def.name, addr, why);
+        res.historyLog << run.FilesText("PlantFileRefused").arg(l.def.name, addr, why);
         return;
     }
     const QStringList now = read.Values();
-    const setupdiff::Comparison shown = setupdiff::Compare(side.values, now, read.model, language);
+    // The same differences, named in each language that is needed (the messages', the files', JSON's).
     const setupdiff::Comparison logged = setupdiff::Compare(side.values, now, read.model, fileLanguage);
-    const setupdiff::Comparison english = setupdiff::Compare(side.values, now, read.model, 1);
+    const auto in = [&](int languageIndex) {
+        return languageIndex == fileLanguage
+                   ? logged
+                   : setupdiff::Compare(side.values, now, read.model, languageIndex);
+    };
+    const setupdiff::Comparison shown = in(language);
+    const setupdiff::Comparison english = in(1);
     for (qsizetype i = 0; i < shown.differences.size(); ++i) {
         const setupdiff::Difference& d = shown.differences.at(i);
         res.changes << Change{d.caption, Shown(d.first), Shown(d.second), d.line,
@@ -216,9 +220,17 @@ void CompareWithHistory(const PlantRun& run, PlantLine& l, const ReadInstrument&
     }
     for (const setupdiff::Difference& d : logged.differences) {
         res.historyLog
-            << historyText("PlantChange").arg(l.def.name, addr, d.caption, Shown(d.first), Shown(d.second));
+            << run.FilesText("PlantChange").arg(l.def.name, addr, d.caption, Shown(d.first), Shown(d.second));
     }
     res.outcome = shown.differences.isEmpty() ? Outcome::Same : Outcome::Changed;
+}
+
+// Makes `folder` with its parents when it is missing: empty, or the reason it cannot be made.
+QString MakeFolder(const CliIo& io, const QString& folder) {
+    return QDir().mkpath(folder)
+               ? QString()
+               : io.Text("CannotMakeFolder")
+                     .arg(QDir::toNativeSeparators(folder), clifiles::SystemReason(io, errno));
 }
 
 // Reads one instrument and does the action with it.
@@ -243,20 +255,17 @@ QCoro::Task<InstrumentResult> WorkOn(const PlantRun& run, PlantLine& l, int addr
         const ReportScreen screen = co_await LiveScreen(*read.inst, address);
         const QList<ReportLine> lines =
             BuildReport(read.inst->set, line.m().LanguageIndex, screen, QString());
-        const QString folder = QDir(run.reportDir).filePath(l.def.name);
+        const QString folder = QDir(run.o.path).filePath(l.def.name);
         res.file = QDir(folder).filePath(
             QStringLiteral("quartel-%1.%2").arg(TwoDigits(address), run.o.pdf.isEmpty() ? "txt" : "pdf"));
         const QByteArray bytes =
             run.o.pdf.isEmpty() ? ReportText(lines).toUtf8() : ReportPdfBytes(lines, line.m().LanguageIndex);
-        QString failed;
-        if (!QDir().mkpath(folder)) {
-            failed = io.Text("CannotMakeFolder")
-                         .arg(QDir::toNativeSeparators(folder), clifiles::SystemReason(io, errno));
-        } else if (bytes.isEmpty()) {
-            failed = io.Text("FileReason")
-                         .arg(QDir::toNativeSeparators(res.file), clifiles::SystemReason(io, EIO));
-        } else {
-            failed = clifiles::WriteWhole(io, res.file, bytes);
+        QString failed = MakeFolder(io, folder);
+        if (failed.isEmpty()) {
+            failed = bytes.isEmpty()
+                         ? io.Text("FileReason")
+                               .arg(QDir::toNativeSeparators(res.file), clifiles::SystemReason(io, EIO))
+                         : clifiles::WriteWhole(io, res.file, bytes);
         }
         if (!failed.isEmpty()) {
             io.Fail(failed);
@@ -269,11 +278,8 @@ QCoro::Task<InstrumentResult> WorkOn(const PlantRun& run, PlantLine& l, int addr
     CompareWithHistory(run, l, read, path, res);
     if (run.o.plantAction == PlantAction::Backup &&
         (res.outcome == Outcome::New || res.outcome == Outcome::Changed)) {
-        QString failed;
-        if (!QDir().mkpath(folder)) {
-            failed = io.Text("CannotMakeFolder")
-                         .arg(QDir::toNativeSeparators(folder), clifiles::SystemReason(io, errno));
-        } else {
+        QString failed = MakeFolder(io, folder);
+        if (failed.isEmpty()) {
             failed = clifiles::WriteSetupFiles(io, path, read.SetupFile(), setupfile::ModelFileName(path),
                                                read.ModelFile());
         }
@@ -472,7 +478,7 @@ QCoro::Task<int> RunPlant(const CliOptions& o, CliIo& io) {
     }
     // The messages speak --lang, else the plant's language; the files always the plant's.
     io.SetLanguage(o.language >= 0 ? o.language : def->language);
-    PlantRun run{o, io, *def, o.history, o.path, nullptr};
+    PlantRun run{o, io, *def, nullptr};
     std::unique_ptr<PlantHistory> history;
     if (o.plantAction == PlantAction::Diff && !QFileInfo(o.history).isDir()) {
         io.Fail(io.Text("PlantNoHistory").arg(QDir::toNativeSeparators(o.history)));
@@ -567,11 +573,10 @@ QCoro::Task<int> RunPlant(const CliOptions& o, CliIo& io) {
             }
         }
         if (!folders.isEmpty()) {
-            CliIo files(io.Streams());
-            files.SetLanguage(def->language);
-            QString message = historyLog.isEmpty()
-                                  ? files.Text("PlantStrayTitle")
-                                  : files.Text("PlantCommitTitle").arg(changedInstruments).arg(instruments);
+            QString message =
+                historyLog.isEmpty()
+                    ? run.FilesText("PlantStrayTitle")
+                    : run.FilesText("PlantCommitTitle").arg(changedInstruments).arg(instruments);
             message += QStringLiteral("\n\n") + historyLog.join(QLatin1Char('\n')) + QLatin1Char('\n');
             bool committed = false;
             const QString failed = co_await history->Commit(folders, message, committed);
