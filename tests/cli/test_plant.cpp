@@ -3,6 +3,8 @@
 
 #include "clirig.h"
 
+#include "portsettings.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -343,6 +345,68 @@ private slots:
                                     "line    addr  model  result", "line-a  01    VXA    answers",
                                     "line-a  02    VXB    answers", "line-b  03    VXA    answers",
                                     "line-c  01    VXA    answers", ""}));
+    }
+
+    // The plant commands read no user's settings: quartel-cli copied into a folder of its own (so that
+    // it takes that folder for its settings, as a portable copy does) beside a prog.ini with long
+    // time-outs and the other language than the run's, and a port.ini with local echo (or one that is a
+    // folder, which a run that read it would tell); none of it may
+    // change a plant's run. A plant file without a language speaks Italian; one that cannot be read is
+    // told in English.
+    void noUserSettings_data() {
+        QTest::addColumn<int>("progLanguage");
+        QTest::addColumn<bool>("portIsFolder"); // a settings file that cannot be read would be told
+        QTest::addColumn<QString>("plant");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown"); // standard output, or the start of standard error
+        QTest::newRow("a plant of one line, prog.ini in English")
+            << 1 << true << "a.ini" << 0
+            << "linea   ind.  modello  esito\nline-a  01    VXA      risponde\nline-a  02    VXB      "
+               "risponde\n";
+        QTest::newRow("no plant file, prog.ini in Italian")
+            << 0 << false << "none.ini" << 2 << "quartel-cli: ";
+    }
+    void noUserSettings() {
+        QFETCH(int, progLanguage);
+        QFETCH(bool, portIsFolder);
+        QFETCH(QString, plant);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        QTemporaryDir own;
+        QVERIFY(own.isValid());
+        const QString program = own.filePath(QStringLiteral("quartel-cli"));
+        QVERIFY(QFile::copy(QStringLiteral(QUARTEL_CLI_PROGRAM), program));
+        const QByteArray prog = ProgIni(progLanguage, 5000);
+        Modulo1 m;
+        m.LocalEcho = true;
+        QVERIFY(WriteAll(own.filePath(QStringLiteral("prog.ini")), prog));
+        QVERIFY(portIsFolder
+                    ? QDir(own.path()).mkdir(QStringLiteral("port.ini"))
+                    : WriteAll(own.filePath(QStringLiteral("port.ini")), settings::FormatPortIni(m)));
+        QVERIFY(WriteAll(own.filePath(QStringLiteral("a.ini")),
+                         QStringLiteral("[line-a]\ndevice = %1\ntimeout = 100\naddresses = 1-2\n")
+                             .arg(dir.filePath("a"))
+                             .toUtf8()));
+        QProcess cli;
+        cli.setWorkingDirectory(own.path());
+        cli.start(program, {QStringLiteral("plant"), QStringLiteral("scan"), QStringLiteral("--plant"),
+                            own.filePath(plant)});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), status);
+        if (status == 0) {
+            QCOMPARE(QString::fromLocal8Bit(cli.readAllStandardOutput()), shown);
+            QCOMPARE(QString::fromLocal8Bit(cli.readAllStandardError()), QString());
+        } else {
+            const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+            QVERIFY2(err.startsWith(shown) && err.contains(QLatin1String("none.ini")), qPrintable(err));
+            QVERIFY2(QRegularExpression(
+                         QStringLiteral("^quartel-cli: [^\\n]*(does not exist|no such file|not found)"),
+                         QRegularExpression::CaseInsensitiveOption)
+                         .match(err)
+                         .hasMatch(),
+                     qPrintable(err)); // English
+        }
+        QCOMPARE(ReadAll(own.filePath(QStringLiteral("prog.ini"))), prog); // never rewritten
     }
 
     // Each instrument's report in the folder of its line, as report --text writes it.
